@@ -1,0 +1,70 @@
+// chimekit: the command-line client of the chimekit core.
+#include <cstdio>
+#include <exception>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "command.h"
+
+namespace {
+
+void PrintToolHelp(std::FILE* out) {
+  std::fprintf(out,
+               "Usage: chimekit COMMAND [ARGUMENTS]\n"
+               "Inspect, edit and convert Standard MIDI Files, above all into handset ringtones.\n\n"
+               "Commands:\n");
+  for (const cli::Command& command : cli::AllCommands()) {
+    std::fprintf(out, "  %-12s %s\n", command.name, command.summary);
+  }
+  std::fprintf(out,
+               "\nRun 'chimekit COMMAND --help' for the arguments of a command.\n"
+               "An output named '-' (or left out, where optional) goes to standard output.\n"
+               "Exit status: 0 done, 1 failure (the reason is printed), 2 wrong arguments.\n");
+}
+
+const cli::Command* FindCommand(const std::string& name) {
+  for (const cli::Command& command : cli::AllCommands()) {
+    if (name == command.name) return &command;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  if (arguments.empty()) {
+    PrintToolHelp(stderr);
+    return cli::kExitUsage;
+  }
+  if (arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help") {
+    PrintToolHelp(stdout);
+    return cli::kExitOk;
+  }
+  const cli::Command* command = FindCommand(arguments[0]);
+  if (command == nullptr) {
+    std::fprintf(stderr, "chimekit: unknown command '%s'\n\n", arguments[0].c_str());
+    PrintToolHelp(stderr);
+    return cli::kExitUsage;
+  }
+  arguments.erase(arguments.begin());
+  for (const std::string& argument : arguments) {
+    if (argument == "--help" || argument == "-h") {
+      std::fprintf(stdout, "%s\n", command->help);
+      return cli::kExitOk;
+    }
+  }
+  try {
+    return command->run(arguments);
+  } catch (const cli::UsageError& error) {
+    std::fprintf(stderr, "chimekit %s: %s\n\n%s\n", command->name, error.what(), command->help);
+    return cli::kExitUsage;
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "chimekit %s: Out of memory\n", command->name);
+    return cli::kExitFailure;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "chimekit %s: %s\n", command->name, error.what());
+    return cli::kExitFailure;
+  }
+}

@@ -1,0 +1,65 @@
+#include "support.h"
+
+#include <cstdio>
+#include <limits>
+
+#include "command.h"
+#include "midifile/errors.h"
+#include "midifile/file_io.h"
+
+namespace cli {
+
+void RequireInput(const std::string& path) {
+  if (!midifile::InputExists(path.c_str())) throw midifile::InOutError("File not found: " + path);
+}
+
+void WriteOutput(const std::string& path, midifile::ByteView bytes) {
+  if (path.empty() || path == "-") {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
+      throw midifile::InOutError("Cannot write to standard output");
+    }
+    return;
+  }
+  midifile::WriteFileAtomically(path, bytes);
+}
+
+bool ParsedArguments::Has(std::string_view flag) const {
+  for (const std::string& f : flags) {
+    if (f == flag) return true;
+  }
+  return false;
+}
+
+ParsedArguments Parse(const std::vector<std::string>& arguments, const std::vector<std::string>& known_flags) {
+  ParsedArguments parsed;
+  for (const std::string& argument : arguments) {
+    if (argument.size() > 1 && argument[0] == '-' && !(argument[1] >= '0' && argument[1] <= '9')) {
+      bool known = false;
+      for (const std::string& flag : known_flags) known = known || flag == argument;
+      if (!known) throw UsageError("unknown option " + argument);
+      parsed.flags.push_back(argument);
+    } else {
+      parsed.positional.push_back(argument);
+    }
+  }
+  return parsed;
+}
+
+void ExpectPositional(const ParsedArguments& parsed, size_t least, size_t most) {
+  if (parsed.positional.size() < least) throw UsageError("missing argument");
+  if (parsed.positional.size() > most) throw UsageError("too many arguments");
+}
+
+int64_t ParseInteger(const std::string& text, const char* what) {
+  size_t used = 0;
+  long long value = 0;
+  try {
+    value = std::stoll(text, &used, 0);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used == 0 || used != text.size()) throw UsageError(std::string(what) + " must be a whole number: " + text);
+  return value;
+}
+
+}  // namespace cli

@@ -1,0 +1,45 @@
+// The frame every chimekit export runs in: path arguments, existence tests,
+// loading, and the one guard that keeps failures from crossing the C
+// boundary.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "chimekit/frame/status.h"
+#include "midifile/bytes.h"
+#include "midifile/midi_file.h"
+
+namespace chimekit {
+
+// A path argument as a byte string; a null pointer gives the empty path,
+// which names no file.
+inline std::string PathArgument(const char* path) { return path != nullptr ? std::string(path) : std::string(); }
+
+// Only the low byte of an 8-bit argument travelling in a 32-bit slot counts.
+inline uint8_t LowByte(uint32_t value) { return static_cast<uint8_t>(value & 0xFF); }
+inline int8_t SignedLowByte(int32_t value) { return static_cast<int8_t>(static_cast<uint32_t>(value) & 0xFF); }
+
+// Runs an export's body. Every failure it raises becomes status 1; nothing
+// escapes to the host.
+template <class Body>
+uint8_t RunExport(Body&& body) noexcept {
+  try {
+    return body();
+  } catch (...) {
+    return kLibraryError;
+  }
+}
+
+// Loads a MIDI file by path (reads it whole, then parses it).
+midifile::TMidiFile LoadMidiFile(const std::string& path);
+
+// An input read once for the exports that rewrite it: its raw bytes give the
+// stored division, and the model is parsed from the same bytes.
+struct LoadedInput {
+  midifile::ByteString division;  // bytes 12 and 13 as stored
+  midifile::TMidiFile file;
+};
+LoadedInput LoadForRewrite(const std::string& path);
+
+}  // namespace chimekit

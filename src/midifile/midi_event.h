@@ -1,0 +1,44 @@
+// One event of a track as the reader stores it.
+#pragma once
+
+#include <cstdint>
+
+#include "midifile/bytes.h"
+
+namespace midifile {
+
+// SMF formats 0, 1 and 2.
+enum class TFileFormat : uint8_t { single = 0, multi_synch = 1, multi_asynch = 2 };
+
+struct TMidiEvent {
+  // Status in force for the event (after running status): 80-EF channel
+  // messages, FF meta, F0/F7 system exclusive, other F1-FE as met, 0 for an
+  // event met before any status byte of its track.
+  uint8_t Status = 0;
+  // First data byte of a channel message; the meta type of a meta event.
+  uint8_t Data1 = 0;
+  // Second data byte of a two-byte channel message; the low 8 bits of the
+  // data length of a meta or system-exclusive event.
+  uint8_t Data2 = 0;
+  // The data of a meta or system-exclusive event, exactly as long as its
+  // length field says; empty for other events.
+  ByteString DataBytes;
+  // Delta time in ticks as read from the file.
+  int32_t DeltaTime = 0;
+  // Absolute time in ticks: the wrapping 32-bit sum of the track's delta
+  // times up to and including this event.
+  int32_t Time = 0;
+  // Note-on paired with a later note-off: the note length in ticks; a
+  // paired note-off: -1; anything else: 0.
+  int32_t Duration = 0;
+
+  bool IsMeta(uint8_t type) const { return Status == 0xFF && Data1 == type; }
+  bool IsEndOfTrack() const { return IsMeta(0x2F); }
+  // Note-on of any velocity (status 9n).
+  bool IsNoteOn() const { return (Status & 0xF0) == 0x90; }
+  uint8_t Channel() const { return Status & 0x0F; }
+};
+
+using PMidiEvent = TMidiEvent*;
+
+}  // namespace midifile

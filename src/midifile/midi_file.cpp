@@ -1,0 +1,185 @@
+#include "midifile/midi_file.h"
+
+#include <algorithm>
+
+#include "midifile/errors.h"
+#include "midifile/file_io.h"
+#include "midifile/rounding.h"
+
+namespace midifile {
+namespace {
+
+constexpr uint32_t kDefaultTempo = 500000;  // microseconds per quarter note
+
+uint32_t BigEndian32(ByteView bytes, size_t at) {
+  return (static_cast<uint32_t>(ByteAt(bytes, at)) << 24) | (static_cast<uint32_t>(ByteAt(bytes, at + 1)) << 16) |
+         (static_cast<uint32_t>(ByteAt(bytes, at + 2)) << 8) | ByteAt(bytes, at + 3);
+}
+
+// Reads a track's content without ever passing its end. Every read reports
+// whether the bytes were there; an event that runs out is dropped.
+class TrackCursor {
+ public:
+  explicit TrackCursor(ByteView content) : content_(content) {}
+
+  size_t Remaining() const { return content_.size() - position_; }
+  bool Peek(uint8_t& byte) const {
+    if (position_ >= content_.size()) return false;
+    byte = ByteAt(content_, position_);
+    return true;
+  }
+  bool Next(uint8_t& byte) {
+    if (!Peek(byte)) return false;
+    ++position_;
+    return true;
+  }
+  // A variable-length quantity of any number of bytes; bits shifted beyond
+  // 32 fall away.
+  bool VarLength(uint32_t& value) {
+    value = 0;
+    uint8_t byte = 0;
+    do {
+      if (!Next(byte)) return false;
+      value = (value << 7) | (byte & 0x7Fu);
+    } while (byte & 0x80);
+    return true;
+  }
+  bool Bytes(uint32_t count, ByteString& out) {
+    if (count > Remaining()) return false;
+    out.assign(content_.substr(position_, count));
+    position_ += count;
+    return true;
+  }
+
+ private:
+  ByteView content_;
+  size_t position_ = 0;
+};
+
+}  // namespace
+
+ByteString DivisionBytes(ByteView file_bytes) {
+  if (file_bytes.size() < 14) throw InOutError::ReadBeyondEnd();
+  return ByteString(file_bytes.substr(12, 2));
+}
+
+int32_t TMidiFile::ReadFile() { return ReadBytes(ReadWholeFile(filename_)); }
+
+int32_t TMidiFile::ReadBytes(ByteView file_bytes) {
+  tracks_.clear();
+  NotePairing pairing;
+  size_t position = 0;
+  while (position < file_bytes.size()) {
+    if (file_bytes.size() - position < 8) throw InOutError::ReadBeyondEnd();
+    ByteView id = file_bytes.substr(position, 4);
+    int kind = 0;  // 0 other, 1 header, 2 track
+    uint32_t length = 0;
+    if (id[0] == 'M' && id[1] == 'T') {
+      if (id[2] == 'h' && id[3] == 'd') kind = 1;
+      if (id[2] == 'r' && id[3] == 'k') kind = 2;
+      length = BigEndian32(file_bytes, position + 4);
+    }
+    // An identifier that does not begin with "MT" is taken as a chunk of
+    // length 0: only its 8 header bytes are consumed.
+    position += 8;
+    if (length > file_bytes.size() - position) {
+      number_of_tracks_ = static_cast<int32_t>(tracks_.size());
+      throw InOutError::ReadBeyondEnd();
+    }
+    ByteView content = file_bytes.substr(position, length);
+    position += length;
+    if (kind == 1) ReadHeaderChunk(content);
+    if (kind == 2) ReadTrackChunk(content, pairing);
+  }
+  number_of_tracks_ = static_cast<int32_t>(tracks_.size());
+  return number_of_tracks_;
+}
+
+void TMidiFile::ReadHeaderChunk(ByteView content) {
+  // Bytes missing from a short header read as 0.
+  uint8_t header[6] = {0, 0, 0, 0, 0, 0};
+  for (size_t i = 0; i < 6 && i < content.size(); ++i) header[i] = ByteAt(content, i);
+  if (header[1] <= 2) file_format_ = static_cast<TFileFormat>(header[1]);
+  number_of_tracks_ = (header[2] << 8) | header[3];
+  ticks_per_quarter_ = (header[4] << 8) | header[5];
+  bpm_ = 120;
+  tick_duration_ = ticks_per_quarter_ != 0 ? kDefaultTempo / static_cast<double>(ticks_per_quarter_) : 0.0;
+}
+
+void TMidiFile::ReadTrackChunk(ByteView content, NotePairing& pairing) {
+  tracks_.emplace_back();
+  TMidiTrack& track = tracks_.back();
+  pairing.Reset();
+  TrackCursor cursor(content);
+  uint8_t running_status = 0;
+  // At least two unread bytes are needed to start an event; a lone last
+  // byte is ignored.
+  while (cursor.Remaining() >= 2) {
+    TMidiEvent event;
+    uint32_t delta = 0;
+    uint8_t byte = 0;
+    if (!cursor.VarLength(delta) || !cursor.Peek(byte)) break;
+    event.DeltaTime = static_cast<int32_t>(delta);
+    if (byte >= 0x80) {
+      cursor.Next(byte);
+      running_status = byte;
+    }
+    event.Status = running_status;
+    bool complete = true;
+    uint32_t length = 0;
+    if (event.Status == 0xFF) {
+      complete = cursor.Next(event.Data1) && cursor.VarLength(length) && cursor.Bytes(length, event.DataBytes);
+      event.Data2 = static_cast<uint8_t>(length & 0xFF);
+    } else if (event.Status == 0xF0 || event.Status == 0xF7) {
+      complete = cursor.VarLength(length) && cursor.Bytes(length, event.DataBytes);
+      event.Data2 = static_cast<uint8_t>(length & 0xFF);
+    } else if ((event.Status >= 0x80 && event.Status <= 0xBF) || (event.Status >= 0xE0 && event.Status <= 0xEF)) {
+      complete = cursor.Next(event.Data1) && cursor.Next(event.Data2);
+    } else if (event.Status >= 0xC0 && event.Status <= 0xDF) {
+      complete = cursor.Next(event.Data1);
+    }
+    // An event cut off by the end of the chunk is dropped; nothing follows
+    // it in this chunk.
+    if (!complete) break;
+    bool tempo = event.IsMeta(0x51);
+    track.AddEvent(std::move(event), pairing);
+    if (tempo) {
+      const ByteString& data = track.Events().back().DataBytes;
+      if (data.size() >= 3) {
+        ApplyTempo((static_cast<uint32_t>(ByteAt(data, 0)) << 16) | (static_cast<uint32_t>(ByteAt(data, 1)) << 8) |
+                   ByteAt(data, 2));
+      }
+    }
+  }
+}
+
+void TMidiFile::ApplyTempo(uint32_t microseconds_per_quarter) {
+  if (microseconds_per_quarter == 0) return;
+  bpm_ = static_cast<int32_t>(60000000u / microseconds_per_quarter);
+  tick_duration_ =
+      ticks_per_quarter_ != 0 ? microseconds_per_quarter / static_cast<double>(ticks_per_quarter_) : 0.0;
+}
+
+void TMidiFile::SetBpm(int32_t bpm) {
+  if (bpm == bpm_ || bpm <= 0 || bpm > 60000000) return;
+  ApplyTempo(static_cast<uint32_t>(60000000 / bpm));
+}
+
+TMidiTrack& TMidiFile::GetTrack(int32_t index) {
+  if (index < 0 || index >= static_cast<int32_t>(tracks_.size())) throw ListIndexError(index);
+  return tracks_[static_cast<size_t>(index)];
+}
+
+const TMidiTrack& TMidiFile::GetTrack(int32_t index) const {
+  if (index < 0 || index >= static_cast<int32_t>(tracks_.size())) throw ListIndexError(index);
+  return tracks_[static_cast<size_t>(index)];
+}
+
+int32_t TMidiFile::SongLengthMs() const {
+  if (tracks_.empty()) return 0;
+  int32_t longest = tracks_.front().TrackLength();
+  for (const TMidiTrack& track : tracks_) longest = std::max(longest, track.TrackLength());
+  return RoundEven(static_cast<double>(longest) * tick_duration_ / 1000.0);
+}
+
+}  // namespace midifile

@@ -1,0 +1,42 @@
+// Helpers with which every SMF output is assembled in memory.
+#pragma once
+
+#include <cstdint>
+
+#include "midifile/bytes.h"
+#include "midifile/midi_event.h"
+
+namespace midifile {
+
+// "MThd" 00 00 00 06: the first 8 bytes of every SMF written.
+inline constexpr ByteView kHeaderChunkStart{"MThd\x00\x00\x00\x06", 8};
+// "MTrk" and a length field of 0, set when the chunk is complete.
+inline constexpr ByteView kTrackChunkStart{"MTrk\x00\x00\x00\x00", 8};
+// Appended to a track chunk that received no end-of-track event.
+inline constexpr ByteView kEndOfTrack{"\x00\xFF\x2F\x00", 4};
+
+// Appends a variable-length quantity; a negative value is written as 0.
+// Values of 2^28 and above take five bytes.
+void AppendVarLength(ByteString& out, int32_t value);
+
+// Adds n (modulo 2^32) to the big-endian length field in bytes 4-7 of a
+// string that begins with a chunk header.
+void AddChunkLength(ByteString& chunk, uint32_t n);
+
+// Appends a meta event in one of three shapes: end of track (FF 2F 00),
+// tempo (FF 51 03 and three data bytes, padded with zeros or cut), and an
+// empty text event (FF 01 00) in place of any other meta type.
+void AppendMetaEvent(ByteString& out, int32_t delta_time, uint8_t status, uint8_t type, uint8_t length,
+                     ByteView data);
+
+// The header chunk of a file rewritten from one loaded input: format byte
+// 0 for single, 2 for multi_asynch, 1 otherwise; the low 8 bits of the track
+// count; the input's two division bytes as stored.
+ByteString HeaderChunk(TFileFormat format, int32_t track_count, ByteView division);
+
+// Finishes a track chunk that starts with kTrackChunkStart: appends the
+// end-of-track template unless an end-of-track event was written, sets the
+// length and appends the chunk to the file.
+void FinishTrackChunk(ByteString& file, ByteString& chunk, bool wrote_end_of_track);
+
+}  // namespace midifile

@@ -1,0 +1,23 @@
+# Compares the defined dynamic symbols of a shared library with a list.
+# Usage: cmake -DLIBRARY=lib.so -DEXPECTED=list.txt -P check_exports.cmake
+find_program(NM_TOOL NAMES nm REQUIRED)
+execute_process(COMMAND ${NM_TOOL} -D --defined-only ${LIBRARY}
+  OUTPUT_VARIABLE listing RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REPLACE "\n" ";" lines "${listing}")
+set(actual "")
+foreach(line IN LISTS lines)
+  if(line MATCHES "^[0-9a-fA-F]+ [A-Za-z] ([^ ]+)$")
+    list(APPEND actual "${CMAKE_MATCH_1}")
+  endif()
+endforeach()
+list(SORT actual)
+file(STRINGS ${EXPECTED} expected)
+list(FILTER expected EXCLUDE REGEX "^#|^$")
+list(SORT expected)
+if(NOT actual STREQUAL expected)
+  message(FATAL_ERROR "exported symbols differ\n  expected: ${expected}\n  actual:   ${actual}")
+endif()
+message(STATUS "exports as expected: ${actual}")
