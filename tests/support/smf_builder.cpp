@@ -14,7 +14,7 @@ std::string Vlq(uint32_t value) {
   return std::string(reversed.rbegin(), reversed.rend());
 }
 
-std::string Chunk(std::string_view id, std::string_view content) {
+std::string Chunk(std::string_view id, const std::string& content) {
   uint32_t n = static_cast<uint32_t>(content.size());
   std::string out(id);
   out += Bytes({static_cast<int>(n >> 24), static_cast<int>(n >> 16), static_cast<int>(n >> 8), static_cast<int>(n)});

@@ -14,7 +14,7 @@ std::string Bytes(std::initializer_list<int> values);
 // A standard variable-length quantity (at most five bytes).
 std::string Vlq(uint32_t value);
 // A chunk: 4-byte id, big-endian length, content.
-std::string Chunk(std::string_view id, std::string_view content);
+std::string Chunk(std::string_view id, const std::string& content);
 // An MThd chunk with the given fields.
 std::string Header(int format, int tracks, int division);
 // A complete SMF: header with the given format and division, track count
