@@ -69,8 +69,14 @@ int32_t TMidiFile::ReadBytes(ByteView file_bytes) {
   tracks_.clear();
   NotePairing pairing;
   size_t position = 0;
+  // On a failure the tracks read so far stay loaded, and the track count
+  // tells how many they are.
+  auto read_beyond_end = [this]() {
+    number_of_tracks_ = static_cast<int32_t>(tracks_.size());
+    return InOutError::ReadBeyondEnd();
+  };
   while (position < file_bytes.size()) {
-    if (file_bytes.size() - position < 8) throw InOutError::ReadBeyondEnd();
+    if (file_bytes.size() - position < 8) throw read_beyond_end();
     ByteView id = file_bytes.substr(position, 4);
     int kind = 0;  // 0 other, 1 header, 2 track
     uint32_t length = 0;
@@ -82,10 +88,7 @@ int32_t TMidiFile::ReadBytes(ByteView file_bytes) {
     // An identifier that does not begin with "MT" is taken as a chunk of
     // length 0: only its 8 header bytes are consumed.
     position += 8;
-    if (length > file_bytes.size() - position) {
-      number_of_tracks_ = static_cast<int32_t>(tracks_.size());
-      throw InOutError::ReadBeyondEnd();
-    }
+    if (length > file_bytes.size() - position) throw read_beyond_end();
     ByteView content = file_bytes.substr(position, length);
     position += length;
     if (kind == 1) ReadHeaderChunk(content);

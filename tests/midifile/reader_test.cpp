@@ -91,6 +91,10 @@ TEST(Reader, TruncationIsReadBeyondEndOfFile) {
   TMidiFile partial;
   EXPECT_THROW(partial.ReadBytes(whole + "MTr"), midifile::InOutError);
   EXPECT_EQ(partial.NumberOfTracks(), 1);
+  // The count is the real one also when the header announced more.
+  TMidiFile header_only;
+  EXPECT_THROW(header_only.ReadBytes(Header(1, 4, 96) + "MTrkMT"), midifile::InOutError);
+  EXPECT_EQ(header_only.NumberOfTracks(), 0);
 }
 
 TEST(Reader, RunningStatusAndNotePairing) {
