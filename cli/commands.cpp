@@ -1,6 +1,7 @@
 // The table of subcommands.
 #include "command.h"
 #include "inspection_commands.h"
+#include "report_commands.h"
 
 namespace cli {
 
@@ -15,6 +16,22 @@ const std::vector<Command>& AllCommands() {
        "Prints the absolute time in ticks of the earliest note-on of any velocity that stands\n"
        "before the end of its track; 2147483647 when there is none.",
        RunFirstNote},
+      {"channels", "print which of the 16 channels carry notes",
+       "Usage: chimekit channels IN.mid [OUT]\n"
+       "Prints one line of sixteen 0/1 characters, channel 1 first: 1 where the channel has a\n"
+       "note-on (of any velocity) before the end of its track. The line ends with CR LF.\n"
+       "OUT receives the line instead; '-' or no OUT prints it.",
+       RunChannels},
+      {"dump", "list the events or the notes of a file as text",
+       "Usage: chimekit dump IN.mid [OUT] [--notes]\n"
+       "Prints a listing of every track, event by event: time in ticks, then the event (notes\n"
+       "with their length in ticks, controllers by name, program changes, pressure, pitch\n"
+       "wheel, system exclusive, real-time and meta events), channels numbered 0 to 15.\n"
+       "Lines end with CR LF.\n"
+       "  --notes  list only the notes instead, one line each:\n"
+       "           channel,note [key],velocity,start tick,end tick,program [bank]\n"
+       "OUT receives the listing instead; '-' or no OUT prints it.",
+       RunDump},
   };
   return commands;
 }
