@@ -1,0 +1,44 @@
+// The shared library as a host sees it: one export, ConvertMidi.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "reshaper_test_support.h"
+
+#ifdef RESHAPER_LIBRARY_PATH
+
+TEST(ReshaperLibrary, ExportsConvertMidiAndNothingElse) {
+  std::string command = std::string("nm -D --defined-only '") + RESHAPER_LIBRARY_PATH + "'";
+  std::unique_ptr<FILE, int (*)(FILE*)> listing(popen(command.c_str(), "r"), pclose);
+  ASSERT_NE(listing, nullptr);
+  std::string names;
+  char line[512];
+  while (std::fgets(line, sizeof line, listing.get()) != nullptr) {
+    std::string text(line);
+    names += text.substr(text.rfind(' ') + 1);
+  }
+  EXPECT_EQ(names, "ConvertMidi\n");
+}
+
+TEST(ReshaperLibrary, ConvertMidiRunsThroughTheLibrary) {
+  void* library = dlopen(RESHAPER_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(library, nullptr) << dlerror();
+  using Convert = int32_t (*)(const char*, const char*);
+  auto convert = reinterpret_cast<Convert>(dlsym(library, "ConvertMidi"));
+  ASSERT_NE(convert, nullptr);
+
+  test_support::TempDir dir;
+  std::string body = test_support::Track().NoteOn(0, 0, 60, 64).EndOfTrack(10);
+  std::string input = dir.Write("in.mid", test_support::Smf(1, 96, {body}));
+  std::string output = dir.Path("out.mid");
+  EXPECT_EQ(convert(input.c_str(), output.c_str()), 0);
+  EXPECT_EQ(test_support::ReadFileBytes(output), reshaper_test::Format0(96, body));
+  EXPECT_EQ(convert(dir.Path("missing.mid").c_str(), output.c_str()), -1);
+  EXPECT_EQ(convert(nullptr, nullptr), -1);
+  dlclose(library);
+}
+
+#endif
