@@ -1,0 +1,109 @@
+// Loads libchimekit with dlopen and calls the exports as a host program
+// does: symbols looked up by name, C calling convention, paths as C strings.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "support/smf_builder.h"
+#include "support/temp_dir.h"
+
+using test_support::FileExists;
+using test_support::ReadFileBytes;
+using test_support::Smf;
+using test_support::TempDir;
+using test_support::Track;
+
+namespace {
+
+using LengthFn = uint8_t (*)(const char*, int32_t*);
+using ReportFn = uint8_t (*)(const char*, const char*);
+using DumpFn = uint8_t (*)(const char*, const char*, uint32_t);
+
+class Host : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    library_ = dlopen(CHIMEKIT_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library_, nullptr) << dlerror();
+  }
+  void TearDown() override {
+    if (library_ != nullptr) dlclose(library_);
+  }
+  template <class Fn>
+  Fn Symbol(const char* name) {
+    void* address = dlsym(library_, name);
+    EXPECT_NE(address, nullptr) << name;
+    return reinterpret_cast<Fn>(address);
+  }
+
+  void* library_ = nullptr;
+  TempDir dir_;
+  std::string song_ = dir_.Write("song.mid", Smf(1, 96,
+                                                 {Track().Tempo(0, 500000).EndOfTrack(),
+                                                  Track().NoteOn(480, 9, 36, 100).NoteOff(480, 9, 36).EndOfTrack()}));
+};
+
+}  // namespace
+
+TEST_F(Host, CallsEveryInspectionExport) {
+  auto get_length = Symbol<LengthFn>("MIDIGetLengthMs");
+  auto first_note = Symbol<LengthFn>("MIDIFirstNoteTimeMs");
+  auto used_channels = Symbol<ReportFn>("MIDIUsedChannels");
+  auto dump = Symbol<DumpFn>("MIDIDump");
+  ASSERT_TRUE(get_length && first_note && used_channels && dump);
+
+  int32_t value = 0;
+  EXPECT_EQ(get_length(song_.c_str(), &value), 0);
+  EXPECT_EQ(value, 5000);  // 960 ticks at 96 per quarter and 120 BPM
+  EXPECT_EQ(first_note(song_.c_str(), &value), 0);
+  EXPECT_EQ(value, 480);
+
+  std::string report = dir_.Path("channels.txt");
+  EXPECT_EQ(used_channels(song_.c_str(), report.c_str()), 0);
+  EXPECT_EQ(ReadFileBytes(report), "0000000001000000\r\n");
+
+  std::string listing = dir_.Path("notes.txt");
+  EXPECT_EQ(dump(song_.c_str(), listing.c_str(), 0x100), 0);  // low byte 0: note list
+  EXPECT_EQ(ReadFileBytes(listing), "9,C2 [36],100,480,960,0 [0]\r\n");
+}
+
+TEST_F(Host, StatusesForMissingFoldersAndTruncatedInputs) {
+  auto get_length = Symbol<LengthFn>("MIDIGetLengthMs");
+  auto used_channels = Symbol<ReportFn>("MIDIUsedChannels");
+  auto dump = Symbol<DumpFn>("MIDIDump");
+  ASSERT_TRUE(get_length && used_channels && dump);
+  std::string out = dir_.Path("out.txt");
+  int32_t value = 5;
+
+  EXPECT_EQ(get_length(dir_.Path("missing.mid").c_str(), &value), 2);
+  EXPECT_EQ(used_channels(dir_.Path("missing.mid").c_str(), out.c_str()), 2);
+  EXPECT_EQ(dump(dir_.Path("").c_str(), out.c_str(), 1), 2);  // a folder
+  EXPECT_FALSE(FileExists(out));
+
+  std::string truncated = dir_.Write("cut.mid", ReadFileBytes(song_).substr(0, 30));
+  EXPECT_EQ(get_length(truncated.c_str(), &value), 1);
+  EXPECT_EQ(value, 0);
+  EXPECT_EQ(used_channels(truncated.c_str(), out.c_str()), 1);
+  EXPECT_EQ(dump(truncated.c_str(), out.c_str(), 1), 1);
+  EXPECT_FALSE(FileExists(out));
+
+  // A failed call leaves an existing output as it was.
+  std::string kept = dir_.Write("kept.txt", "keep me");
+  EXPECT_EQ(dump(truncated.c_str(), kept.c_str(), 1), 1);
+  EXPECT_EQ(ReadFileBytes(kept), "keep me");
+  // An output that cannot be created is the library's error too.
+  EXPECT_EQ(used_channels(song_.c_str(), dir_.Path("no/such/folder.txt").c_str()), 1);
+}
+
+TEST_F(Host, OutputPathEqualToInputPath) {
+  auto used_channels = Symbol<ReportFn>("MIDIUsedChannels");
+  auto dump = Symbol<DumpFn>("MIDIDump");
+  ASSERT_TRUE(used_channels && dump);
+  std::string copy = dir_.Write("copy.mid", ReadFileBytes(song_));
+  EXPECT_EQ(dump(copy.c_str(), copy.c_str(), 1), 0);
+  EXPECT_NE(ReadFileBytes(copy).find("Note C2 [36] on with velocity 100 for time 480mS at channel 9"),
+            std::string::npos);
+  std::string again = dir_.Write("again.mid", ReadFileBytes(song_));
+  EXPECT_EQ(used_channels(again.c_str(), again.c_str()), 0);
+  EXPECT_EQ(ReadFileBytes(again), "0000000001000000\r\n");
+}
