@@ -2,6 +2,7 @@
 #include "command.h"
 #include "inspection_commands.h"
 #include "report_commands.h"
+#include "smaf_command.h"
 
 namespace cli {
 
@@ -32,6 +33,13 @@ const std::vector<Command>& AllCommands() {
        "           channel,note [key],velocity,start tick,end tick,program [bank]\n"
        "OUT receives the listing instead; '-' or no OUT prints it.",
        RunDump},
+      {"smaf", "convert a MIDI file into a SMAF ringtone",
+       "Usage: chimekit smaf IN.mid OUT.mmf\n"
+       "Converts the first track of a MIDI file into a SMAF ringtone with FM voices, timed at\n"
+       "the file's last tempo, and prints a summary: the timebase, the score tracks written,\n"
+       "the FM voices, the notes converted and the notes dropped because all 16 slots were\n"
+       "busy. OUT '-' writes the ringtone to standard output and the summary to standard error.",
+       RunSmaf},
   };
   return commands;
 }

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// chimekit smaf IN.mid OUT.mmf: converts and prints a summary.
+int RunSmaf(const std::vector<std::string>& arguments);
+
+}  // namespace cli

@@ -1,0 +1,49 @@
+// Collection: the playable events of a track become list entries with
+// millisecond times and the channel settings in force for them; text,
+// copyright and name events become the tags of the content information.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "chimekit/smaf/smaf_event.h"
+#include "midifile/bytes.h"
+#include "midifile/midi_track.h"
+
+namespace chimekit::smaf {
+
+// The three tags of the content information, built from meta events of
+// type 1 (vendor), 2 (copyright) and 3 (title).
+struct TSmafTags {
+  midifile::ByteString vendor;
+  midifile::ByteString copyright;
+  midifile::ByteString title;
+
+  // Adds the text of a meta event of type 1, 2 or 3: the first text of a
+  // tag gets its prefix ("VN:", "CR:", "ST:"), later ones "; "; each text
+  // is followed by ",". Other types are ignored.
+  void Add(uint8_t meta_type, midifile::ByteView text);
+  // The option text: vendor, copyright and title concatenated; trailing
+  // commas collapse into one, and the text always ends with one comma.
+  midifile::ByteString OptionText() const;
+};
+
+// k ticks in milliseconds when tempo_product = ticks per quarter x beats
+// per minute: k / (q / 60) x 1000 in double precision, rounded halves to
+// even; negative results give 0 and results beyond the 32-bit range are
+// saturated. A product that is not positive gives 0.
+int32_t TicksToMs(int64_t ticks, int64_t tempo_product);
+
+struct TCollected {
+  // The entries in track order, then the end marker (only when there is at
+  // least one entry).
+  std::vector<TSmafEvent> events;
+  TSmafTags tags;
+};
+
+// Walks the track up to and including its first end-of-track event. Every
+// note-on with a positive velocity and a positive length, every channel
+// pressure and every pitch bend becomes an entry.
+TCollected CollectEvents(const midifile::TMidiTrack& track, int64_t tempo_product);
+
+}  // namespace chimekit::smaf

@@ -1,0 +1,43 @@
+#include "chimekit/smaf/convert.h"
+
+#include "chimekit/smaf/assemble.h"
+#include "chimekit/smaf/collect.h"
+#include "chimekit/smaf/encode.h"
+#include "chimekit/smaf/slots.h"
+#include "chimekit/smaf/voices.h"
+#include "midifile/errors.h"
+
+namespace chimekit::smaf {
+
+TSmafConversion ConvertToSmaf(const midifile::TMidiFile& file) {
+  if (file.NumberOfTracks() < 1) throw midifile::ConversionError("The file holds no track to convert");
+  const int64_t tempo_product = static_cast<int64_t>(file.TicksPerQuarter()) * file.Bpm();
+  if (tempo_product <= 0) {
+    throw midifile::ConversionError("The file has no time base: its division or its tempo is 0");
+  }
+
+  TSmafConversion result;
+  const TTimebase timebase = ChooseTimebase(file.TickDuration());
+  result.summary.timebase_ms = timebase.ms;
+  result.summary.timebase_code = timebase.code;
+
+  TCollected collected = CollectEvents(file.GetTrack(0), tempo_product);
+  result.summary.notes_without_slot = AllocateSlots(collected.events);
+  ConvertToDeltas(collected.events);
+
+  TVoiceSetup voices;
+  TSequenceBodies bodies;
+  for (midifile::ByteString& body : bodies) body.assign("Mtsq\0\0\0\0", 8);
+  result.summary.notes_converted = EncodeEvents(collected.events, timebase.ms, voices, bodies);
+
+  const midifile::ByteString setup_chunk = voices.Finish();
+  TAssembled assembled =
+      AssembleSmaf(ContentInfoChunk(collected.tags.OptionText()), setup_chunk, bodies, timebase.code);
+  result.summary.score_tracks = assembled.score_tracks;
+  // The setup chunk travels inside the score tracks only.
+  result.summary.voices = assembled.score_tracks > 0 ? voices.VoiceCount() : 0;
+  result.bytes = std::move(assembled.bytes);
+  return result;
+}
+
+}  // namespace chimekit::smaf

@@ -1,0 +1,58 @@
+// Encoding: the entries of the conversion list become SMAF sequence bytes in
+// the body of their slot's score track.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "chimekit/smaf/smaf_event.h"
+#include "chimekit/smaf/voices.h"
+#include "midifile/bytes.h"
+
+namespace chimekit::smaf {
+
+// Control types of the sequence.
+inline constexpr int32_t kControlProgram = 0x30;
+inline constexpr int32_t kControlOctave = 0x32;
+inline constexpr int32_t kControlModulation = 0x33;
+inline constexpr int32_t kControlPitchBend = 0x34;
+inline constexpr int32_t kControlVolume = 0x37;
+inline constexpr int32_t kControlPan = 0x3A;
+inline constexpr int32_t kControlExpression = 0x3B;
+
+// A duration in timebase units. Durations above 16511 are written as fillers
+// of 16511 units, each followed by a no-operation, then the remainder.
+void PutDuration(midifile::ByteString& body, int64_t n);
+// A control message of `type` on SMAF channel 0-3 after a duration.
+void PutControl(midifile::ByteString& body, int32_t channel, int64_t duration, int32_t type, int32_t value);
+// A no-operation after a duration; nothing for a duration of 0 or less.
+void PutNop(midifile::ByteString& body, int64_t duration);
+
+// What one slot has been told so far.
+struct TSlotState {
+  bool drum = false;
+  int32_t program = 0;
+  int32_t volume = 128;
+  int32_t modulation = 64;
+  int32_t pan = 0;
+  // Pitch of octave 0, note 0 of the slot; octave shifts move it by 12.
+  int32_t octave_base = 36;
+};
+
+// Writes a note of key k on the slot's channel: the octave shifts that bring
+// k into the slot's four-octave window, then the note (duration, note byte,
+// gate) or, for a drum key outside 35 to 81 or a gate of 0, a no-operation
+// of the same duration. Returns whether the note itself was written.
+bool PutNote(midifile::ByteString& body, int32_t channel, TSlotState& slot, int32_t key, int64_t duration,
+             int64_t gate);
+
+using TSequenceBodies = std::array<midifile::ByteString, kBodyCount>;
+
+// Encodes the entries (times already deltas) into the bodies, which hold
+// their "Mtsq" headers. Program changes of melodic entries request their
+// voice from `voices`. Returns the number of notes written.
+int32_t EncodeEvents(const std::vector<TSmafEvent>& events, int32_t timebase_ms, TVoiceSetup& voices,
+                     TSequenceBodies& bodies);
+
+}  // namespace chimekit::smaf
