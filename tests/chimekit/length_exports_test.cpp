@@ -18,7 +18,9 @@ TEST(LengthExports, SongLength) {
             0);
   EXPECT_EQ(length, 5000);
   // Missing input, a folder, a null path: status 2 and 0 stored first.
-  for (const char* path : {dir.Path("missing.mid").c_str(), dir.Path("").c_str(), static_cast<const char*>(nullptr)}) {
+  std::string missing = dir.Path("missing.mid");
+  std::string folder = dir.Path("");
+  for (const char* path : {missing.c_str(), folder.c_str(), static_cast<const char*>(nullptr)}) {
     length = 77;
     EXPECT_EQ(MIDIGetLengthMs(path, &length), 2);
     EXPECT_EQ(length, 0);
