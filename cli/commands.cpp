@@ -1,6 +1,7 @@
 // The table of subcommands.
 #include "command.h"
 #include "inspection_commands.h"
+#include "inspect_command.h"
 #include "report_commands.h"
 #include "smaf_command.h"
 
@@ -40,6 +41,16 @@ const std::vector<Command>& AllCommands() {
        "the FM voices, the notes converted and the notes dropped because all 16 slots were\n"
        "busy. OUT '-' writes the ringtone to standard output and the summary to standard error.",
        RunSmaf},
+      {"inspect", "list a SMAF ringtone in words and check it",
+       "Usage: chimekit inspect RING.mmf [--quiet]\n"
+       "Lists a SMAF ringtone in words: the MMMD frame and its CRC, the content information\n"
+       "with its tags, every score track with its timebase, the voice messages of its setup\n"
+       "and every event of its sequence (notes with their MIDI key, controls, no-operations).\n"
+       "Every size, fixed byte and event coding and the CRC are checked; each fault is listed\n"
+       "in place and repeated on standard error as \"damaged SMAF file: ...\".\n"
+       "  --quiet   print only the problems and the summary line\n"
+       "Exit status: 0 for a sound file, 1 for a damaged one or one that cannot be read.",
+       RunInspect},
   };
   return commands;
 }
