@@ -67,6 +67,25 @@ TEST_F(Host, CallsEveryInspectionExport) {
   EXPECT_EQ(ReadFileBytes(listing), "9,C2 [36],100,480,960,0 [0]\r\n");
 }
 
+TEST_F(Host, ConvertsToSmaf) {
+  auto to_smaf = Symbol<ReportFn>("MIDI2SMAF");
+  ASSERT_TRUE(to_smaf);
+  std::string ring = dir_.Path("ring.mmf");
+  // The first track holds no note: a ringtone without score tracks.
+  EXPECT_EQ(to_smaf(song_.c_str(), ring.c_str()), 0);
+  std::string bytes = ReadFileBytes(ring);
+  ASSERT_GE(bytes.size(), 10u);
+  EXPECT_EQ(bytes.substr(0, 4), "MMMD");
+  EXPECT_EQ(bytes.find("MTR"), std::string::npos);
+  std::string melody = dir_.Write("melody.mid", Smf(0, 96, {Track().NoteOn(0, 0, 60, 100).NoteOff(96, 0, 60)}));
+  EXPECT_EQ(to_smaf(melody.c_str(), ring.c_str()), 0);
+  EXPECT_NE(ReadFileBytes(ring).find("MTR\x01"), std::string::npos);
+  EXPECT_EQ(to_smaf(dir_.Path("missing.mid").c_str(), ring.c_str()), 2);
+  std::string no_division = dir_.Write("zero.mid", Smf(0, 0, {Track().NoteOn(0, 0, 60, 100).NoteOff(96, 0, 60)}));
+  EXPECT_EQ(to_smaf(no_division.c_str(), dir_.Path("zero.mmf").c_str()), 1);
+  EXPECT_FALSE(FileExists(dir_.Path("zero.mmf")));
+}
+
 TEST_F(Host, StatusesForMissingFoldersAndTruncatedInputs) {
   auto get_length = Symbol<LengthFn>("MIDIGetLengthMs");
   auto used_channels = Symbol<ReportFn>("MIDIUsedChannels");

@@ -34,6 +34,7 @@ std::vector<ExportCall> Exports() {
       {"MIDIUsedChannels", [](const char* in, const char* out) { return MIDIUsedChannels(in, out); }, true},
       {"MIDIDump full", [](const char* in, const char* out) { return MIDIDump(in, out, 1); }, true},
       {"MIDIDump notes", [](const char* in, const char* out) { return MIDIDump(in, out, 0); }, true},
+      {"MIDI2SMAF", [](const char* in, const char* out) { return MIDI2SMAF(in, out); }, true},
   };
 }
 
