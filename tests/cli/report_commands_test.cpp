@@ -1,16 +1,12 @@
 // The channels and dump subcommands, run as a user runs the tool.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "support/run_command.h"
 #include "support/smf_builder.h"
 #include "support/temp_dir.h"
-
-#if !defined(_WIN32)
-#include <sys/wait.h>
-#endif
 
 namespace {
 
@@ -21,32 +17,9 @@ using test_support::Smf;
 using test_support::TempDir;
 using test_support::Track;
 
-struct ToolRun {
-  int exit_code = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quoted(const std::string& text) { return "'" + text + "'"; }
-
-// Runs the tool with the arguments; standard output and error are caught in
-// files of the folder (which the run leaves behind there).
-ToolRun RunTool(const TempDir& dir, const std::vector<std::string>& arguments) {
-  std::string command = Quoted(CHIMEKIT_CLI_PATH);
-  for (const std::string& argument : arguments) command += " " + Quoted(argument);
-  std::string out_path = dir.Path("stdout.log");
-  std::string err_path = dir.Path("stderr.log");
-  command += " >" + Quoted(out_path) + " 2>" + Quoted(err_path) + " </dev/null";
-  int status = std::system(command.c_str());
-  ToolRun run;
-#if defined(_WIN32)
-  run.exit_code = status;
-#else
-  run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
-  run.out = ReadFileBytes(out_path);
-  run.err = ReadFileBytes(err_path);
-  return run;
+// Runs the tool as a user would.
+test_support::CommandResult RunTool(const TempDir&, const std::vector<std::string>& arguments) {
+  return test_support::RunProgram(CHIMEKIT_CLI_PATH, arguments);
 }
 
 std::string TwoChannels() {
@@ -59,16 +32,16 @@ std::string TwoChannels() {
 TEST(ReportCommands, ChannelsToStandardOutputOrFile) {
   TempDir dir;
   std::string in = dir.Write("in.mid", TwoChannels());
-  ToolRun printed = RunTool(dir, {"channels", in});
+  auto printed = RunTool(dir, {"channels", in});
   EXPECT_EQ(printed.exit_code, 0) << printed.err;
   EXPECT_EQ(printed.out, "0100000001000000\r\n");
   EXPECT_EQ(printed.err, "");
 
-  ToolRun dashed = RunTool(dir, {"channels", in, "-"});
+  auto dashed = RunTool(dir, {"channels", in, "-"});
   EXPECT_EQ(dashed.exit_code, 0) << dashed.err;
   EXPECT_EQ(dashed.out, "0100000001000000\r\n");
 
-  ToolRun saved = RunTool(dir, {"channels", in, dir.Path("channels.txt")});
+  auto saved = RunTool(dir, {"channels", in, dir.Path("channels.txt")});
   EXPECT_EQ(saved.exit_code, 0) << saved.err;
   EXPECT_EQ(saved.out, "");
   EXPECT_EQ(ReadFileBytes(dir.Path("channels.txt")), "0100000001000000\r\n");
@@ -77,7 +50,7 @@ TEST(ReportCommands, ChannelsToStandardOutputOrFile) {
 TEST(ReportCommands, DumpFullByDefaultAndNoteListOnRequest) {
   TempDir dir;
   std::string in = dir.Write("in.mid", TwoChannels());
-  ToolRun full = RunTool(dir, {"dump", in});
+  auto full = RunTool(dir, {"dump", in});
   EXPECT_EQ(full.exit_code, 0) << full.err;
   EXPECT_EQ(full.out,
             "0:   Control change for controller \"Bank Select (MSB)\" [0] with value 1 at channel 9\r\n"
@@ -88,11 +61,11 @@ TEST(ReportCommands, DumpFullByDefaultAndNoteListOnRequest) {
             "72:   SYSTEM REAL-TIME MESSAGE: Reset: End Of Sequence\r\n");
 
   const std::string notes = "9,C2 [36],110,0,24,0 [1]\r\n1,C5 [72],90,24,72,0 [0]\r\n";
-  ToolRun listed = RunTool(dir, {"dump", "--notes", in, "-"});
+  auto listed = RunTool(dir, {"dump", "--notes", in, "-"});
   EXPECT_EQ(listed.exit_code, 0) << listed.err;
   EXPECT_EQ(listed.out, notes);
 
-  ToolRun saved = RunTool(dir, {"dump", in, dir.Path("notes.txt"), "--notes"});
+  auto saved = RunTool(dir, {"dump", in, dir.Path("notes.txt"), "--notes"});
   EXPECT_EQ(saved.exit_code, 0) << saved.err;
   EXPECT_EQ(saved.out, "");
   EXPECT_EQ(ReadFileBytes(dir.Path("notes.txt")), notes);
@@ -100,17 +73,17 @@ TEST(ReportCommands, DumpFullByDefaultAndNoteListOnRequest) {
 
 TEST(ReportCommands, HelpSaysWhatIsPrinted) {
   TempDir dir;
-  ToolRun channels = RunTool(dir, {"channels", "--help"});
+  auto channels = RunTool(dir, {"channels", "--help"});
   EXPECT_EQ(channels.exit_code, 0);
   EXPECT_NE(channels.out.find("Usage: chimekit channels IN.mid [OUT]"), std::string::npos) << channels.out;
   EXPECT_NE(channels.out.find("sixteen 0/1 characters"), std::string::npos) << channels.out;
 
-  ToolRun dump = RunTool(dir, {"dump", "--help"});
+  auto dump = RunTool(dir, {"dump", "--help"});
   EXPECT_EQ(dump.exit_code, 0);
   EXPECT_NE(dump.out.find("Usage: chimekit dump IN.mid [OUT] [--notes]"), std::string::npos) << dump.out;
   EXPECT_NE(dump.out.find("--notes"), std::string::npos);
 
-  ToolRun tool = RunTool(dir, {"--help"});
+  auto tool = RunTool(dir, {"--help"});
   EXPECT_NE(tool.out.find("  channels "), std::string::npos) << tool.out;
   EXPECT_NE(tool.out.find("  dump "), std::string::npos) << tool.out;
 }
@@ -119,7 +92,7 @@ TEST(ReportCommands, FailuresAreReportedOnStandardError) {
   TempDir dir;
   std::string missing = dir.Path("missing.mid");
   for (const char* command : {"channels", "dump"}) {
-    ToolRun run = RunTool(dir, {command, missing, dir.Path("out.txt")});
+    auto run = RunTool(dir, {command, missing, dir.Path("out.txt")});
     EXPECT_NE(run.exit_code, 0) << command;
     EXPECT_NE(run.err.find("File not found"), std::string::npos) << run.err;
     EXPECT_EQ(run.out, "");
@@ -127,18 +100,18 @@ TEST(ReportCommands, FailuresAreReportedOnStandardError) {
 
   std::string whole = TwoChannels();
   std::string cut = dir.Write("cut.mid", whole.substr(0, whole.size() - 3));
-  ToolRun unreadable = RunTool(dir, {"dump", cut, dir.Path("out.txt")});
+  auto unreadable = RunTool(dir, {"dump", cut, dir.Path("out.txt")});
   EXPECT_EQ(unreadable.exit_code, 1);
   EXPECT_NE(unreadable.err.find("Read beyond end of file"), std::string::npos) << unreadable.err;
   EXPECT_FALSE(FileExists(dir.Path("out.txt")));
 
   std::string in = dir.Write("in.mid", whole);
-  ToolRun unknown = RunTool(dir, {"dump", in, "--everything"});
+  auto unknown = RunTool(dir, {"dump", in, "--everything"});
   EXPECT_EQ(unknown.exit_code, 2);
   EXPECT_NE(unknown.err.find("unknown option --everything"), std::string::npos) << unknown.err;
-  ToolRun too_many = RunTool(dir, {"channels", in, "a.txt", "b.txt"});
+  auto too_many = RunTool(dir, {"channels", in, "a.txt", "b.txt"});
   EXPECT_EQ(too_many.exit_code, 2);
-  EXPECT_EQ(ListFolder(dir.Path("")), "cut.mid\nin.mid\nstderr.log\nstdout.log\n");
+  EXPECT_EQ(ListFolder(dir.Path("")), "cut.mid\nin.mid\n");
 }
 
 }  // namespace
