@@ -1,16 +1,8 @@
 #include "reshaper/midi_event.h"
 
-#include <algorithm>
-
 #include "reshaper/quantity.h"
 
 namespace reshaper {
-
-namespace {
-// Data blocks are read in pieces of this size, so that a damaged length
-// field cannot make the reader reserve memory for bytes the file lacks.
-constexpr uint32_t kBlockPiece = 64 * 1024;
-}  // namespace
 
 void MidiEvent::describe(EventInfo& info) const {
   info.clear();
@@ -42,17 +34,14 @@ bool MidiEvent::readBlock(MidiStream& stream, uint32_t& bytes) {
   bytes += count;
   if (!complete) return false;
   data_.clear();
-  while (data_.size() < length) {
-    size_t start = data_.size();
-    uint32_t piece = std::min<uint32_t>(kBlockPiece, length - static_cast<uint32_t>(start));
-    data_.resize(start + piece);
-    uint32_t got = stream.read(data_.data() + start, piece);
-    bytes += got;
-    if (got < piece) {
-      data_ = {};
-      return false;
-    }
+  if (length > stream.remaining()) {
+    // The file ends inside the block: what is there is read and dropped.
+    bytes += stream.skip(length);
+    data_ = {};
+    return false;
   }
+  data_.resize(length);
+  bytes += stream.read(data_.data(), length);
   return true;
 }
 

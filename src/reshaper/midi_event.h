@@ -48,8 +48,8 @@ class MidiEvent : public ListLinks<MidiEvent> {
   virtual bool applyKind(const EventInfo& info) = 0;
 
   // A data block as meta and system-exclusive events store it: its length
-  // as a quantity, then the bytes. Memory grows only with bytes actually
-  // read, whatever the stored length claims.
+  // as a quantity, then the bytes. A length beyond the end of the file
+  // fails before any memory is taken for it.
   bool readBlock(MidiStream& stream, uint32_t& bytes);
   void writeBlock(MidiStream& stream) const;
   // Bytes the block takes in a written track: its length's quantity and it.

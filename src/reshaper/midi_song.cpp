@@ -13,7 +13,7 @@ void MidiSong::transfer(MidiStream& stream) {
     header_.read(stream);
     tracks_.read(stream);
   } else {
-    tracks_.totalLength();
+    // Every track's outLength is computed while the track is written.
     header_.write(stream);
     tracks_.write(stream);
   }

@@ -1,10 +1,15 @@
-// One open file of the converter. The input is read a byte or a small field
-// at a time and the output written the same way, so the stream keeps its own
-// buffer in front of the platform's file.
+// One file of the converter, held in memory. A reading stream takes the
+// whole file (or bytes the caller already has) before anything is parsed, so
+// the output may name the input. A writing stream collects the bytes and,
+// when it belongs to a file, puts them there in one piece on close: through
+// a temporary file beside the target that is renamed over it, so a failed
+// write never leaves a partial output behind.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
+#include <span>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace reshaper {
@@ -15,16 +20,24 @@ class MidiStream {
   enum Origin : uint8_t { FromStart, FromCurrent };
 
   MidiStream() = default;
-  ~MidiStream();
+  // A writing stream that was never closed leaves its target alone.
+  ~MidiStream() { discard(); }
   MidiStream(const MidiStream&) = delete;
   MidiStream& operator=(const MidiStream&) = delete;
 
-  // Opens a file in binary mode: for reading, or for writing, which creates
-  // the file or empties it at once. A null or empty path, or a folder, leaves
-  // the stream closed. Returns isOpen().
+  // Reading: takes the whole file into memory. Writing: makes sure the
+  // target can be written (creates the temporary file beside it); the
+  // target itself is replaced only by close(). A null or empty path, a
+  // folder, a file that cannot be read, or a target that cannot be created
+  // leaves the stream closed. Returns isOpen().
   bool open(const char* path, Mode mode);
-  // Writes out what is buffered and closes the file. False when a write
-  // stream lost bytes on the way (disk full, device error).
+  // Reading over bytes the caller keeps alive while the stream is in use.
+  void openBytes(std::span<const uint8_t> bytes);
+  // Writing into memory only; the result is bytes().
+  void openMemory();
+  // A writing stream of a file puts what was written into the file: false
+  // when that fails (a short write, disk full, a failed close or rename);
+  // the target then keeps what it held before. Always closes the stream.
   bool close();
 
   // Reads up to count bytes; returns how many were read.
@@ -33,26 +46,40 @@ class MidiStream {
   // Reads and drops up to count bytes; returns how many there were.
   uint32_t skip(uint32_t count);
   // Moves the read position; the converter only steps back one byte. False
-  // when the position cannot be reached.
+  // (and no move) when the position lies outside the data.
   bool seek(int64_t offset, Origin origin);
+  // Bytes left to read.
+  uint64_t remaining() const { return isOpen() && mode_ == Reading ? input_.size() - position_ : 0; }
 
+  // Appends to the written bytes; ignored unless the stream writes.
   void write(const uint8_t* buffer, uint32_t count);
   void writeByte(uint8_t value) { write(&value, 1); }
+  // Makes room for count more bytes to be written.
+  void reserve(uint64_t count);
+  // Replaces count bytes written before, from offset at on; ignored where
+  // they were not written yet.
+  void overwrite(uint64_t at, const uint8_t* buffer, uint32_t count);
+  // The number of bytes written so far, and the bytes.
+  uint64_t written() const { return output_.size(); }
+  const std::vector<uint8_t>& bytes() const { return output_; }
+  // Hands the written bytes over; the stream keeps none.
+  std::vector<uint8_t> takeBytes() { return std::move(output_); }
 
   bool isReading() const { return mode_ == Reading; }
-  bool isOpen() const { return file_ != nullptr; }
+  bool isOpen() const { return open_; }
 
  private:
-  bool refill();
-  void flush();
+  // Closes without touching a target; removes the temporary file.
+  void discard();
 
-  std::FILE* file_ = nullptr;
+  bool open_ = false;
   Mode mode_ = Reading;
-  std::vector<uint8_t> buffer_;
-  size_t bufferPosition_ = 0;  // next byte to read from the buffer
-  size_t bufferEnd_ = 0;       // bytes in the buffer (read: valid, write: pending)
-  int64_t fileOffsetOfBuffer_ = 0;  // file offset of buffer_[0] while reading
-  bool writeFailed_ = false;
+  std::vector<uint8_t> file_;        // a whole input file
+  std::span<const uint8_t> input_;   // what is read: file_ or the caller's bytes
+  size_t position_ = 0;              // next byte of input_ to read
+  std::vector<uint8_t> output_;      // what was written
+  std::string target_;               // the file a writing stream replaces on close
+  std::string temporary_;            // the temporary file beside it
 };
 
 }  // namespace reshaper

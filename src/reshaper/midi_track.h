@@ -16,13 +16,16 @@ class MidiTrack : public MidiChunk, public ListLinks<MidiTrack> {
   MidiTrack(const MidiTrack&) = delete;
   MidiTrack& operator=(const MidiTrack&) = delete;
 
-  // Reads one MTrk chunk. False when the chunk is no track or the track
-  // breaks off in a delta time or a status byte; the caller then drops it.
+  // Reads one MTrk chunk. False when the chunk is no track, the track breaks
+  // off in a delta time or a status byte, or its first event starts with a
+  // data byte (no status to repeat); the caller then drops it.
   // A track that breaks off inside an event body keeps the events before it
   // and counts as read.
   bool read(MidiStream& stream);
-  // Writes the chunk header (outLength as computed last) and the events.
-  bool write(MidiStream& stream) const;
+  // Writes the chunk header and the events. outLength is computed on the
+  // way, as computeLength does, and the header's length field filled in
+  // behind the events: one pass over them instead of two.
+  bool write(MidiStream& stream);
   // outLength: the events' sizes, less one byte for each channel event that
   // repeats the status of the event before it.
   uint32_t computeLength();
@@ -33,6 +36,9 @@ class MidiTrack : public MidiChunk, public ListLinks<MidiTrack> {
   uint32_t number() const { return number_; }
 
  private:
+  // Bytes event takes behind an event of status previous.
+  static uint32_t writtenSize(const MidiEvent& event, uint8_t previous);
+
   uint32_t number_ = 0;  // 1 for the first track of a file, 0 for a list head
   EventListHead events_;
 };

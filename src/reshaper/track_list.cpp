@@ -23,8 +23,8 @@ bool TrackList::read(MidiStream& stream) {
   return count_ > 0;
 }
 
-void TrackList::write(MidiStream& stream) const {
-  for (const MidiTrack* track = head_.next(); track != nullptr; track = track->next()) track->write(stream);
+void TrackList::write(MidiStream& stream) {
+  for (MidiTrack* track = head_.next(); track != nullptr; track = track->next()) track->write(stream);
 }
 
 void TrackList::clear() {

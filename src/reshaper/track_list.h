@@ -18,7 +18,7 @@ class TrackList {
   // that is no track, the end of the file, or a track that breaks off; the
   // header's track count plays no part. False when no track was read.
   bool read(MidiStream& stream);
-  void write(MidiStream& stream) const;
+  void write(MidiStream& stream);
   // Deletes every track and its events.
   void clear();
   // A new empty track "MTrk" numbered 1 at the front of the list.

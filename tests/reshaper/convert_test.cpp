@@ -93,17 +93,31 @@ TEST(ReshaperConvertMidi, FilesThatCannotBeOpened) {
   std::string input = dir.Write("in.mid", ThreeTracks());
   std::string output = dir.Path("out.mid");
   EXPECT_EQ(convertMidi(dir.Path("missing.mid").c_str(), output.c_str()), kFileFailure);
-  EXPECT_FALSE(test_support::FileExists(output));
+  EXPECT_EQ(convertMidi(dir.Path("").c_str(), output.c_str()), kFileFailure);  // a folder as input
   EXPECT_EQ(convertMidi(input.c_str(), dir.Path("no/such/folder/out.mid").c_str()), kFileFailure);
   EXPECT_EQ(convertMidi(input.c_str(), dir.Path("").c_str()), kFileFailure);  // the folder itself
   EXPECT_EQ(convertMidi(nullptr, output.c_str()), kFileFailure);
   EXPECT_EQ(convertMidi("", output.c_str()), kFileFailure);
   EXPECT_EQ(convertMidi(input.c_str(), nullptr), kFileFailure);
   EXPECT_EQ(convertMidi(input.c_str(), ""), kFileFailure);
-  EXPECT_FALSE(test_support::FileExists(output));
-  // The same file for both would be emptied before it is read: refused.
-  EXPECT_EQ(convertMidi(input.c_str(), input.c_str()), kFileFailure);
-  EXPECT_EQ(test_support::ReadFileBytes(input), ThreeTracks());
+  EXPECT_EQ(convertMidi(nullptr, nullptr), kFileFailure);
+  EXPECT_EQ(test_support::ListFolder(dir.Path("")), "in.mid\n") << "no output, no temporary file";
+  // Which of the two failed, for the command-line tool's message.
+  EXPECT_EQ(convertFile(dir.Path("missing.mid").c_str(), output.c_str()).failedFile, FailedFile::Input);
+  EXPECT_EQ(convertFile(input.c_str(), dir.Path("").c_str()).failedFile, FailedFile::Output);
+}
+
+TEST(ReshaperConvertMidi, InputAndOutputMayBeTheSameFile) {
+  test_support::TempDir dir;
+  std::string file = dir.Write("song.mid", ThreeTracks());
+  ConversionResult result = convertFile(file.c_str(), file.c_str());
+  EXPECT_EQ(result.status, kConverted);
+  EXPECT_EQ(result.tracksMerged, 3u);
+  EXPECT_EQ(result.eventsWritten, 5u);
+  EXPECT_EQ(test_support::ReadFileBytes(file), ThreeTracksMerged());
+  // Now format 0: refused, and like any output of a refused file, emptied.
+  EXPECT_EQ(convertMidi(file.c_str(), file.c_str()), kNotFormat1);
+  EXPECT_EQ(test_support::ReadFileBytes(file), "");
 }
 
 TEST(ReshaperConvertMidi, ExistingOutputIsReplaced) {
@@ -113,16 +127,50 @@ TEST(ReshaperConvertMidi, ExistingOutputIsReplaced) {
   EXPECT_EQ(test_support::ReadFileBytes(output), ThreeTracksMerged());
 }
 
-TEST(ReshaperConvertMidi, FailedWriteIsReported) {
-  if (!test_support::FileExists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+TEST(ReshaperConvertMidi, FailedWriteIsReportedAndLeavesNoPartialOutput) {
   test_support::TempDir dir;
-  EXPECT_EQ(convertMidi(dir.Write("in.mid", ThreeTracks()).c_str(), "/dev/full"), kFileFailure);
+  Track notes;
+  for (int i = 0; i < 2000; ++i) notes.NoteOn(1, 0, 60, i % 2 == 0 ? 64 : 0);
+  std::string input = dir.Write("in.mid", test_support::Smf(1, 96, {notes.EndOfTrack(0)}));
+  std::string output = dir.Write("out.mid", "old content");
+  std::string fresh = dir.Path("fresh.mid");
+  {
+    reshaper_test::FileSizeLimit limit(1000);
+    EXPECT_EQ(convertMidi(input.c_str(), output.c_str()), kWriteFailure);
+    EXPECT_EQ(convertMidi(input.c_str(), fresh.c_str()), kWriteFailure);
+  }
+  EXPECT_EQ(test_support::ReadFileBytes(output), "old content");
+  EXPECT_EQ(test_support::ListFolder(dir.Path("")), "in.mid\nout.mid\n");
+  if (test_support::FileExists("/dev/full")) {
+    EXPECT_EQ(convertMidi(input.c_str(), "/dev/full"), kWriteFailure);
+  }
 }
 
-TEST(ReshaperConvertMidi, LargeTrackWithRunningStatusReadsAcrossBufferBoundaries) {
-  // Long enough to pass the reader's buffer; a text event of 0 to 2 bytes
-  // shifts the notes so that some data byte in running status starts a
-  // buffer in one of the runs.
+TEST(ReshaperConvertMidi, InMemoryConversionGivesTheSameFileAndCounts) {
+  std::vector<uint8_t> output;
+  ConversionResult result = convertBytes(reshaper_test::AsBytes(Rmid(ThreeTracks())), output);
+  EXPECT_EQ(result.status, kConverted);
+  EXPECT_EQ(result.tracksMerged, 3u);
+  EXPECT_EQ(result.eventsWritten, 5u);
+  EXPECT_EQ(std::string(output.begin(), output.end()), ThreeTracksMerged());
+  output.assign(10, 0);
+  EXPECT_EQ(convertBytes(reshaper_test::AsBytes("MThd"), output).status, kNotFormat1);
+  EXPECT_TRUE(output.empty());
+}
+
+TEST(ReshaperConvertMidi, TrackCutOffByTheEndOfTheFileConvertsAsFarAsItWasRead) {
+  // The second track ends inside a text event: its note before it stays.
+  std::string file = test_support::Smf(
+      1, 96, {Track().NoteOn(0, 0, 60, 64).EndOfTrack(20), Track().NoteOn(10, 1, 62, 64).Meta(0, 0x01, "lyric")});
+  file.resize(file.size() - 2);
+  auto result = Convert(file);
+  EXPECT_EQ(result.status, kConverted);
+  EXPECT_EQ(result.output, Format0(96, Bytes({0x00, 0x90, 0x3C, 0x40, 0x0A, 0x91, 0x3E, 0x40, 0x0A, 0xFF, 0x2F, 0x00})));
+}
+
+TEST(ReshaperConvertMidi, LargeTrackWithRunningStatusRoundTrips) {
+  // A long run of notes in running status, shifted by a text event of 0 to
+  // 2 bytes so that the notes fall at every offset.
   for (int pad = 0; pad < 3; ++pad) {
     std::string body = Track().Meta(0, 0x01, std::string(static_cast<size_t>(pad), 't')).NoteOn(0, 0, 60, 64);
     for (int i = 0; i < 30000; ++i) body += Bytes({0x01, 0x3C, i % 2 == 0 ? 0 : 64});

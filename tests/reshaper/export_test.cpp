@@ -32,12 +32,19 @@ TEST(ReshaperLibrary, ConvertMidiRunsThroughTheLibrary) {
 
   test_support::TempDir dir;
   std::string body = test_support::Track().NoteOn(0, 0, 60, 64).EndOfTrack(10);
-  std::string input = dir.Write("in.mid", test_support::Smf(1, 96, {body}));
+  std::string smf = test_support::Smf(1, 96, {body});
+  // The same song plain and in a RIFF RMID form.
+  std::string size = test_support::Bytes({static_cast<int>(smf.size()), 0, 0, 0});
+  std::string rmid = "RIFF" + test_support::Bytes({static_cast<int>(smf.size() + 12), 0, 0, 0}) + "RMIDdata" + size + smf;
   std::string output = dir.Path("out.mid");
-  EXPECT_EQ(convert(input.c_str(), output.c_str()), 0);
-  EXPECT_EQ(test_support::ReadFileBytes(output), reshaper_test::Format0(96, body));
+  for (const std::string& input : {dir.Write("in.mid", smf), dir.Write("in.rmi", rmid)}) {
+    EXPECT_EQ(convert(input.c_str(), output.c_str()), 0) << input;
+    EXPECT_EQ(test_support::ReadFileBytes(output), reshaper_test::Format0(96, body)) << input;
+  }
   EXPECT_EQ(convert(dir.Path("missing.mid").c_str(), output.c_str()), -1);
   EXPECT_EQ(convert(nullptr, nullptr), -1);
+  EXPECT_EQ(convert(dir.Write("zero.mid", test_support::Smf(0, 96, {body})).c_str(), output.c_str()), -4);
+  EXPECT_EQ(test_support::ReadFileBytes(output), "");
   dlclose(library);
 }
 

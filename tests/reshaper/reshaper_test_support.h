@@ -1,10 +1,17 @@
-// Helpers of the Reshaper tests: streams over bytes kept in temporary files,
-// tracks read from bytes, and whole conversions.
+// Helpers of the Reshaper tests: streams over bytes in memory, tracks read
+// from bytes, whole conversions, and a file size limit that makes writes
+// fail the way a full disk does.
 #pragma once
 
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "reshaper/convert_midi.h"
 #include "reshaper/midi_stream.h"
@@ -14,29 +21,28 @@
 
 namespace reshaper_test {
 
-// A reading stream over the given bytes.
+inline std::span<const uint8_t> AsBytes(std::string_view text) {
+  return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+}
+
+// A reading stream over a copy of the given bytes.
 class StreamOver {
  public:
-  explicit StreamOver(std::string_view bytes) : path_(dir_.Write("in.bin", bytes)) {
-    stream.open(path_.c_str(), reshaper::MidiStream::Reading);
-  }
+  explicit StreamOver(std::string_view bytes) : bytes_(bytes) { stream.openBytes(AsBytes(bytes_)); }
   reshaper::MidiStream stream;
 
  private:
-  test_support::TempDir dir_;
-  std::string path_;
+  std::string bytes_;
 };
 
 // The bytes that body writes to a stream.
 template <class Body>
 std::string Written(Body&& body) {
-  test_support::TempDir dir;
-  std::string path = dir.Path("out.bin");
   reshaper::MidiStream stream;
-  stream.open(path.c_str(), reshaper::MidiStream::Writing);
+  stream.openMemory();
   body(stream);
-  stream.close();
-  return test_support::ReadFileBytes(path);
+  const std::vector<uint8_t>& bytes = stream.bytes();
+  return std::string(bytes.begin(), bytes.end());
 }
 
 // One MTrk chunk with the given content, read as a track; null when the
@@ -59,6 +65,7 @@ struct Conversion {
   std::string output;
 };
 
+// A conversion from file to file in a fresh folder.
 inline Conversion Convert(std::string_view input) {
   test_support::TempDir dir;
   std::string in = dir.Write("in.mid", input);
@@ -70,9 +77,41 @@ inline Conversion Convert(std::string_view input) {
   return result;
 }
 
+// A conversion in memory.
+inline Conversion ConvertBytes(std::string_view input) {
+  std::vector<uint8_t> output;
+  Conversion result;
+  result.status = reshaper::convertBytes(AsBytes(input), output).status;
+  result.output.assign(output.begin(), output.end());
+  return result;
+}
+
 // The format 0 file the converter writes around one merged track.
 inline std::string Format0(int division, const std::string& track) {
   return test_support::Header(0, 1, division) + test_support::Chunk("MTrk", track);
 }
+
+// While it lives, no file of this process (or of a program it starts) can
+// grow beyond the given size: writes past it fail as on a full disk.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    savedSignal_ = signal(SIGXFSZ, SIG_IGN);  // a failed write instead of the end of the process
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    signal(SIGXFSZ, savedSignal_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit saved_{};
+  void (*savedSignal_)(int) = SIG_DFL;
+};
 
 }  // namespace reshaper_test

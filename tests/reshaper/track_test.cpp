@@ -44,21 +44,31 @@ TEST(ReshaperTrack, MetaEventInterruptsRunningStatusOnWriting) {
   EXPECT_EQ(track->outLength, body.size());
 }
 
-TEST(ReshaperTrack, DataByteAfterMetaEventContinuesTheLastChannelStatus) {
-  auto track = ReadTrack(Chunk("MTrk", Bytes({0x00, 0xC0, 0x05, 0x00, 0xFF, 0x01, 0x00, 0x00, 0x06})));
+TEST(ReshaperTrack, DataByteRepeatsTheStatusOfThePreviousEventWhateverItsKind) {
+  // Behind a meta event the data byte starts another meta event (type 06),
+  // behind a system-exclusive event another block of the same status.
+  auto track = ReadTrack(Chunk("MTrk", Bytes({0x00, 0xC0, 0x05, 0x00, 0xFF, 0x01, 0x01, 'a', 0x00, 0x06, 0x01, 'b',
+                                              0x00, 0xF0, 0x01, 0xF7, 0x00, 0x02, 0x7E, 0xF7, 0x00, 0xC0, 0x06})));
   ASSERT_NE(track, nullptr);
-  EXPECT_EQ(Statuses(*track), (std::vector<uint8_t>{0xC0, 0xFF, 0xC0}));
-  auto* last = dynamic_cast<ChannelEvent*>(track->firstEvent()->next()->next());
-  ASSERT_NE(last, nullptr);
-  EXPECT_EQ(last->data1(), 0x06);
-  // Written back, it carries its status again behind the meta event.
+  EXPECT_EQ(Statuses(*track), (std::vector<uint8_t>{0xC0, 0xFF, 0xFF, 0xF0, 0xF0, 0xC0}));
+  auto* marker = dynamic_cast<MetaEvent*>(track->firstEvent()->next()->next());
+  ASSERT_NE(marker, nullptr);
+  EXPECT_EQ(marker->metaType(), 0x06);
+  EXPECT_EQ(marker->data(), (std::vector<uint8_t>{'b'}));
+  EXPECT_EQ(track->firstEvent()->next()->next()->next()->next()->data(), (std::vector<uint8_t>{0x7E, 0xF7}));
+  // Written back, only channel events leave their status out, and only
+  // behind an event of the same status.
   EXPECT_EQ(WrittenTrack(*track),
-            Chunk("MTrk", Bytes({0x00, 0xC0, 0x05, 0x00, 0xFF, 0x01, 0x00, 0x00, 0xC0, 0x06})));
+            Chunk("MTrk", Bytes({0x00, 0xC0, 0x05, 0x00, 0xFF, 0x01, 0x01, 'a', 0x00, 0xFF, 0x06, 0x01, 'b', 0x00, 0xF0,
+                                 0x01, 0xF7, 0x00, 0xF0, 0x02, 0x7E, 0xF7, 0x00, 0xC0, 0x06})));
 }
 
 TEST(ReshaperTrack, DataByteWithoutAnyStatusBreaksTheTrack) {
   EXPECT_EQ(ReadTrack(Chunk("MTrk", Bytes({0x00, 0x3C, 0x40}))), nullptr);
-  EXPECT_EQ(ReadTrack(Chunk("MTrk", Bytes({0x00, 0xFF, 0x2F, 0x00, 0x00, 0x3C, 0x40}))), nullptr);
+  // Behind an End of Track the data byte is read as another meta event.
+  auto track = ReadTrack(Chunk("MTrk", Bytes({0x00, 0xFF, 0x2F, 0x00, 0x00, 0x2F, 0x00})));
+  ASSERT_NE(track, nullptr);
+  EXPECT_EQ(Statuses(*track), (std::vector<uint8_t>{0xFF, 0xFF}));
 }
 
 TEST(ReshaperTrack, EmptyMetaBlockAndSysExBlockRoundTrip) {
@@ -70,12 +80,17 @@ TEST(ReshaperTrack, EmptyMetaBlockAndSysExBlockRoundTrip) {
   EXPECT_EQ(WrittenTrack(*track), Chunk("MTrk", body));
 }
 
-TEST(ReshaperTrack, EventsAfterEndOfTrackAndDelta65535AreKept) {
-  std::string body = Bytes({0x00, 0xFF, 0x2F, 0x00, 0x83, 0xFF, 0x7F, 0x90, 0x3C, 0x40});
+TEST(ReshaperTrack, EventsAfterEndOfTrackAndTheValue65535AreKept) {
+  // 83 FF 7F is 65535: a legal delta time and a legal block length.
+  std::string block(65535, '\x11');
+  std::string body = Bytes({0x00, 0xFF, 0x2F, 0x00, 0x83, 0xFF, 0x7F, 0x90, 0x3C, 0x40, 0x00, 0xF0, 0x83, 0xFF, 0x7F}) +
+                     block + Bytes({0x00, 0xFF, 0x01, 0x83, 0xFF, 0x7F}) + block;
   auto track = ReadTrack(Chunk("MTrk", body));
   ASSERT_NE(track, nullptr);
-  ASSERT_EQ(Statuses(*track), (std::vector<uint8_t>{0xFF, 0x90}));
+  ASSERT_EQ(Statuses(*track), (std::vector<uint8_t>{0xFF, 0x90, 0xF0, 0xFF}));
   EXPECT_EQ(track->firstEvent()->next()->delta(), 65535u);
+  EXPECT_EQ(track->firstEvent()->next()->next()->dataLength(), 65535u);
+  EXPECT_EQ(WrittenTrack(*track), Chunk("MTrk", body));
 }
 
 TEST(ReshaperTrack, CutOffInsideAnEventBodyKeepsTheEventsBefore) {
