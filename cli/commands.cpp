@@ -3,6 +3,7 @@
 #include "inspection_commands.h"
 #include "inspect_command.h"
 #include "report_commands.h"
+#include "reshape_command.h"
 #include "smaf_command.h"
 
 namespace cli {
@@ -51,6 +52,15 @@ const std::vector<Command>& AllCommands() {
        "  --quiet   print only the problems and the summary line\n"
        "Exit status: 0 for a sound file, 1 for a damaged one or one that cannot be read.",
        RunInspect},
+      {"reshape", "merge the tracks of a format 1 MIDI file into a format 0 file",
+       "Usage: chimekit reshape IN.mid OUT.mid\n"
+       "Turns a format 1 MIDI file (several tracks), plain or in a RIFF RMID form, into a format 0\n"
+       "file whose one track holds every event of every track in time order (events at the same\n"
+       "time in track order), ending with one End of Track. Prints the tracks merged and the\n"
+       "events written. The input is read whole first, so OUT may name IN. A file that is not\n"
+       "format 1 is refused and OUT is left as an empty file; a failed write leaves OUT as it\n"
+       "was. OUT '-' writes the file to standard output and the summary to standard error.",
+       RunReshape},
   };
   return commands;
 }
