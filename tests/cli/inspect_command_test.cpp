@@ -17,7 +17,7 @@ namespace {
 
 test_support::CommandResult Inspect(std::vector<std::string> arguments) {
   arguments.insert(arguments.begin(), "inspect");
-  return RunProgram(CHIMEKIT_CLI_PATH, arguments);
+  return test_support::RunChimekit(arguments);
 }
 
 // A one-note ringtone titled "Bells": volume 107, key 60 for 100 units, a
@@ -97,7 +97,7 @@ TEST(CliInspect, HelpAndUsage) {
   auto help = Inspect({"--help"});
   EXPECT_EQ(help.exit_code, 0);
   EXPECT_TRUE(help.out.starts_with("Usage: chimekit inspect RING.mmf [--quiet]"));
-  EXPECT_TRUE(Contains(RunProgram(CHIMEKIT_CLI_PATH, {"--help"}).out, "inspect"));
+  EXPECT_TRUE(Contains(test_support::RunChimekit({"--help"}).out, "inspect"));
   EXPECT_EQ(Inspect({}).exit_code, 2);
   EXPECT_EQ(Inspect({"a.mmf", "b.mmf"}).exit_code, 2);
   EXPECT_EQ(Inspect({"--loud", "a.mmf"}).exit_code, 2);

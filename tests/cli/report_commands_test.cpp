@@ -17,11 +17,6 @@ using test_support::Smf;
 using test_support::TempDir;
 using test_support::Track;
 
-// Runs the tool as a user would.
-test_support::CommandResult RunTool(const TempDir&, const std::vector<std::string>& arguments) {
-  return test_support::RunProgram(CHIMEKIT_CLI_PATH, arguments);
-}
-
 std::string TwoChannels() {
   Track track;
   track.Control(0, 9, 0, 1).NoteOn(0, 9, 36, 110).NoteOff(24, 9, 36).NoteOn(0, 1, 72, 90).NoteOff(48, 1, 72);
@@ -32,16 +27,16 @@ std::string TwoChannels() {
 TEST(ReportCommands, ChannelsToStandardOutputOrFile) {
   TempDir dir;
   std::string in = dir.Write("in.mid", TwoChannels());
-  auto printed = RunTool(dir, {"channels", in});
+  auto printed = test_support::RunChimekit({"channels", in});
   EXPECT_EQ(printed.exit_code, 0) << printed.err;
   EXPECT_EQ(printed.out, "0100000001000000\r\n");
   EXPECT_EQ(printed.err, "");
 
-  auto dashed = RunTool(dir, {"channels", in, "-"});
+  auto dashed = test_support::RunChimekit({"channels", in, "-"});
   EXPECT_EQ(dashed.exit_code, 0) << dashed.err;
   EXPECT_EQ(dashed.out, "0100000001000000\r\n");
 
-  auto saved = RunTool(dir, {"channels", in, dir.Path("channels.txt")});
+  auto saved = test_support::RunChimekit({"channels", in, dir.Path("channels.txt")});
   EXPECT_EQ(saved.exit_code, 0) << saved.err;
   EXPECT_EQ(saved.out, "");
   EXPECT_EQ(ReadFileBytes(dir.Path("channels.txt")), "0100000001000000\r\n");
@@ -50,7 +45,7 @@ TEST(ReportCommands, ChannelsToStandardOutputOrFile) {
 TEST(ReportCommands, DumpFullByDefaultAndNoteListOnRequest) {
   TempDir dir;
   std::string in = dir.Write("in.mid", TwoChannels());
-  auto full = RunTool(dir, {"dump", in});
+  auto full = test_support::RunChimekit({"dump", in});
   EXPECT_EQ(full.exit_code, 0) << full.err;
   EXPECT_EQ(full.out,
             "0:   Control change for controller \"Bank Select (MSB)\" [0] with value 1 at channel 9\r\n"
@@ -61,11 +56,11 @@ TEST(ReportCommands, DumpFullByDefaultAndNoteListOnRequest) {
             "72:   SYSTEM REAL-TIME MESSAGE: Reset: End Of Sequence\r\n");
 
   const std::string notes = "9,C2 [36],110,0,24,0 [1]\r\n1,C5 [72],90,24,72,0 [0]\r\n";
-  auto listed = RunTool(dir, {"dump", "--notes", in, "-"});
+  auto listed = test_support::RunChimekit({"dump", "--notes", in, "-"});
   EXPECT_EQ(listed.exit_code, 0) << listed.err;
   EXPECT_EQ(listed.out, notes);
 
-  auto saved = RunTool(dir, {"dump", in, dir.Path("notes.txt"), "--notes"});
+  auto saved = test_support::RunChimekit({"dump", in, dir.Path("notes.txt"), "--notes"});
   EXPECT_EQ(saved.exit_code, 0) << saved.err;
   EXPECT_EQ(saved.out, "");
   EXPECT_EQ(ReadFileBytes(dir.Path("notes.txt")), notes);
@@ -73,17 +68,17 @@ TEST(ReportCommands, DumpFullByDefaultAndNoteListOnRequest) {
 
 TEST(ReportCommands, HelpSaysWhatIsPrinted) {
   TempDir dir;
-  auto channels = RunTool(dir, {"channels", "--help"});
+  auto channels = test_support::RunChimekit({"channels", "--help"});
   EXPECT_EQ(channels.exit_code, 0);
   EXPECT_NE(channels.out.find("Usage: chimekit channels IN.mid [OUT]"), std::string::npos) << channels.out;
   EXPECT_NE(channels.out.find("sixteen 0/1 characters"), std::string::npos) << channels.out;
 
-  auto dump = RunTool(dir, {"dump", "--help"});
+  auto dump = test_support::RunChimekit({"dump", "--help"});
   EXPECT_EQ(dump.exit_code, 0);
   EXPECT_NE(dump.out.find("Usage: chimekit dump IN.mid [OUT] [--notes]"), std::string::npos) << dump.out;
   EXPECT_NE(dump.out.find("--notes"), std::string::npos);
 
-  auto tool = RunTool(dir, {"--help"});
+  auto tool = test_support::RunChimekit({"--help"});
   EXPECT_NE(tool.out.find("  channels "), std::string::npos) << tool.out;
   EXPECT_NE(tool.out.find("  dump "), std::string::npos) << tool.out;
 }
@@ -92,7 +87,7 @@ TEST(ReportCommands, FailuresAreReportedOnStandardError) {
   TempDir dir;
   std::string missing = dir.Path("missing.mid");
   for (const char* command : {"channels", "dump"}) {
-    auto run = RunTool(dir, {command, missing, dir.Path("out.txt")});
+    auto run = test_support::RunChimekit({command, missing, dir.Path("out.txt")});
     EXPECT_NE(run.exit_code, 0) << command;
     EXPECT_NE(run.err.find("File not found"), std::string::npos) << run.err;
     EXPECT_EQ(run.out, "");
@@ -100,16 +95,16 @@ TEST(ReportCommands, FailuresAreReportedOnStandardError) {
 
   std::string whole = TwoChannels();
   std::string cut = dir.Write("cut.mid", whole.substr(0, whole.size() - 3));
-  auto unreadable = RunTool(dir, {"dump", cut, dir.Path("out.txt")});
+  auto unreadable = test_support::RunChimekit({"dump", cut, dir.Path("out.txt")});
   EXPECT_EQ(unreadable.exit_code, 1);
   EXPECT_NE(unreadable.err.find("Read beyond end of file"), std::string::npos) << unreadable.err;
   EXPECT_FALSE(FileExists(dir.Path("out.txt")));
 
   std::string in = dir.Write("in.mid", whole);
-  auto unknown = RunTool(dir, {"dump", in, "--everything"});
+  auto unknown = test_support::RunChimekit({"dump", in, "--everything"});
   EXPECT_EQ(unknown.exit_code, 2);
   EXPECT_NE(unknown.err.find("unknown option --everything"), std::string::npos) << unknown.err;
-  auto too_many = RunTool(dir, {"channels", in, "a.txt", "b.txt"});
+  auto too_many = test_support::RunChimekit({"channels", in, "a.txt", "b.txt"});
   EXPECT_EQ(too_many.exit_code, 2);
   EXPECT_EQ(ListFolder(dir.Path("")), "cut.mid\nin.mid\n");
 }

@@ -11,16 +11,12 @@
 using test_support::Bytes;
 using test_support::Chunk;
 using test_support::ReadFileBytes;
-using test_support::RunProgram;
+using test_support::RunChimekit;
 using test_support::Smf;
 using test_support::TempDir;
 using test_support::Track;
 
 namespace {
-
-test_support::CommandResult Chimekit(const std::vector<std::string>& arguments) {
-  return RunProgram(CHIMEKIT_CLI_PATH, arguments);
-}
 
 // A tempo track and two note tracks; merged, the notes of both channels
 // interleave and the later End of Track (tick 100) ends the one track.
@@ -44,20 +40,20 @@ TEST(CliReshape, ConvertsAndReports) {
   TempDir dir;
   std::string input = dir.Write("song.mid", Song());
   std::string output = dir.Path("merged.mid");
-  auto result = Chimekit({"reshape", input, output});
+  auto result = RunChimekit({"reshape", input, output});
   EXPECT_EQ(result.exit_code, 0) << result.err;
   EXPECT_EQ(result.out, kSummary);
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(ReadFileBytes(output), SongMerged());
 
   // "-" sends the file to standard output and the summary to standard error.
-  auto piped = Chimekit({"reshape", input, "-"});
+  auto piped = RunChimekit({"reshape", input, "-"});
   EXPECT_EQ(piped.exit_code, 0);
   EXPECT_EQ(piped.out, SongMerged());
   EXPECT_EQ(piped.err, kSummary);
 
   // In place.
-  auto inPlace = Chimekit({"reshape", input, input});
+  auto inPlace = RunChimekit({"reshape", input, input});
   EXPECT_EQ(inPlace.exit_code, 0) << inPlace.err;
   EXPECT_EQ(ReadFileBytes(input), SongMerged());
 }
@@ -65,12 +61,12 @@ TEST(CliReshape, ConvertsAndReports) {
 TEST(CliReshape, FailuresAreExplained) {
   TempDir dir;
   std::string output = dir.Write("out.mid", "old");
-  auto missing = Chimekit({"reshape", dir.Path("missing.mid"), output});
+  auto missing = RunChimekit({"reshape", dir.Path("missing.mid"), output});
   EXPECT_EQ(missing.exit_code, 1);
   EXPECT_NE(missing.err.find("File not found"), std::string::npos) << missing.err;
 
   std::string song = dir.Write("song.mid", Song());
-  auto noFolder = Chimekit({"reshape", song, dir.Path("none/out.mid")});
+  auto noFolder = RunChimekit({"reshape", song, dir.Path("none/out.mid")});
   EXPECT_EQ(noFolder.exit_code, 1);
   EXPECT_NE(noFolder.err.find("Cannot create the output file"), std::string::npos) << noFolder.err;
   EXPECT_EQ(ReadFileBytes(output), "old");
@@ -86,7 +82,7 @@ TEST(CliReshape, FailuresAreExplained) {
     limit.rlim_cur = 1000;
     auto savedSignal = signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &limit);
-    auto full = Chimekit({"reshape", big, output});
+    auto full = RunChimekit({"reshape", big, output});
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, savedSignal);
     EXPECT_EQ(full.exit_code, 1);
@@ -94,7 +90,7 @@ TEST(CliReshape, FailuresAreExplained) {
     EXPECT_EQ(ReadFileBytes(output), "old");
   }
 
-  auto format0 = Chimekit({"reshape", dir.Write("zero.mid", Smf(0, 96, {Track().EndOfTrack(0)})), output});
+  auto format0 = RunChimekit({"reshape", dir.Write("zero.mid", Smf(0, 96, {Track().EndOfTrack(0)})), output});
   EXPECT_EQ(format0.exit_code, 1);
   EXPECT_NE(format0.err.find("Not a format 1 MIDI file"), std::string::npos) << format0.err;
   EXPECT_EQ(format0.out, "");
@@ -102,12 +98,12 @@ TEST(CliReshape, FailuresAreExplained) {
 }
 
 TEST(CliReshape, UsageAndHelp) {
-  auto help = Chimekit({"reshape", "--help"});
+  auto help = RunChimekit({"reshape", "--help"});
   EXPECT_EQ(help.exit_code, 0);
   EXPECT_NE(help.out.find("Usage: chimekit reshape IN.mid OUT.mid"), std::string::npos) << help.out;
-  EXPECT_NE(Chimekit({"--help"}).out.find("reshape"), std::string::npos);
-  EXPECT_EQ(Chimekit({"reshape"}).exit_code, 2);
-  EXPECT_EQ(Chimekit({"reshape", "in.mid"}).exit_code, 2);
-  EXPECT_EQ(Chimekit({"reshape", "a.mid", "b.mid", "c.mid"}).exit_code, 2);
-  EXPECT_EQ(Chimekit({"reshape", "--bogus", "a.mid", "b.mid"}).exit_code, 2);
+  EXPECT_NE(RunChimekit({"--help"}).out.find("reshape"), std::string::npos);
+  EXPECT_EQ(RunChimekit({"reshape"}).exit_code, 2);
+  EXPECT_EQ(RunChimekit({"reshape", "in.mid"}).exit_code, 2);
+  EXPECT_EQ(RunChimekit({"reshape", "a.mid", "b.mid", "c.mid"}).exit_code, 2);
+  EXPECT_EQ(RunChimekit({"reshape", "--bogus", "a.mid", "b.mid"}).exit_code, 2);
 }

@@ -8,16 +8,12 @@
 #include "support/temp_dir.h"
 
 using test_support::ReadFileBytes;
-using test_support::RunProgram;
+using test_support::RunChimekit;
 using test_support::Smf;
 using test_support::TempDir;
 using test_support::Track;
 
 namespace {
-
-test_support::CommandResult Chimekit(const std::vector<std::string>& arguments) {
-  return RunProgram(CHIMEKIT_CLI_PATH, arguments);
-}
 
 // Seventeen notes at once on one channel, 10 ms per tick.
 std::string Crowded() {
@@ -33,7 +29,7 @@ TEST(CliSmaf, ConvertsAndSummarises) {
   TempDir dir;
   std::string input = dir.Write("song.mid", Crowded());
   std::string output = dir.Path("song.mmf");
-  auto result = Chimekit({"smaf", input, output});
+  auto result = RunChimekit({"smaf", input, output});
   EXPECT_EQ(result.exit_code, 0) << result.err;
   EXPECT_EQ(result.out,
             "timebase: 10 ms (code 0x10)\n"
@@ -48,7 +44,7 @@ TEST(CliSmaf, ConvertsAndSummarises) {
   EXPECT_EQ(ReadFileBytes(output), expected);
 
   // "-" sends the ringtone to standard output and the summary to standard error.
-  auto piped = Chimekit({"smaf", input, "-"});
+  auto piped = RunChimekit({"smaf", input, "-"});
   EXPECT_EQ(piped.exit_code, 0);
   EXPECT_EQ(piped.out, expected);
   EXPECT_NE(piped.err.find("score tracks: 4\n"), std::string::npos) << piped.err;
@@ -57,28 +53,28 @@ TEST(CliSmaf, ConvertsAndSummarises) {
 TEST(CliSmaf, FailuresWriteNothing) {
   TempDir dir;
   std::string output = dir.Path("out.mmf");
-  auto missing = Chimekit({"smaf", dir.Path("missing.mid"), output});
+  auto missing = RunChimekit({"smaf", dir.Path("missing.mid"), output});
   EXPECT_EQ(missing.exit_code, 1);
   EXPECT_NE(missing.err.find("File not found"), std::string::npos) << missing.err;
 
   std::string no_division = dir.Write("zero.mid", Smf(0, 0, {Track().NoteOn(0, 0, 60, 9).NoteOff(9, 0, 60)}));
-  auto refused = Chimekit({"smaf", no_division, output});
+  auto refused = RunChimekit({"smaf", no_division, output});
   EXPECT_EQ(refused.exit_code, 1);
   EXPECT_NE(refused.err.find("no time base"), std::string::npos) << refused.err;
   EXPECT_EQ(refused.out, "");
 
-  auto no_track = Chimekit({"smaf", dir.Write("empty.mid", ""), output});
+  auto no_track = RunChimekit({"smaf", dir.Write("empty.mid", ""), output});
   EXPECT_EQ(no_track.exit_code, 1);
   EXPECT_NE(no_track.err.find("no track"), std::string::npos) << no_track.err;
   EXPECT_FALSE(test_support::FileExists(output));
 }
 
 TEST(CliSmaf, UsageAndHelp) {
-  auto help = Chimekit({"smaf", "--help"});
+  auto help = RunChimekit({"smaf", "--help"});
   EXPECT_EQ(help.exit_code, 0);
   EXPECT_NE(help.out.find("Usage: chimekit smaf IN.mid OUT.mmf"), std::string::npos) << help.out;
-  EXPECT_NE(Chimekit({"--help"}).out.find("smaf"), std::string::npos);
-  EXPECT_EQ(Chimekit({"smaf", "in.mid"}).exit_code, 2);
-  EXPECT_EQ(Chimekit({"smaf", "in.mid", "out.mmf", "more"}).exit_code, 2);
-  EXPECT_EQ(Chimekit({"smaf", "--bogus", "in.mid", "out.mmf"}).exit_code, 2);
+  EXPECT_NE(RunChimekit({"--help"}).out.find("smaf"), std::string::npos);
+  EXPECT_EQ(RunChimekit({"smaf", "in.mid"}).exit_code, 2);
+  EXPECT_EQ(RunChimekit({"smaf", "in.mid", "out.mmf", "more"}).exit_code, 2);
+  EXPECT_EQ(RunChimekit({"smaf", "--bogus", "in.mid", "out.mmf"}).exit_code, 2);
 }

@@ -15,4 +15,11 @@ struct CommandResult {
 // Runs the program with the arguments (no shell involved) and waits for it.
 CommandResult RunProgram(const std::string& program, const std::vector<std::string>& arguments);
 
+#ifdef CHIMEKIT_CLI_PATH
+// Runs the chimekit tool of this build.
+inline CommandResult RunChimekit(const std::vector<std::string>& arguments) {
+  return RunProgram(CHIMEKIT_CLI_PATH, arguments);
+}
+#endif
+
 }  // namespace test_support
