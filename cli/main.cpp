@@ -7,6 +7,11 @@
 
 #include "command.h"
 
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace {
 
 void PrintToolHelp(std::FILE* out) {
@@ -33,6 +38,10 @@ const cli::Command* FindCommand(const std::string& name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(_WIN32)
+  // Outputs are bytes (ringtones, MIDI files, text with its own CR LF).
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
   std::vector<std::string> arguments(argv + 1, argv + argc);
   if (arguments.empty()) {
     PrintToolHelp(stderr);

@@ -2,7 +2,15 @@
 # Limits the dynamic symbol table of a shared library to the symbols named in
 # a linker version script, so that template instantiations from the standard
 # library and the static core do not leak out as exports.
+#
+# On Windows (MinGW-w64) the exports keep their plain names (no stdcall
+# "@N" decoration), as hosts look them up by name, and the C++ runtime is
+# linked in, so that the DLL needs nothing beside the system's own DLLs.
 function(chimekit_export_only target script)
+  if(WIN32 AND MINGW)
+    target_link_options(${target} PRIVATE "LINKER:--kill-at" -static)
+    return()
+  endif()
   if(WIN32 OR APPLE)
     return()
   endif()

@@ -2,12 +2,24 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
+#include <cstdlib>
+#include <string>
 #include <memory>
 #include <random>
-#include <system_error>
 
 #include "midifile/errors.h"
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace midifile {
 namespace {
@@ -23,6 +35,97 @@ FilePtr OpenForReading(const std::string& path) {
   if (!file) throw InOutError::FromErrno(errno != 0 ? errno : EIO);
   return file;
 }
+
+// The file-system calls that differ between the platforms. Paths are byte
+// strings in the system code page, so Windows gets its narrow ("A") calls.
+#if defined(_WIN32)
+
+int ErrnoFromWindows(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+      return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return EACCES;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    default:
+      return static_cast<int>(error);
+  }
+}
+
+bool IsDirectory(const char* path) {
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool IsExistingFile(const char* path) {
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// Creates a new file for writing; fails with EEXIST when the name is taken.
+std::FILE* CreateExclusive(const char* path) {
+  int descriptor = -1;
+  errno = _sopen_s(&descriptor, path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+  if (descriptor < 0) return nullptr;
+  std::FILE* file = _fdopen(descriptor, "wb");
+  if (file == nullptr) _close(descriptor);
+  return file;
+}
+
+// Replaces the target by the file at `from`; 0 or an errno value.
+int ReplaceFile(const char* from, const char* to) {
+  if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
+  return ErrnoFromWindows(GetLastError());
+}
+
+bool IsDeviceOrPipe(const char*) { return false; }
+
+std::string ResolveLinks(const std::string& path) { return path; }
+
+#else
+
+bool IsDirectory(const char* path) {
+  struct stat info {};
+  return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool IsExistingFile(const char* path) {
+  struct stat info {};
+  return stat(path, &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+std::FILE* CreateExclusive(const char* path) {
+  int descriptor = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (descriptor < 0) return nullptr;
+  std::FILE* file = fdopen(descriptor, "wb");
+  if (file == nullptr) close(descriptor);
+  return file;
+}
+
+int ReplaceFile(const char* from, const char* to) { return std::rename(from, to) == 0 ? 0 : errno; }
+
+// An existing output that is no regular file (a terminal, /dev/null, a
+// pipe) cannot be replaced: it is written directly.
+bool IsDeviceOrPipe(const char* path) {
+  struct stat info {};
+  return stat(path, &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
+}
+
+// Through a symbolic link, the file it names is the one replaced.
+std::string ResolveLinks(const std::string& path) {
+  struct stat info {};
+  if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+  std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr), &std::free);
+  return resolved ? std::string(resolved.get()) : path;
+}
+
+#endif
 
 // A name beside the target that no other file uses yet.
 std::string TemporaryNameFor(const std::string& path, std::mt19937_64& random) {
@@ -40,10 +143,7 @@ std::string TemporaryNameFor(const std::string& path, std::mt19937_64& random) {
 
 bool InputExists(const char* path) {
   if (path == nullptr || *path == '\0') return false;
-  std::error_code error;
-  auto status = std::filesystem::status(std::filesystem::path(path), error);
-  if (error) return false;
-  return std::filesystem::exists(status) && !std::filesystem::is_directory(status);
+  return IsExistingFile(path);
 }
 
 ByteString ReadWholeFile(const std::string& path) {
@@ -70,12 +170,25 @@ ByteString ReadDivisionBytes(const std::string& path) {
   return ByteString(head + 12, 2);
 }
 
-void WriteFileAtomically(const std::string& path, ByteView bytes) {
-  if (path.empty()) throw InOutError::FromErrno(ENOENT);
-  std::error_code status_error;
-  if (std::filesystem::is_directory(std::filesystem::path(path), status_error)) {
-    throw InOutError::FromErrno(EISDIR);
-  }
+namespace {
+
+void WriteInPlace(const std::string& path, ByteView bytes) {
+  errno = 0;
+  FilePtr file(std::fopen(path.c_str(), "wb"));
+  if (!file) throw InOutError::FromErrno(errno != 0 ? errno : EIO);
+  errno = 0;
+  bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+  written = std::fflush(file.get()) == 0 && written;
+  if (!written) throw InOutError::FromErrno(errno != 0 ? errno : EIO);
+}
+
+}  // namespace
+
+void WriteFileAtomically(const std::string& requested_path, ByteView bytes) {
+  if (requested_path.empty()) throw InOutError::FromErrno(ENOENT);
+  if (IsDirectory(requested_path.c_str())) throw InOutError::FromErrno(EISDIR);
+  if (IsDeviceOrPipe(requested_path.c_str())) return WriteInPlace(requested_path, bytes);
+  const std::string path = ResolveLinks(requested_path);
   std::random_device seed;
   std::mt19937_64 random((static_cast<uint64_t>(seed()) << 32) ^ seed());
   std::string temporary;
@@ -83,7 +196,7 @@ void WriteFileAtomically(const std::string& path, ByteView bytes) {
   for (int attempt = 0; attempt < 16 && !file; ++attempt) {
     temporary = TemporaryNameFor(path, random);
     errno = 0;
-    file.reset(std::fopen(temporary.c_str(), "wbx"));  // x: fail if it exists
+    file.reset(CreateExclusive(temporary.c_str()));
     if (!file && errno != EEXIST) throw InOutError::FromErrno(errno != 0 ? errno : EIO);
   }
   if (!file) throw InOutError::FromErrno(EEXIST);
@@ -104,11 +217,9 @@ void WriteFileAtomically(const std::string& path, ByteView bytes) {
     std::remove(temporary.c_str());
     throw InOutError::FromErrno(error_number != 0 ? error_number : EIO);
   }
-  std::error_code rename_error;
-  std::filesystem::rename(std::filesystem::path(temporary), std::filesystem::path(path), rename_error);
-  if (rename_error) {
+  if (int error_number = ReplaceFile(temporary.c_str(), path.c_str()); error_number != 0) {
     std::remove(temporary.c_str());
-    throw InOutError::FromErrno(rename_error.value());
+    throw InOutError::FromErrno(error_number);
   }
 }
 

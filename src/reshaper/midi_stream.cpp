@@ -1,36 +1,105 @@
 #include "reshaper/midi_stream.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <random>
-#include <system_error>
 
 #if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
 #include <share.h>
+#include <sys/stat.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace reshaper {
 
 namespace {
 
-namespace fs = std::filesystem;
-
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
 
-std::FILE* openFile(const char* path, const char* mode) {
+enum class PathKind { Missing, Folder, RegularFile, Other };
+
+// The file-system calls that differ between the platforms. Paths are byte
+// strings in the system code page, so Windows gets its narrow ("A") calls.
 #if defined(_WIN32)
+
+std::FILE* openFile(const char* path, const char* mode) {
   // Other programs may open the file in any way while the converter has it.
   return _fsopen(path, mode, _SH_DENYNO);
-#else
-  return std::fopen(path, mode);
-#endif
 }
+
+PathKind pathKind(const char* path) {
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::Folder : PathKind::RegularFile;
+}
+
+// A new file for writing; null with errno EEXIST when the name is taken.
+std::FILE* createExclusive(const char* path) {
+  int descriptor = -1;
+  errno = _sopen_s(&descriptor, path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+  if (descriptor < 0) return nullptr;
+  std::FILE* file = _fdopen(descriptor, "wb");
+  if (file == nullptr) _close(descriptor);
+  return file;
+}
+
+std::string resolveLinks(const std::string& path) { return path; }
+
+void copyAccessRights(const char*, const char*) {}
+
+bool replaceFile(const char* from, const char* to) {
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+#else
+
+std::FILE* openFile(const char* path, const char* mode) { return std::fopen(path, mode); }
+
+PathKind pathKind(const char* path) {
+  struct stat info {};
+  if (stat(path, &info) != 0) return PathKind::Missing;
+  if (S_ISDIR(info.st_mode)) return PathKind::Folder;
+  return S_ISREG(info.st_mode) ? PathKind::RegularFile : PathKind::Other;
+}
+
+std::FILE* createExclusive(const char* path) {
+  int descriptor = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (descriptor < 0) return nullptr;
+  std::FILE* file = fdopen(descriptor, "wb");
+  if (file == nullptr) ::close(descriptor);
+  return file;
+}
+
+// Through a symbolic link, the file it names is the one replaced.
+std::string resolveLinks(const std::string& path) {
+  struct stat info {};
+  if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+  std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr), &std::free);
+  return resolved ? std::string(resolved.get()) : path;
+}
+
+// The replacement keeps the access rights of the file it replaces.
+void copyAccessRights(const char* from, const char* to) {
+  struct stat info {};
+  if (stat(from, &info) == 0) chmod(to, info.st_mode & 07777);
+}
+
+bool replaceFile(const char* from, const char* to) { return std::rename(from, to) == 0; }
+
+#endif
 
 bool readWholeFile(const char* path, std::vector<uint8_t>& content) {
   FilePointer file(openFile(path, "rb"));
@@ -53,9 +122,9 @@ FilePointer createTemporary(const std::string& target, std::string& name) {
     uint64_t value = random();
     for (int i = 0; i < 12; ++i, value >>= 4) name.push_back(kDigits[value & 15]);
     name += ".tmp";
-    if (FilePointer file{openFile(name.c_str(), "wbx")}) return file;
-    std::error_code error;
-    if (!fs::exists(fs::path(name), error)) break;  // the folder refuses it, not a name clash
+    errno = 0;
+    if (FilePointer file{createExclusive(name.c_str())}) return file;
+    if (errno != EEXIST) break;  // the folder refuses it, not a name clash
   }
   name.clear();
   return nullptr;
@@ -66,10 +135,9 @@ FilePointer createTemporary(const std::string& target, std::string& name) {
 bool MidiStream::open(const char* path, Mode mode) {
   discard();
   if (path == nullptr || path[0] == '\0') return false;
-  std::error_code error;
-  fs::file_status status = fs::status(fs::path(path), error);
+  const PathKind kind = pathKind(path);
   // Some systems open a folder for reading; it is never a MIDI file.
-  if (fs::is_directory(status)) return false;
+  if (kind == PathKind::Folder) return false;
   mode_ = mode;
   if (mode == Reading) {
     if (!readWholeFile(path, file_)) {
@@ -84,26 +152,22 @@ bool MidiStream::open(const char* path, Mode mode) {
 
   output_.clear();
   target_ = path;
-  if (fs::exists(status) && !fs::is_regular_file(status)) {
+  if (kind == PathKind::Other) {
     // A device or a pipe: nothing to replace, the bytes go straight in.
     FilePointer device(openFile(path, "wb"));
     if (device == nullptr) return false;
     open_ = true;
     return true;
   }
-  if (fs::exists(status)) {
+  if (kind == PathKind::RegularFile) {
     // An existing file that may not be written stays as it is.
     FilePointer existing(openFile(path, "r+b"));
     if (existing == nullptr) return false;
-    // Through a link, the file it names is the one replaced.
-    fs::path resolved = fs::canonical(fs::path(path), error);
-    if (!error) target_ = resolved.string();
+    target_ = resolveLinks(target_);
   }
   FilePointer temporary = createTemporary(target_, temporary_);
   if (temporary == nullptr) return false;
-  if (fs::exists(status)) {
-    fs::permissions(fs::path(temporary_), status.permissions(), error);  // keeps the target's access rights
-  }
+  if (kind == PathKind::RegularFile) copyAccessRights(target_.c_str(), temporary_.c_str());
   open_ = true;
   return true;
 }
@@ -137,9 +201,7 @@ bool MidiStream::close() {
     written = std::fclose(file.release()) == 0 && written;
   }
   if (written && !temporary_.empty()) {
-    std::error_code error;
-    fs::rename(fs::path(temporary_), fs::path(target_), error);
-    written = !error;
+    written = replaceFile(temporary_.c_str(), target_.c_str());
     if (written) temporary_.clear();
   }
   discard();
@@ -148,8 +210,7 @@ bool MidiStream::close() {
 
 void MidiStream::discard() {
   if (!temporary_.empty()) {
-    std::error_code ignored;
-    fs::remove(fs::path(temporary_), ignored);
+    std::remove(temporary_.c_str());
     temporary_.clear();
   }
   open_ = false;

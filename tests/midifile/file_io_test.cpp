@@ -61,3 +61,17 @@ TEST(FileIo, WriteFileAtomically) {
   EXPECT_THROW(midifile::WriteFileAtomically("", "x"), midifile::InOutError);
   EXPECT_EQ(test_support::ListFolder(dir.Path("")), "folder\nout.bin\n");
 }
+
+TEST(FileIo, WriteThroughLinksAndToDevices) {
+  TempDir dir;
+  std::string real = dir.Write("real.txt", "old");
+  std::string link = dir.Path("link.txt");
+  std::filesystem::create_symlink(real, link);
+  midifile::WriteFileAtomically(link, "new");
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(ReadFileBytes(real), "new");
+  // A device is written directly, never replaced by a regular file.
+  midifile::WriteFileAtomically("/dev/null", "discarded");
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+  EXPECT_THROW(midifile::WriteFileAtomically("/dev/full", "no room"), midifile::InOutError);
+}

@@ -1,0 +1,107 @@
+/* Loads chimekit.dll and Reshaper.dll as a Windows host does (LoadLibrary,
+   GetProcAddress by plain name, __stdcall) and calls every export built so
+   far. Run by scripts/test-windows under Wine or on Windows. */
+#include <stdint.h>
+#include <stdio.h>
+#include <string.h>
+#include <windows.h>
+
+typedef uint8_t(__stdcall* ValueFn)(const char*, int32_t*);
+typedef uint8_t(__stdcall* ReportFn)(const char*, const char*);
+typedef uint8_t(__stdcall* DumpFn)(const char*, const char*, uint32_t);
+typedef int32_t(__stdcall* ConvertFn)(const char*, const char*);
+
+static int passed = 0;
+static int failed = 0;
+
+static void check(int condition, const char* what) {
+  if (condition) {
+    ++passed;
+  } else {
+    ++failed;
+    printf("FAILED: %s\n", what);
+  }
+}
+
+static void write_file(const char* path, const unsigned char* bytes, size_t size) {
+  FILE* file = fopen(path, "wb");
+  fwrite(bytes, 1, size, file);
+  fclose(file);
+}
+
+static size_t read_file(const char* path, char* buffer, size_t capacity) {
+  FILE* file = fopen(path, "rb");
+  size_t got;
+  if (file == NULL) return 0;
+  got = fread(buffer, 1, capacity, file);
+  fclose(file);
+  return got;
+}
+
+static int file_exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+/* Format 1, division 96: a tempo track, and a track with a note of key 60
+   on channel 0 from tick 96 to 192. */
+static const unsigned char kSong[] = {
+    'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 2, 0, 96,
+    'M', 'T', 'r', 'k', 0, 0, 0, 11, 0, 0xFF, 0x51, 3, 0x07, 0xA1, 0x20, 0, 0xFF, 0x2F, 0,
+    'M', 'T', 'r', 'k', 0, 0, 0, 13, 0x60, 0x90, 60, 100, 0x60, 0x80, 60, 0, 0, 0xFF, 0x2F, 0, 0};
+
+int main(void) {
+  char text[4096];
+  size_t size;
+  int32_t value = 0;
+  HMODULE chimekit = LoadLibraryA("chimekit.dll");
+  HMODULE reshaper = LoadLibraryA("Reshaper.dll");
+  check(chimekit != NULL, "LoadLibrary chimekit.dll");
+  check(reshaper != NULL, "LoadLibrary Reshaper.dll");
+  if (chimekit == NULL || reshaper == NULL) return 1;
+
+  ValueFn get_length = (ValueFn)(void*)GetProcAddress(chimekit, "MIDIGetLengthMs");
+  ValueFn first_note = (ValueFn)(void*)GetProcAddress(chimekit, "MIDIFirstNoteTimeMs");
+  ReportFn used_channels = (ReportFn)(void*)GetProcAddress(chimekit, "MIDIUsedChannels");
+  DumpFn dump = (DumpFn)(void*)GetProcAddress(chimekit, "MIDIDump");
+  ReportFn to_smaf = (ReportFn)(void*)GetProcAddress(chimekit, "MIDI2SMAF");
+  ConvertFn convert = (ConvertFn)(void*)GetProcAddress(reshaper, "ConvertMidi");
+  check(get_length && first_note && used_channels && dump && to_smaf && convert, "GetProcAddress by plain name");
+  if (!(get_length && first_note && used_channels && dump && to_smaf && convert)) return 1;
+
+  write_file("song.mid", kSong, sizeof kSong);
+  write_file("cut.mid", kSong, 20);
+
+  check(get_length("song.mid", &value) == 0 && value == 1000, "MIDIGetLengthMs");
+  check(first_note("song.mid", &value) == 0 && value == 96, "MIDIFirstNoteTimeMs");
+  check(get_length("missing.mid", &value) == 2 && value == 0, "missing input gives 2");
+  check(get_length(".", &value) == 2, "a folder gives 2");
+  check(get_length("cut.mid", &value) == 1, "a truncated input gives 1");
+
+  check(used_channels("song.mid", "channels.txt") == 0, "MIDIUsedChannels");
+  size = read_file("channels.txt", text, sizeof text);
+  check(size == 18 && memcmp(text, "1000000000000000\r\n", 18) == 0, "channel report bytes");
+
+  check(dump("song.mid", "notes.txt", 0x100) == 0, "MIDIDump note list");
+  size = read_file("notes.txt", text, sizeof text);
+  check(size == 28 && memcmp(text, "0,C4 [60],100,96,192,0 [0]\r\n", 28) == 0, "note list bytes");
+  check(dump("cut.mid", "cut.txt", 1) == 1 && !file_exists("cut.txt"), "no output after a failure");
+
+  check(to_smaf("song.mid", "ring.mmf") == 0, "MIDI2SMAF");
+  size = read_file("ring.mmf", text, sizeof text);
+  check(size > 8 && memcmp(text, "MMMD", 4) == 0, "SMAF file");
+  write_file("same.mid", kSong, sizeof kSong);
+  check(used_channels("same.mid", "same.mid") == 0, "output path equal to input path");
+
+  check(convert("song.mid", "format0.mid") == 0, "ConvertMidi");
+  size = read_file("format0.mid", text, sizeof text);
+  check(size > 14 && text[9] == 0 && text[11] == 1, "format 0 with one track");
+  check(convert("song.mid", "format0.mid") == 0, "ConvertMidi over an existing output");
+  write_file("inplace.mid", kSong, sizeof kSong);
+  check(convert("inplace.mid", "inplace.mid") == 0, "ConvertMidi in place");
+  check(to_smaf("song.mid", "ring.mmf") == 0, "MIDI2SMAF over an existing output");
+  check(convert("missing.mid", "never.mid") == -1 && !file_exists("never.mid"), "ConvertMidi missing input");
+  check(convert("format0.mid", "refused.mid") == -4, "ConvertMidi format 0 input");
+
+  FreeLibrary(chimekit);
+  FreeLibrary(reshaper);
+  printf("%d passed, %d failed\n", passed, failed);
+  return failed == 0 ? 0 : 1;
+}
