@@ -3,6 +3,7 @@
 
 #include "midifile/errors.h"
 #include "midifile/midi_file.h"
+#include "support/load_midi.h"
 #include "support/smf_builder.h"
 
 using midifile::TFileFormat;
@@ -16,11 +17,7 @@ using test_support::Track;
 
 namespace {
 
-TMidiFile Load(const std::string& bytes) {
-  TMidiFile file;
-  file.ReadBytes(bytes);
-  return file;
-}
+TMidiFile Load(const std::string& bytes) { return test_support::LoadMidi(bytes); }
 
 TMidiFile LoadTrack(const std::string& track_content) { return Load(Smf(0, 96, {track_content})); }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "midifile/midi_file.h"
+#include "support/load_midi.h"
 #include "support/smf_builder.h"
 
 using midifile::TMidiFile;
@@ -11,11 +12,7 @@ using test_support::Track;
 
 namespace {
 
-TMidiFile Load(const std::string& bytes) {
-  TMidiFile file;
-  file.ReadBytes(bytes);
-  return file;
-}
+TMidiFile Load(const std::string& bytes) { return test_support::LoadMidi(bytes); }
 
 }  // namespace
 
