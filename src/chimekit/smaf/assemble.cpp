@@ -42,12 +42,10 @@ midifile::ByteString ScoreTrackChunk(midifile::ByteView setup_chunk, const midif
 
 TTimebase ChooseTimebase(double microseconds_per_tick) {
   const int64_t r = midifile::RoundEven64(microseconds_per_tick);
-  if (r <= 4000) return {4, 0x02};
-  if (r <= 5000) return {5, 0x03};
-  if (r <= 10000) return {10, 0x10};
-  if (r <= 20000) return {20, 0x11};
-  if (r <= 40000) return {40, 0x12};
-  return {50, 0x13};
+  for (const TTimebase& timebase : kTimebases) {
+    if (r <= int64_t{timebase.ms} * 1000) return timebase;
+  }
+  return kTimebases.back();
 }
 
 bool HasEvents(const midifile::ByteString& body) { return body.size() > kChunkHeader; }

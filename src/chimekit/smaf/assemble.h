@@ -5,14 +5,10 @@
 #include <cstdint>
 
 #include "chimekit/smaf/encode.h"
+#include "chimekit/smaf/smaf_format.h"
 #include "midifile/bytes.h"
 
 namespace chimekit::smaf {
-
-struct TTimebase {
-  int32_t ms;
-  uint8_t code;
-};
 
 // The smallest timebase that is not finer than one MIDI tick: 4, 5, 10, 20,
 // 40 or 50 ms, from the microseconds per tick rounded halves to even.

@@ -7,19 +7,11 @@
 #include <vector>
 
 #include "chimekit/smaf/smaf_event.h"
+#include "chimekit/smaf/smaf_format.h"
 #include "chimekit/smaf/voices.h"
 #include "midifile/bytes.h"
 
 namespace chimekit::smaf {
-
-// Control types of the sequence.
-inline constexpr int32_t kControlProgram = 0x30;
-inline constexpr int32_t kControlOctave = 0x32;
-inline constexpr int32_t kControlModulation = 0x33;
-inline constexpr int32_t kControlPitchBend = 0x34;
-inline constexpr int32_t kControlVolume = 0x37;
-inline constexpr int32_t kControlPan = 0x3A;
-inline constexpr int32_t kControlExpression = 0x3B;
 
 // A duration in timebase units. Durations above 16511 are written as fillers
 // of 16511 units, each followed by a no-operation, then the remainder.

@@ -22,25 +22,6 @@ constexpr size_t kCrcBytes = 2;
 constexpr size_t kContentInfoFixed = 5;
 constexpr size_t kScoreTrackFixed = 6;
 
-std::optional<uint32_t> TimebaseMs(uint32_t code) {
-  switch (code) {
-    case 0x02:
-      return 4;
-    case 0x03:
-      return 5;
-    case 0x10:
-      return 10;
-    case 0x11:
-      return 20;
-    case 0x12:
-      return 40;
-    case 0x13:
-      return 50;
-    default:
-      return std::nullopt;
-  }
-}
-
 struct Chunk {
   size_t at = 0;  // offset of the identifier
   ByteView id;    // four bytes

@@ -7,6 +7,7 @@
 #include <array>
 
 #include "chimekit/smaf/inspect_parts.h"
+#include "chimekit/smaf/smaf_format.h"
 
 namespace chimekit::smaf::inspect {
 namespace {
@@ -39,26 +40,26 @@ void DescribeControl(const std::string& prefix, size_t at, uint32_t control, uin
   const std::string text = prefix + "ch" + std::to_string(control >> 6) + " ";
   const std::string number = std::to_string(value);
   switch (type) {
-    case 0x30:
+    case kControlProgram:
       log.Line(text + "program change " + number);
       if (!voiced[value]) log.Problem(at, "program change to " + number + ", which has no voice message in the setup");
       return;
-    case 0x32:
+    case kControlOctave:
       DescribeOctaveShift(text, at, value, channels.octave_base[control >> 6], log);
       return;
-    case 0x33:
+    case kControlModulation:
       log.Line(text + "modulation " + number);
       return;
-    case 0x34:
+    case kControlPitchBend:
       log.Line(text + "pitch bend " + number);
       return;
-    case 0x37:
+    case kControlVolume:
       log.Line(text + "volume " + number);
       return;
-    case 0x3A:
+    case kControlPan:
       log.Line(text + "pan " + number);
       return;
-    case 0x3B:
+    case kControlExpression:
       log.Line(text + "expression " + number);
       return;
     default:

@@ -17,6 +17,13 @@ std::array<uint16_t, 256> CrcTable() {
 
 }  // namespace
 
+std::optional<uint32_t> TimebaseMs(uint32_t code) {
+  for (const TTimebase& timebase : kTimebases) {
+    if (timebase.code == code) return static_cast<uint32_t>(timebase.ms);
+  }
+  return std::nullopt;
+}
+
 void PutLength(midifile::ByteString& out, int64_t n) {
   uint32_t value = n < 0 ? 0u : n > kMaxLengthNumber ? kMaxLengthNumber : static_cast<uint32_t>(n);
   if (value <= 127) {

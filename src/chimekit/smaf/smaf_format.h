@@ -2,11 +2,34 @@
 // the converter and the inspector.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 
 #include "midifile/bytes.h"
 
 namespace chimekit::smaf {
+
+// Control types of the sequence's control messages.
+inline constexpr int32_t kControlProgram = 0x30;
+inline constexpr int32_t kControlOctave = 0x32;
+inline constexpr int32_t kControlModulation = 0x33;
+inline constexpr int32_t kControlPitchBend = 0x34;
+inline constexpr int32_t kControlVolume = 0x37;
+inline constexpr int32_t kControlPan = 0x3A;
+inline constexpr int32_t kControlExpression = 0x3B;
+
+// A timebase in milliseconds and the code that stands for it in a score
+// track; the six the format knows, finest first.
+struct TTimebase {
+  int32_t ms;
+  uint8_t code;
+};
+inline constexpr std::array<TTimebase, 6> kTimebases = {
+    {{4, 0x02}, {5, 0x03}, {10, 0x10}, {20, 0x11}, {40, 0x12}, {50, 0x13}}};
+
+// The milliseconds a timebase code stands for; nothing for an unknown code.
+std::optional<uint32_t> TimebaseMs(uint32_t code);
 
 // Largest value a SMAF length number can hold (two bytes, FF 7F).
 inline constexpr uint32_t kMaxLengthNumber = 16511;
