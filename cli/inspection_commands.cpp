@@ -1,7 +1,6 @@
 // Subcommands that read a MIDI file and report on it.
 #include <cstdio>
 
-#include "chimekit/frame/frame.h"
 #include "chimekit/inspection/length.h"
 #include "command.h"
 #include "inspection_commands.h"
@@ -12,8 +11,7 @@ namespace cli {
 int RunLength(const std::vector<std::string>& arguments) {
   ParsedArguments parsed = Parse(arguments, {});
   ExpectPositional(parsed, 1, 1);
-  RequireInput(parsed.positional[0]);
-  midifile::TMidiFile file = chimekit::LoadMidiFile(parsed.positional[0]);
+  midifile::TMidiFile file = LoadInput(parsed.positional[0]);
   std::printf("%d\n", file.SongLengthMs());
   return kExitOk;
 }
@@ -21,8 +19,7 @@ int RunLength(const std::vector<std::string>& arguments) {
 int RunFirstNote(const std::vector<std::string>& arguments) {
   ParsedArguments parsed = Parse(arguments, {});
   ExpectPositional(parsed, 1, 1);
-  RequireInput(parsed.positional[0]);
-  midifile::TMidiFile file = chimekit::LoadMidiFile(parsed.positional[0]);
+  midifile::TMidiFile file = LoadInput(parsed.positional[0]);
   std::printf("%d\n", chimekit::FirstNoteTime(file));
   return kExitOk;
 }

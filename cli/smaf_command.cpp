@@ -4,7 +4,6 @@
 
 #include <cstdio>
 
-#include "chimekit/frame/frame.h"
 #include "chimekit/smaf/convert.h"
 #include "command.h"
 #include "support.h"
@@ -16,8 +15,7 @@ int RunSmaf(const std::vector<std::string>& arguments) {
   ExpectPositional(parsed, 2, 2);
   const std::string& input = parsed.positional[0];
   const std::string& output = parsed.positional[1];
-  RequireInput(input);
-  midifile::TMidiFile file = chimekit::LoadMidiFile(input);
+  midifile::TMidiFile file = LoadInput(input);
   chimekit::smaf::TSmafConversion smaf = chimekit::smaf::ConvertToSmaf(file);
   WriteOutput(output, smaf.bytes);
 

@@ -1,8 +1,8 @@
 #include "support.h"
 
 #include <cstdio>
-#include <limits>
 
+#include "chimekit/frame/frame.h"
 #include "command.h"
 #include "midifile/errors.h"
 #include "midifile/file_io.h"
@@ -11,6 +11,11 @@ namespace cli {
 
 void RequireInput(const std::string& path) {
   if (!midifile::InputExists(path.c_str())) throw midifile::InOutError("File not found: " + path);
+}
+
+midifile::TMidiFile LoadInput(const std::string& path) {
+  RequireInput(path);
+  return chimekit::LoadMidiFile(path);
 }
 
 void WriteOutput(const std::string& path, midifile::ByteView bytes) {
@@ -50,16 +55,8 @@ void ExpectPositional(const ParsedArguments& parsed, size_t least, size_t most) 
   if (parsed.positional.size() > most) throw UsageError("too many arguments");
 }
 
-int64_t ParseInteger(const std::string& text, const char* what) {
-  size_t used = 0;
-  long long value = 0;
-  try {
-    value = std::stoll(text, &used, 0);
-  } catch (const std::exception&) {
-    used = 0;
-  }
-  if (used == 0 || used != text.size()) throw UsageError(std::string(what) + " must be a whole number: " + text);
-  return value;
+std::string OptionalPositional(const ParsedArguments& parsed, size_t index) {
+  return index < parsed.positional.size() ? parsed.positional[index] : std::string();
 }
 
 }  // namespace cli

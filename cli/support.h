@@ -7,12 +7,16 @@
 #include <vector>
 
 #include "midifile/bytes.h"
+#include "midifile/midi_file.h"
 
 namespace cli {
 
 // Throws a ChimeError "File not found: PATH" unless the path names an
 // existing file that is not a directory.
 void RequireInput(const std::string& path);
+
+// RequireInput, then the loaded MIDI file.
+midifile::TMidiFile LoadInput(const std::string& path);
 
 // Writes an output to the named file (in one piece, through a temporary
 // file) or, for "-" or an empty name, to standard output.
@@ -30,7 +34,7 @@ ParsedArguments Parse(const std::vector<std::string>& arguments, const std::vect
 // Checks the number of positional arguments.
 void ExpectPositional(const ParsedArguments& parsed, size_t least, size_t most);
 
-// A whole number in the range of int64; UsageError otherwise.
-int64_t ParseInteger(const std::string& text, const char* what);
+// The positional argument at an index, or "" (standard output) when absent.
+std::string OptionalPositional(const ParsedArguments& parsed, size_t index);
 
 }  // namespace cli

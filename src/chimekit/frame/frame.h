@@ -8,6 +8,7 @@
 
 #include "chimekit/frame/status.h"
 #include "midifile/bytes.h"
+#include "midifile/file_io.h"
 #include "midifile/midi_file.h"
 
 namespace chimekit {
@@ -33,6 +34,19 @@ uint8_t RunExport(Body&& body) noexcept {
 
 // Loads a MIDI file by path (reads it whole, then parses it).
 midifile::TMidiFile LoadMidiFile(const std::string& path);
+
+// The whole of an export that reads one MIDI file and writes one output:
+// status 2 for a missing input, then load, build the output in memory with
+// `build(file)` and write it in one piece.
+template <class Build>
+uint8_t RunFileToFileExport(const char* in_file, const char* out_file, Build&& build) noexcept {
+  return RunExport([&]() -> uint8_t {
+    if (!midifile::InputExists(in_file)) return kMissingInput;
+    midifile::TMidiFile file = LoadMidiFile(PathArgument(in_file));
+    midifile::WriteFileAtomically(PathArgument(out_file), build(file));
+    return kDone;
+  });
+}
 
 // An input read once for the exports that rewrite it: its raw bytes give the
 // stored division, and the model is parsed from the same bytes.
