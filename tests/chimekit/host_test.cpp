@@ -1,10 +1,10 @@
 // Loads libchimekit with dlopen and calls the exports as a host program
 // does: symbols looked up by name, C calling convention, paths as C strings.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
 
+#include "support/shared_library.h"
 #include "support/smf_builder.h"
 #include "support/temp_dir.h"
 
@@ -22,21 +22,15 @@ using DumpFn = uint8_t (*)(const char*, const char*, uint32_t);
 
 class Host : public ::testing::Test {
  protected:
-  void SetUp() override {
-    library_ = dlopen(CHIMEKIT_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(library_, nullptr) << dlerror();
-  }
-  void TearDown() override {
-    if (library_ != nullptr) dlclose(library_);
-  }
+  void SetUp() override { ASSERT_TRUE(library_.Loaded()) << test_support::SharedLibrary::LastError(); }
   template <class Fn>
   Fn Symbol(const char* name) {
-    void* address = dlsym(library_, name);
+    Fn address = library_.Symbol<Fn>(name);
     EXPECT_NE(address, nullptr) << name;
-    return reinterpret_cast<Fn>(address);
+    return address;
   }
 
-  void* library_ = nullptr;
+  test_support::SharedLibrary library_{CHIMEKIT_LIBRARY_PATH};
   TempDir dir_;
   std::string song_ = dir_.Write("song.mid", Smf(1, 96,
                                                  {Track().Tempo(0, 500000).EndOfTrack(),

@@ -6,58 +6,26 @@
 #include <string>
 
 #include "chimekit.h"
+#include "support/shared_library.h"
 #include "support/smf_builder.h"
 #include "support/temp_dir.h"
-
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
 
 namespace {
 
 using test_support::FileExists;
 using test_support::ListFolder;
 using test_support::ReadFileBytes;
+using test_support::SharedLibrary;
 using test_support::Smf;
 using test_support::TempDir;
 using test_support::Track;
 
-// The shared library, loaded for one test.
-class Library {
- public:
-#if defined(_WIN32)
-  Library() : handle_(LoadLibraryA(CHIMEKIT_LIBRARY_PATH)) {}
-  ~Library() {
-    if (handle_ != nullptr) FreeLibrary(handle_);
-  }
-  void* Symbol(const char* name) const { return reinterpret_cast<void*>(GetProcAddress(handle_, name)); }
-  static std::string LastError() { return "error " + std::to_string(GetLastError()); }
-  HMODULE handle_;
-#else
-  Library() : handle_(dlopen(CHIMEKIT_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL)) {}
-  ~Library() {
-    if (handle_ != nullptr) dlclose(handle_);
-  }
-  void* Symbol(const char* name) const { return dlsym(handle_, name); }
-  static std::string LastError() {
-    const char* text = dlerror();
-    return text != nullptr ? text : "";
-  }
-  void* handle_;
-#endif
-  Library(const Library&) = delete;
-  Library& operator=(const Library&) = delete;
-  bool Loaded() const { return handle_ != nullptr; }
-};
-
 class ReportExports : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(library_.Loaded()) << Library::LastError();
-    used_channels_ = reinterpret_cast<decltype(&MIDIUsedChannels)>(library_.Symbol("MIDIUsedChannels"));
-    dump_ = reinterpret_cast<decltype(&MIDIDump)>(library_.Symbol("MIDIDump"));
+    ASSERT_TRUE(library_.Loaded()) << SharedLibrary::LastError();
+    used_channels_ = library_.Symbol<decltype(&MIDIUsedChannels)>("MIDIUsedChannels");
+    dump_ = library_.Symbol<decltype(&MIDIDump)>("MIDIDump");
     ASSERT_NE(used_channels_, nullptr);
     ASSERT_NE(dump_, nullptr);
   }
@@ -76,7 +44,7 @@ class ReportExports : public ::testing::Test {
       "480:   SYSTEM REAL-TIME MESSAGE: Reset: End Of Sequence\r\n";
   static constexpr const char* kOneNoteList = "3,C4 [60],100,0,480,7 [0]\r\n";
 
-  Library library_;
+  SharedLibrary library_{CHIMEKIT_LIBRARY_PATH};
   decltype(&MIDIUsedChannels) used_channels_ = nullptr;
   decltype(&MIDIDump) dump_ = nullptr;
   TempDir dir_;

@@ -1,18 +1,18 @@
 // The shared library as a host sees it: ConvertMidi looked up by name.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "reshaper_test_support.h"
+#include "support/shared_library.h"
 
 #ifdef RESHAPER_LIBRARY_PATH
 
 TEST(ReshaperLibrary, ConvertMidiRunsThroughTheLibrary) {
-  void* library = dlopen(RESHAPER_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
-  ASSERT_NE(library, nullptr) << dlerror();
+  test_support::SharedLibrary library(RESHAPER_LIBRARY_PATH);
+  ASSERT_TRUE(library.Loaded()) << test_support::SharedLibrary::LastError();
   using Convert = int32_t (*)(const char*, const char*);
-  auto convert = reinterpret_cast<Convert>(dlsym(library, "ConvertMidi"));
+  auto convert = library.Symbol<Convert>("ConvertMidi");
   ASSERT_NE(convert, nullptr);
 
   test_support::TempDir dir;
@@ -30,7 +30,6 @@ TEST(ReshaperLibrary, ConvertMidiRunsThroughTheLibrary) {
   EXPECT_EQ(convert(nullptr, nullptr), -1);
   EXPECT_EQ(convert(dir.Write("zero.mid", test_support::Smf(0, 96, {body})).c_str(), output.c_str()), -4);
   EXPECT_EQ(test_support::ReadFileBytes(output), "");
-  dlclose(library);
 }
 
 #endif
