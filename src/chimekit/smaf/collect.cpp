@@ -13,15 +13,6 @@ constexpr int64_t kMaxTime = std::numeric_limits<int32_t>::max();
 
 int32_t SaturateTime(int64_t ms) { return static_cast<int32_t>(std::clamp<int64_t>(ms, 0, kMaxTime)); }
 
-// Settings of one MIDI channel while the track is walked.
-struct TChannelSettings {
-  bool drum = false;
-  int32_t program = 0;
-  int32_t volume = 128;
-  int32_t modulation = 64;
-  int32_t pan = 0;
-};
-
 // MIDI volume 0-127 scaled to the SMAF range.
 int32_t ScaleVolume(int32_t value) { return midifile::RoundEven(static_cast<double>(value) / 1.2); }
 
@@ -76,7 +67,7 @@ int32_t TicksToMs(int64_t ticks, int64_t tempo_product) {
 
 TCollected CollectEvents(const midifile::TMidiTrack& track, int64_t tempo_product) {
   TCollected collected;
-  std::array<TChannelSettings, 16> channels{};
+  std::array<TSmafSettings, 16> channels{};  // per MIDI channel, while the track is walked
   int64_t running = 0;
   int64_t latest_end = 0;
   collected.events.reserve(static_cast<size_t>(track.EventCount()) + 1);
@@ -85,7 +76,7 @@ TCollected CollectEvents(const midifile::TMidiTrack& track, int64_t tempo_produc
     const int64_t delta = TicksToMs(event.DeltaTime, tempo_product);
     const int32_t gate = TicksToMs(std::max<int32_t>(event.Duration, 0), tempo_product);
     const uint8_t channel = event.Channel();
-    TChannelSettings& settings = channels[channel];
+    TSmafSettings& settings = channels[channel];
     const uint8_t kind = event.Status & 0xF0;
     const bool end_of_track = event.IsEndOfTrack();
 

@@ -22,12 +22,7 @@ void PutControl(midifile::ByteString& body, int32_t channel, int64_t duration, i
 void PutNop(midifile::ByteString& body, int64_t duration);
 
 // What one slot has been told so far.
-struct TSlotState {
-  bool drum = false;
-  int32_t program = 0;
-  int32_t volume = 128;
-  int32_t modulation = 64;
-  int32_t pan = 0;
+struct TSlotState : TSmafSettings {
   // Pitch of octave 0, note 0 of the slot; octave shifts move it by 12.
   int32_t octave_base = 36;
 };

@@ -6,7 +6,19 @@
 
 namespace chimekit::smaf {
 
-struct TSmafEvent {
+// The channel settings an entry carries and a slot remembers, with the
+// values every MIDI channel and every slot start from (and the end marker
+// carries).
+struct TSmafSettings {
+  bool drum = false;
+  int32_t program = 0;
+  int32_t volume = 128;
+  int32_t modulation = 64;
+  int32_t pan = 0;
+};
+
+// Besides its event, an entry carries the settings in force for it.
+struct TSmafEvent : TSmafSettings {
   // Milliseconds: the absolute time after collection, the delta since the
   // previous entry of the same score track after delta conversion.
   int32_t time = 0;
@@ -17,12 +29,6 @@ struct TSmafEvent {
   int32_t status = 0;
   int32_t byte1 = 0;  // note number, pressure value, pitch-bend low byte
   int32_t byte2 = 0;  // velocity, pitch-bend high byte
-  bool drum = false;
-  // Channel settings in force for the entry.
-  int32_t program = 0;
-  int32_t volume = 128;
-  int32_t modulation = 64;
-  int32_t pan = 0;
 
   int32_t Slot() const { return status & 0x0F; }
   // Sequence body 0 to 3 that carries the entry's slot.
