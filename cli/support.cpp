@@ -1,6 +1,8 @@
 #include "support.h"
 
+#include <charconv>
 #include <cstdio>
+#include <system_error>
 
 #include "chimekit/frame/frame.h"
 #include "command.h"
@@ -35,19 +37,64 @@ bool ParsedArguments::Has(std::string_view flag) const {
   return false;
 }
 
-ParsedArguments Parse(const std::vector<std::string>& arguments, const std::vector<std::string>& known_flags) {
+const std::string* ParsedArguments::Value(std::string_view option) const {
+  const std::string* value = nullptr;
+  for (const auto& [name, text] : options) {
+    if (name == option) value = &text;
+  }
+  return value;
+}
+
+namespace {
+
+bool Listed(const std::vector<std::string>& names, std::string_view name) {
+  for (const std::string& listed : names) {
+    if (listed == name) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+ParsedArguments Parse(const std::vector<std::string>& arguments, const std::vector<std::string>& known_flags,
+                      const std::vector<std::string>& known_options) {
   ParsedArguments parsed;
-  for (const std::string& argument : arguments) {
-    if (argument.size() > 1 && argument[0] == '-' && !(argument[1] >= '0' && argument[1] <= '9')) {
-      bool known = false;
-      for (const std::string& flag : known_flags) known = known || flag == argument;
-      if (!known) throw UsageError("unknown option " + argument);
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    bool named = argument.size() > 1 && argument[0] == '-' && !(argument[1] >= '0' && argument[1] <= '9');
+    if (!named) {
+      parsed.positional.push_back(argument);
+      continue;
+    }
+    size_t equals = argument.find('=');
+    std::string name = argument.substr(0, equals);
+    if (Listed(known_options, name)) {
+      if (equals != std::string::npos) {
+        parsed.options.emplace_back(name, argument.substr(equals + 1));
+      } else if (i + 1 < arguments.size()) {
+        parsed.options.emplace_back(name, arguments[++i]);
+      } else {
+        throw UsageError("option " + name + " needs a value");
+      }
+    } else if (equals == std::string::npos && Listed(known_flags, argument)) {
       parsed.flags.push_back(argument);
     } else {
-      parsed.positional.push_back(argument);
+      throw UsageError("unknown option " + argument);
     }
   }
   return parsed;
+}
+
+int64_t ParseInteger(std::string_view text, int64_t least, int64_t most, std::string_view what) {
+  int64_t value = 0;
+  const char* begin = text.data();
+  const char* end = text.data() + text.size();
+  auto [stop, error] = std::from_chars(begin, end, value);
+  if (text.empty() || error != std::errc() || stop != end || value < least || value > most) {
+    throw UsageError(std::string(what) + " must be a whole number from " + std::to_string(least) + " to " +
+                     std::to_string(most) + ", not '" + std::string(text) + "'");
+  }
+  return value;
 }
 
 void ExpectPositional(const ParsedArguments& parsed, size_t least, size_t most) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "midifile/bytes.h"
@@ -22,14 +23,25 @@ midifile::TMidiFile LoadInput(const std::string& path);
 // file) or, for "-" or an empty name, to standard output.
 void WriteOutput(const std::string& path, midifile::ByteView bytes);
 
-// Splits the arguments into positional ones and flags (words that start with
-// "--", "-" alone is positional). Unknown flags are a UsageError.
+// Splits the arguments into positional ones, flags and options with a value
+// (words that start with "-" and a letter; "-" alone and negative numbers
+// are positional). An option takes the next word as its value, or the text
+// after "=" in "--name=value". Unknown flags and options, and an option
+// without a value, are a UsageError.
 struct ParsedArguments {
   std::vector<std::string> positional;
   std::vector<std::string> flags;
+  std::vector<std::pair<std::string, std::string>> options;  // in command-line order
   bool Has(std::string_view flag) const;
+  // The value of the last occurrence of an option, or null when absent.
+  const std::string* Value(std::string_view option) const;
 };
-ParsedArguments Parse(const std::vector<std::string>& arguments, const std::vector<std::string>& known_flags);
+ParsedArguments Parse(const std::vector<std::string>& arguments, const std::vector<std::string>& known_flags,
+                      const std::vector<std::string>& known_options = {});
+
+// A whole decimal number within [least, most]; anything else is a
+// UsageError naming the option or argument.
+int64_t ParseInteger(std::string_view text, int64_t least, int64_t most, std::string_view what);
 
 // Checks the number of positional arguments.
 void ExpectPositional(const ParsedArguments& parsed, size_t least, size_t most);
