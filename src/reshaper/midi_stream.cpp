@@ -101,10 +101,21 @@ bool replaceFile(const char* from, const char* to) { return std::rename(from, to
 
 #endif
 
+// The size a file has now, or 0 when it cannot be told (a pipe, a device).
+size_t currentSize(std::FILE* file) {
+  if (std::fseek(file, 0, SEEK_END) != 0) return 0;
+  long size = std::ftell(file);
+  std::rewind(file);
+  return size > 0 ? static_cast<size_t>(size) : 0;
+}
+
 bool readWholeFile(const char* path, std::vector<uint8_t>& content) {
   FilePointer file(openFile(path, "rb"));
   if (file == nullptr) return false;
-  content.clear();
+  // Read in one piece where the size is known; a file that grows meanwhile,
+  // or one without a size, continues block by block.
+  content.resize(currentSize(file.get()));
+  if (!content.empty()) content.resize(std::fread(content.data(), 1, content.size(), file.get()));
   uint8_t block[64 * 1024];
   size_t got = 0;
   while ((got = std::fread(block, 1, sizeof block, file.get())) > 0) content.insert(content.end(), block, block + got);

@@ -50,6 +50,9 @@ class MidiStream {
   bool seek(int64_t offset, Origin origin);
   // Bytes left to read.
   uint64_t remaining() const { return isOpen() && mode_ == Reading ? input_.size() - position_ : 0; }
+  // All bytes of a reading stream, and the offset of the next one to read.
+  std::span<const uint8_t> data() const { return input_; }
+  size_t position() const { return position_; }
 
   // Appends to the written bytes; ignored unless the stream writes.
   void write(const uint8_t* buffer, uint32_t count);
@@ -64,6 +67,10 @@ class MidiStream {
   const std::vector<uint8_t>& bytes() const { return output_; }
   // Hands the written bytes over; the stream keeps none.
   std::vector<uint8_t> takeBytes() { return std::move(output_); }
+  // Takes bytes built elsewhere as everything written so far.
+  void replaceBytes(std::vector<uint8_t> bytes) {
+    if (open_ && mode_ == Writing) output_ = std::move(bytes);
+  }
 
   bool isReading() const { return mode_ == Reading; }
   bool isOpen() const { return open_; }
