@@ -1,5 +1,8 @@
 #include "reshaper/convert_midi.h"
 
+#include <new>
+
+#include "reshaper/file_buffer.h"
 #include "reshaper/merge_tracks.h"
 #include "reshaper/midi_stream.h"
 #include "reshaper/source_song.h"
@@ -8,9 +11,10 @@ namespace reshaper {
 
 namespace {
 
-// Converts the file held by the reading stream input into output. Leaves
-// output empty when the file is no format 1 file.
-ConversionResult convertStream(MidiStream& input, std::vector<uint8_t>& output) {
+// Converts the file held by the reading stream input into output, a byte
+// vector. Leaves output empty when the file is no format 1 file.
+template <class Bytes>
+ConversionResult convertStream(MidiStream& input, Bytes& output) {
   ConversionResult result;
   output.clear();
   SourceSong source = readSource(input);
@@ -20,9 +24,13 @@ ConversionResult convertStream(MidiStream& input, std::vector<uint8_t>& output) 
     result.status = kNotFormat1;
     return result;
   }
-  MergeCounts counts = mergeTracks(source, output);
-  result.tracksMerged = counts.tracks;
-  result.eventsWritten = counts.events;
+  uint64_t bound = mergedFileBound(source);
+  if (bound > output.max_size()) throw std::bad_alloc();
+  output.resize(static_cast<size_t>(bound));
+  MergedFile merged = mergeTracks(source, output.data());
+  output.resize(merged.size);
+  result.tracksMerged = merged.tracks;
+  result.eventsWritten = merged.events;
   return result;
 }
 
@@ -38,12 +46,11 @@ ConversionResult convertFiles(const char* inputPath, const char* outputPath) {
   MidiStream output;
   if (!input.open(inputPath, MidiStream::Reading)) return failure(kFileFailure, FailedFile::Input);
   if (!output.open(outputPath, MidiStream::Writing)) return failure(kFileFailure, FailedFile::Output);
-  std::vector<uint8_t> converted;
+  FileBytes converted;
   ConversionResult result = convertStream(input, converted);
   input.close();
-  output.replaceBytes(std::move(converted));
   // Also the empty output of a file that is no format 1 must get there.
-  if (!output.close()) return failure(kWriteFailure);
+  if (!output.closeWith(converted)) return failure(kWriteFailure);
   return result;
 }
 

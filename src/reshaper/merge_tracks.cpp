@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "reshaper/merge_tree.h"
 
@@ -60,12 +59,13 @@ constexpr uint8_t kEndOfTrackBody[] = {kEndOfTrackType, 0x00};
 
 }  // namespace
 
-MergeCounts mergeTracks(SourceSong& source, std::vector<uint8_t>& output) {
+uint64_t mergedFileBound(const SourceSong& source) {
   // Delta, status and body of the End of Track come on top of the events.
-  uint64_t bound = kFileHeaderBytes + kChunkHeaderBytes + source.mergedEventBytes + 4 + 1 + source.endOfTrackBody;
-  if (bound > output.max_size()) throw std::bad_alloc();
-  output.resize(static_cast<size_t>(bound));
-  uint8_t* out = output.data();
+  return kFileHeaderBytes + kChunkHeaderBytes + source.mergedEventBytes + 4 + 1 + source.endOfTrackBody;
+}
+
+MergedFile mergeTracks(SourceSong& source, uint8_t* out) {
+  uint8_t* const file = out;
   out = writeId(out, "MThd");
   out = writeBigEndian(out, 6, 4);
   out = writeBigEndian(out, 0, 2);  // format 0
@@ -80,7 +80,7 @@ MergeCounts mergeTracks(SourceSong& source, std::vector<uint8_t>& output) {
   for (TrackCursor& track : source.tracks) firstTimes.push_back(track.advance() ? track.time : MergeTree::kDone);
   MergeTree tree(firstTimes);
 
-  MergeCounts counts{source.trackCount, 0};
+  MergedFile merged{source.trackCount, 0, 0};
   EventBody endOfTrack{kEndOfTrackBody, nullptr, 0, 1, true};
   uint64_t endOfTrackTime = 0;
   while (tree.top().time != MergeTree::kDone) {
@@ -92,17 +92,17 @@ MergeCounts mergeTracks(SourceSong& source, std::vector<uint8_t>& output) {
       endOfTrackTime = track.time;
     } else {
       writer.write(track.time, track.status, body);
-      ++counts.events;
+      ++merged.events;
     }
     tree.replaceTop(track.advance() ? track.time : MergeTree::kDone);
   }
   writer.write(endOfTrackTime, kMetaStatus, endOfTrack);
-  ++counts.events;
+  ++merged.events;
 
   uint8_t* trackStart = lengthField + 4;
   writeBigEndian(lengthField, static_cast<uint32_t>(writer.end() - trackStart), 4);
-  output.resize(static_cast<size_t>(writer.end() - output.data()));
-  return counts;
+  merged.size = static_cast<size_t>(writer.end() - file);
+  return merged;
 }
 
 }  // namespace reshaper

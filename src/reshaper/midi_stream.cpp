@@ -109,7 +109,7 @@ size_t currentSize(std::FILE* file) {
   return size > 0 ? static_cast<size_t>(size) : 0;
 }
 
-bool readWholeFile(const char* path, std::vector<uint8_t>& content) {
+bool readWholeFile(const char* path, FileBytes& content) {
   FilePointer file(openFile(path, "rb"));
   if (file == nullptr) return false;
   // Read in one piece where the size is known; a file that grows meanwhile,
@@ -152,7 +152,7 @@ bool MidiStream::open(const char* path, Mode mode) {
   mode_ = mode;
   if (mode == Reading) {
     if (!readWholeFile(path, file_)) {
-      file_ = {};
+      file_ = FileBytes();
       return false;
     }
     input_ = file_;
@@ -198,7 +198,7 @@ void MidiStream::openMemory() {
   open_ = true;
 }
 
-bool MidiStream::close() {
+bool MidiStream::closeWith(std::span<const uint8_t> content) {
   if (!open_) return true;
   if (mode_ == Reading || target_.empty()) {
     discard();
@@ -207,7 +207,7 @@ bool MidiStream::close() {
   bool written = false;
   std::string destination = temporary_.empty() ? target_ : temporary_;
   if (FilePointer file{openFile(destination.c_str(), "wb")}) {
-    written = output_.empty() || std::fwrite(output_.data(), 1, output_.size(), file.get()) == output_.size();
+    written = content.empty() || std::fwrite(content.data(), 1, content.size(), file.get()) == content.size();
     written = std::fflush(file.get()) == 0 && written;
     written = std::fclose(file.release()) == 0 && written;
   }
@@ -225,7 +225,7 @@ void MidiStream::discard() {
     temporary_.clear();
   }
   open_ = false;
-  file_ = {};
+  file_ = FileBytes();
   input_ = {};
   position_ = 0;
   target_.clear();

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "reshaper/file_buffer.h"
+
 namespace reshaper {
 
 class MidiStream {
@@ -38,7 +40,9 @@ class MidiStream {
   // A writing stream of a file puts what was written into the file: false
   // when that fails (a short write, disk full, a failed close or rename);
   // the target then keeps what it held before. Always closes the stream.
-  bool close();
+  bool close() { return closeWith(output_); }
+  // The same with content, built elsewhere, in place of what was written.
+  bool closeWith(std::span<const uint8_t> content);
 
   // Reads up to count bytes; returns how many were read.
   uint32_t read(uint8_t* buffer, uint32_t count);
@@ -67,10 +71,6 @@ class MidiStream {
   const std::vector<uint8_t>& bytes() const { return output_; }
   // Hands the written bytes over; the stream keeps none.
   std::vector<uint8_t> takeBytes() { return std::move(output_); }
-  // Takes bytes built elsewhere as everything written so far.
-  void replaceBytes(std::vector<uint8_t> bytes) {
-    if (open_ && mode_ == Writing) output_ = std::move(bytes);
-  }
 
   bool isReading() const { return mode_ == Reading; }
   bool isOpen() const { return open_; }
@@ -81,7 +81,7 @@ class MidiStream {
 
   bool open_ = false;
   Mode mode_ = Reading;
-  std::vector<uint8_t> file_;        // a whole input file
+  FileBytes file_;                   // a whole input file
   std::span<const uint8_t> input_;   // what is read: file_ or the caller's bytes
   size_t position_ = 0;              // next byte of input_ to read
   std::vector<uint8_t> output_;      // what was written

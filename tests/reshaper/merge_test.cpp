@@ -69,10 +69,10 @@ TEST(ReshaperMerge, EndOfTrackTakesADeltaLongerThanTheOneItWasReadWith) {
   std::string file = Smf(1, 480, {Track().NoteOn(0, 0, 60, 64), Track().EndOfTrack(100).EndOfTrack(100), Track()});
   StreamOver input(file);
   SourceSong source = readSource(input.stream);
-  std::vector<uint8_t> output(3, 0xEE);
-  MergeCounts counts = mergeTracks(source, output);
-  EXPECT_EQ(counts.tracks, 3u);
-  EXPECT_EQ(counts.events, 2u);
+  std::vector<uint8_t> output(mergedFileBound(source));
+  MergedFile merged = mergeTracks(source, output.data());
+  EXPECT_EQ(merged.tracks, 3u);
+  EXPECT_EQ(merged.events, 2u);
   EXPECT_EQ(std::string(input.stream.data().begin(), input.stream.data().end()), file) << "read in place, not changed";
-  EXPECT_EQ(std::string(output.begin(), output.end()), expected);
+  EXPECT_EQ(std::string(output.begin(), output.begin() + static_cast<ptrdiff_t>(merged.size)), expected);
 }
