@@ -22,7 +22,7 @@ size_t roundedUp(size_t bytes) {
 void* allocateFileBuffer(size_t bytes) {
   if (!isLarge(bytes)) return ::operator new(bytes);
   size_t rounded = roundedUp(bytes);
-  void* data = ::operator new (rounded, std::align_val_t{kLargePage});
+  void* data = ::operator new(rounded, std::align_val_t{kLargePage});
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
   // Only advice: without transparent huge pages the buffer just has small ones.
   madvise(data, rounded, MADV_HUGEPAGE);
@@ -34,7 +34,7 @@ void freeFileBuffer(void* data, size_t bytes) noexcept {
   if (!isLarge(bytes)) {
     ::operator delete(data);
   } else {
-    ::operator delete (data, std::align_val_t{kLargePage});
+    ::operator delete(data, std::align_val_t{kLargePage});
   }
 }
 
