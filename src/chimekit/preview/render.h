@@ -1,0 +1,40 @@
+// Rendering a ringtone's score to 16-bit PCM at 44.1 kHz: sixteen FM
+// channels mixed to mono, or to stereo with each channel's pan.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "chimekit/preview/score.h"
+
+namespace chimekit::preview {
+
+// The longest render: a ringtone that plays longer is cut there.
+inline constexpr uint32_t kMaxPreviewSeconds = 600;
+// After the score ends, the render goes on until every channel has fallen
+// silent, for at most this long.
+inline constexpr uint32_t kReleaseTailSeconds = 5;
+
+struct PreviewOptions {
+  uint32_t output_channels = 2;   // 1 (mono) or 2 (stereo with pan)
+  std::optional<uint32_t> seconds;  // render only the start, at most kMaxPreviewSeconds
+};
+
+struct PreviewAudio {
+  uint32_t output_channels = 2;
+  std::vector<int16_t> samples;  // interleaved, left first
+  uint64_t frames = 0;           // samples per output channel
+  // True when the render stopped at the time limit before the ringtone's end.
+  bool cut = false;
+};
+
+// Told how many frames are done of how many the score has (its end); called
+// about once per second of sound.
+using PreviewProgress = std::function<void(uint64_t frames_done, uint64_t frames_total)>;
+
+PreviewAudio RenderPreview(const PreviewScore& score, const PreviewOptions& options,
+                           const PreviewProgress& progress = {});
+
+}  // namespace chimekit::preview
