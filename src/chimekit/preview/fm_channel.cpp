@@ -47,6 +47,63 @@ float OperatorLevelDb(const FmOperator& op, int32_t key) {
 
 double Multiplier(const FmOperator& op) { return op.multiplier == 0 ? 0.5 : op.multiplier; }
 
+struct BlockParameters {
+  const float* sine = nullptr;
+  uint32_t samples = 0;
+  uint32_t modulator_step = 0;
+  uint32_t carrier_step = 0;
+  float modulator_amp = 0.0f;
+  float modulator_ramp = 0.0f;
+  float carrier_amp = 0.0f;
+  float carrier_ramp = 0.0f;
+  float modulation = 0.0f;  // table steps per unit of modulator output
+  float feedback = 0.0f;    // table steps per unit of the sum of two outputs
+  float gain_left = 0.0f;   // or the mono gain
+  float gain_right = 0.0f;
+};
+
+// The inner loop, one version per output and algorithm. The modulator's
+// feedback takes the mean of its outputs two and three samples back, so that
+// each sample does not wait for the one just before it.
+template <bool kStereo, bool kParallel>
+void Synthesize(const BlockParameters& block, FmWaves& waves, float* left, float* right) {
+  constexpr uint32_t kShift = FmTables::kPhaseShift;
+  constexpr uint32_t kMask = FmTables::kSineMask;
+  const float* sine = block.sine;
+  uint32_t modulator_phase = waves.modulator_phase;
+  uint32_t carrier_phase = waves.carrier_phase;
+  float modulator_amp = block.modulator_amp;
+  float carrier_amp = block.carrier_amp;
+  float back1 = waves.history[0];
+  float back2 = waves.history[1];
+  float back3 = waves.history[2];
+  for (uint32_t i = 0; i < block.samples; ++i) {
+    modulator_phase += block.modulator_step;
+    carrier_phase += block.carrier_step;
+    const auto feedback = static_cast<uint32_t>(static_cast<int32_t>((back2 + back3) * block.feedback));
+    const float modulator_out = sine[((modulator_phase >> kShift) + feedback) & kMask] * modulator_amp;
+    back3 = back2;
+    back2 = back1;
+    back1 = modulator_out;
+    float out;
+    if constexpr (kParallel) {
+      out = sine[(carrier_phase >> kShift) & kMask] * carrier_amp + modulator_out;
+    } else {
+      const auto offset = static_cast<uint32_t>(static_cast<int32_t>(modulator_out * block.modulation));
+      out = sine[((carrier_phase >> kShift) + offset) & kMask] * carrier_amp;
+    }
+    modulator_amp += block.modulator_ramp;
+    carrier_amp += block.carrier_ramp;
+    left[i] += out * block.gain_left;
+    if constexpr (kStereo) right[i] += out * block.gain_right;
+  }
+  waves.modulator_phase = modulator_phase;
+  waves.carrier_phase = carrier_phase;
+  waves.history[0] = back1;
+  waves.history[1] = back2;
+  waves.history[2] = back3;
+}
+
 }  // namespace
 
 void FmChannel::SetVolume(uint32_t value) {
@@ -71,7 +128,8 @@ void FmChannel::SetPitchBend(uint32_t value) {
 
 void FmChannel::UpdateGains() {
   gain_mono_ = kChannelGain * ControlGain(volume_) * ControlGain(expression_);
-  // Equal power, with both sides at the full level in the middle.
+  // Both sides at the full level in the middle; towards one side the other
+  // fades out along a cosine and the near one stays full.
   const double angle = std::min<uint32_t>(pan_, 127) / 127.0 * std::numbers::pi / 2;
   gain_left_ = gain_mono_ * static_cast<float>(std::min(1.0, std::numbers::sqrt2 * std::cos(angle)));
   gain_right_ = gain_mono_ * static_cast<float>(std::min(1.0, std::numbers::sqrt2 * std::sin(angle)));
@@ -89,7 +147,7 @@ void FmChannel::NoteOn(int32_t key, uint64_t gate_samples) {
     // A channel that has fallen silent starts its waves afresh.
     modulator_ = Operator{};
     carrier_ = Operator{};
-    feedback_[0] = feedback_[1] = 0.0f;
+    waves_ = FmWaves{};
     lfo_phase_ = 0;
   }
   voice_ = next_voice_;
@@ -132,59 +190,36 @@ void FmChannel::RenderBlock(const FmTables& tables, uint32_t samples, float* lef
   const auto increment = [&](const Operator& op, const FmOperator& params) {
     return PhaseIncrement(params.vibrato ? op.hertz * vibrato : op.hertz);
   };
-  const uint32_t modulator_step = increment(modulator_, voice_.modulator);
-  const uint32_t carrier_step = increment(carrier_, voice_.carrier);
+
+  BlockParameters block;
+  block.sine = tables.SineTable();
+  block.samples = samples;
+  block.modulator_step = increment(modulator_, voice_.modulator);
+  block.carrier_step = increment(carrier_, voice_.carrier);
+  block.modulation = kModulationCycles * FmTables::kSineSize;
+  block.feedback = kFeedbackCycles[voice_.feedback & 7] * FmTables::kSineSize / 2;
+  block.gain_left = right == nullptr ? gain_mono_ : gain_left_;
+  block.gain_right = gain_right_;
 
   // Levels ramp from the block's start to its end.
   const float count = static_cast<float>(samples);
-  float modulator_amp = modulator_.amplitude;
-  float carrier_amp = carrier_.amplitude;
+  block.modulator_amp = modulator_.amplitude;
+  block.carrier_amp = carrier_.amplitude;
   modulator_.envelope.Advance(samples);
   carrier_.envelope.Advance(samples);
   modulator_.amplitude = tables.Amplitude(modulator_.envelope.attenuation() + modulator_.level_db);
   carrier_.amplitude = tables.Amplitude(carrier_.envelope.attenuation() + carrier_.level_db);
   if (modulator_.envelope.Silent()) modulator_.amplitude = 0.0f;
   if (carrier_.envelope.Silent()) carrier_.amplitude = 0.0f;
-  const float modulator_ramp = (modulator_.amplitude - modulator_amp) / count;
-  const float carrier_ramp = (carrier_.amplitude - carrier_amp) / count;
+  block.modulator_ramp = (modulator_.amplitude - block.modulator_amp) / count;
+  block.carrier_ramp = (carrier_.amplitude - block.carrier_amp) / count;
 
-  const float* sine = tables.SineTable();
-  constexpr uint32_t kShift = FmTables::kPhaseShift;
-  constexpr uint32_t kMask = FmTables::kSineMask;
-  const float modulation = kModulationCycles * FmTables::kSineSize;
-  const float feedback = kFeedbackCycles[voice_.feedback & 7] * FmTables::kSineSize / 2;
-  const bool both_sound = voice_.algorithm == 1;
-  uint32_t modulator_phase = modulator_.phase;
-  uint32_t carrier_phase = carrier_.phase;
-  float previous = feedback_[0];
-  float before_previous = feedback_[1];
-  for (uint32_t i = 0; i < samples; ++i) {
-    modulator_phase += modulator_step;
-    carrier_phase += carrier_step;
-    const auto feedback_offset = static_cast<uint32_t>(static_cast<int32_t>((previous + before_previous) * feedback));
-    const float modulator_out = sine[((modulator_phase >> kShift) + feedback_offset) & kMask] * modulator_amp;
-    before_previous = previous;
-    previous = modulator_out;
-    float out;
-    if (both_sound) {
-      out = sine[(carrier_phase >> kShift) & kMask] * carrier_amp + modulator_out;
-    } else {
-      const auto offset = static_cast<uint32_t>(static_cast<int32_t>(modulator_out * modulation));
-      out = sine[((carrier_phase >> kShift) + offset) & kMask] * carrier_amp;
-    }
-    modulator_amp += modulator_ramp;
-    carrier_amp += carrier_ramp;
-    if (right == nullptr) {
-      left[i] += out * gain_mono_;
-    } else {
-      left[i] += out * gain_left_;
-      right[i] += out * gain_right_;
-    }
+  const bool parallel = voice_.algorithm == 1;
+  if (right == nullptr) {
+    parallel ? Synthesize<false, true>(block, waves_, left, right) : Synthesize<false, false>(block, waves_, left, right);
+  } else {
+    parallel ? Synthesize<true, true>(block, waves_, left, right) : Synthesize<true, false>(block, waves_, left, right);
   }
-  modulator_.phase = modulator_phase;
-  carrier_.phase = carrier_phase;
-  feedback_[0] = previous;
-  feedback_[1] = before_previous;
 }
 
 }  // namespace chimekit::preview

@@ -10,6 +10,14 @@
 
 namespace chimekit::preview {
 
+// The running waves of a channel: both operators' phases (one cycle is
+// 2^32) and the modulator's last three outputs, for its feedback.
+struct FmWaves {
+  uint32_t modulator_phase = 0;
+  uint32_t carrier_phase = 0;
+  float history[3] = {0.0f, 0.0f, 0.0f};
+};
+
 class FmChannel {
  public:
   FmChannel() { UpdateGains(); }
@@ -38,7 +46,6 @@ class FmChannel {
   struct Operator {
     FmEnvelope envelope;
     float level_db = 0.0f;  // total level and key scale level
-    uint32_t phase = 0;
     double hertz = 0.0;  // without vibrato
     float amplitude = 0.0f;  // at the start of the next block
   };
@@ -52,7 +59,7 @@ class FmChannel {
   FmVoice voice_;
   Operator modulator_;
   Operator carrier_;
-  float feedback_[2] = {0.0f, 0.0f};
+  FmWaves waves_;
   uint32_t lfo_phase_ = 0;
   int32_t key_ = 0;
   uint64_t gate_left_ = 0;

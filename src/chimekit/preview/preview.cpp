@@ -10,13 +10,16 @@ namespace chimekit::preview {
 PreviewResult PreviewRingtone(midifile::ByteView smaf_file, const PreviewOptions& options,
                               const PreviewProgress& progress) {
   const PreviewScore score = BuildScore(smaf::ReadSmaf(smaf_file));
-  const PreviewAudio audio = RenderPreview(score, options, progress);
+  const auto output_channels = static_cast<uint16_t>(options.output_channels == 1 ? 1 : 2);
+  WavWriter wav(output_channels, kSampleRate, PlannedFrames(score, options));
+  const PreviewRendered rendered = RenderPreview(
+      score, options, [&](const int16_t* samples, size_t count) { wav.Append(samples, count); }, progress);
   PreviewResult result;
-  result.output_channels = audio.output_channels;
-  result.frames = audio.frames;
+  result.output_channels = rendered.output_channels;
+  result.frames = rendered.frames;
   result.ringtone_frames = score.end_sample;
-  result.cut = audio.cut;
-  result.wav = WavFile(audio.samples, static_cast<uint16_t>(audio.output_channels), kSampleRate);
+  result.cut = rendered.cut;
+  result.wav = wav.Finish();
   return result;
 }
 

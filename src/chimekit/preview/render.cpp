@@ -12,6 +12,25 @@ namespace {
 // Frames mixed at a time; a block also ends at the next score event.
 constexpr uint32_t kMixBlock = 256;
 
+// The output is AC-coupled: a one-pole high-pass at about 5 Hz takes away
+// the constant offset that strong modulation of a carrier by a modulator of
+// the same frequency leaves.
+class DcBlocker {
+ public:
+  float Filter(float in) {
+    constexpr float kPole = 0.9993f;
+    constexpr float kFlush = 1e-9f;  // far below one step of 16 bits; keeps the filter out of denormals
+    out_ = in - in_ + kPole * out_;
+    in_ = in;
+    if (out_ > -kFlush && out_ < kFlush) out_ = 0.0f;
+    return out_;
+  }
+
+ private:
+  float in_ = 0.0f;
+  float out_ = 0.0f;
+};
+
 class Mixer {
  public:
   Mixer(const PreviewScore& score, bool stereo) : score_(score), stereo_(stereo) {
@@ -47,17 +66,19 @@ class Mixer {
     return std::any_of(channels_.begin(), channels_.end(), [](const FmChannel& c) { return c.Sounding(); });
   }
 
-  // Mixes `frames` (at most kMixBlock) frames and appends them to `out`.
-  void Mix(uint32_t frames, int16_t* out) {
+  // Mixes `frames` (at most kMixBlock) frames and hands them to `sink`.
+  void Mix(uint32_t frames, const PcmSink& sink) {
     left_.fill(0.0f);
     right_.fill(0.0f);
     for (FmChannel& channel : channels_) {
       if (channel.Sounding()) channel.Render(tables_, frames, left_.data(), stereo_ ? right_.data() : nullptr);
     }
+    int16_t* pcm = pcm_.data();
     for (uint32_t i = 0; i < frames; ++i) {
-      *out++ = ToPcm(left_[i]);
-      if (stereo_) *out++ = ToPcm(right_[i]);
+      *pcm++ = ToPcm(left_filter_.Filter(left_[i]));
+      if (stereo_) *pcm++ = ToPcm(right_filter_.Filter(right_[i]));
     }
+    sink(pcm_.data(), static_cast<size_t>(pcm - pcm_.data()));
   }
 
  private:
@@ -72,20 +93,28 @@ class Mixer {
   std::array<FmChannel, kChannelCount> channels_;
   std::array<float, kMixBlock> left_{};
   std::array<float, kMixBlock> right_{};
+  std::array<int16_t, 2 * kMixBlock> pcm_{};
+  DcBlocker left_filter_;
+  DcBlocker right_filter_;
 };
 
 }  // namespace
 
-PreviewAudio RenderPreview(const PreviewScore& score, const PreviewOptions& options, const PreviewProgress& progress) {
-  PreviewAudio audio;
-  audio.output_channels = options.output_channels == 1 ? 1 : 2;
+uint64_t PlannedFrames(const PreviewScore& score, const PreviewOptions& options) {
+  const uint32_t seconds = std::min(options.seconds.value_or(kMaxPreviewSeconds), kMaxPreviewSeconds);
+  const uint64_t tail_end = score.end_sample + static_cast<uint64_t>(kReleaseTailSeconds) * kSampleRate;
+  return std::min(static_cast<uint64_t>(seconds) * kSampleRate, tail_end);
+}
+
+PreviewRendered RenderPreview(const PreviewScore& score, const PreviewOptions& options, const PcmSink& sink,
+                              const PreviewProgress& progress) {
+  PreviewRendered rendered;
+  rendered.output_channels = options.output_channels == 1 ? 1 : 2;
   const uint32_t seconds = std::min(options.seconds.value_or(kMaxPreviewSeconds), kMaxPreviewSeconds);
   const uint64_t limit = static_cast<uint64_t>(seconds) * kSampleRate;
-  const uint64_t tail_end = score.end_sample + static_cast<uint64_t>(kReleaseTailSeconds) * kSampleRate;
-  const uint64_t planned = std::min(limit, tail_end);
-  audio.samples.resize(planned * audio.output_channels);
+  const uint64_t planned = PlannedFrames(score, options);
 
-  Mixer mixer(score, audio.output_channels == 2);
+  Mixer mixer(score, rendered.output_channels == 2);
   uint64_t position = 0;
   uint64_t next_report = kSampleRate;
   size_t next_event = 0;
@@ -96,18 +125,17 @@ PreviewAudio RenderPreview(const PreviewScore& score, const PreviewOptions& opti
     if (position >= score.end_sample && !mixer.Sounding()) break;
     uint64_t end = std::min(planned, position + kMixBlock);
     if (next_event < score.events.size()) end = std::min(end, score.events[next_event].sample);
-    const auto frames = static_cast<uint32_t>(end - position);
-    mixer.Mix(frames, audio.samples.data() + position * audio.output_channels);
+    if (position < score.end_sample) end = std::min(end, score.end_sample);
+    mixer.Mix(static_cast<uint32_t>(end - position), sink);
     position = end;
     if (progress && position >= next_report) {
       progress(std::min(position, score.end_sample), std::min(limit, score.end_sample));
       next_report += kSampleRate;
     }
   }
-  audio.frames = position;
-  audio.samples.resize(position * audio.output_channels);
-  audio.cut = position == limit && (limit < score.end_sample || mixer.Sounding());
-  return audio;
+  rendered.frames = position;
+  rendered.cut = position == limit && (limit < score.end_sample || mixer.Sounding());
+  return rendered;
 }
 
 }  // namespace chimekit::preview

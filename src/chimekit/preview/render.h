@@ -2,10 +2,10 @@
 // channels mixed to mono, or to stereo with each channel's pan.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <vector>
 
 #include "chimekit/preview/score.h"
 
@@ -22,19 +22,25 @@ struct PreviewOptions {
   std::optional<uint32_t> seconds;  // render only the start, at most kMaxPreviewSeconds
 };
 
-struct PreviewAudio {
+struct PreviewRendered {
   uint32_t output_channels = 2;
-  std::vector<int16_t> samples;  // interleaved, left first
-  uint64_t frames = 0;           // samples per output channel
+  uint64_t frames = 0;  // samples per output channel
   // True when the render stopped at the time limit before the ringtone's end.
   bool cut = false;
 };
+
+// Receives the sound block by block: interleaved samples, left first.
+using PcmSink = std::function<void(const int16_t* samples, size_t count)>;
 
 // Told how many frames are done of how many the score has (its end); called
 // about once per second of sound.
 using PreviewProgress = std::function<void(uint64_t frames_done, uint64_t frames_total)>;
 
-PreviewAudio RenderPreview(const PreviewScore& score, const PreviewOptions& options,
-                           const PreviewProgress& progress = {});
+PreviewRendered RenderPreview(const PreviewScore& score, const PreviewOptions& options, const PcmSink& sink,
+                              const PreviewProgress& progress = {});
+
+// The frames a render will give at most: up to the score's end and its
+// release tail, within the time limit.
+uint64_t PlannedFrames(const PreviewScore& score, const PreviewOptions& options);
 
 }  // namespace chimekit::preview
