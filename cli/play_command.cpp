@@ -85,9 +85,12 @@ int RunPlay(const std::vector<std::string>& arguments) {
     file.ReadBytes(bytes);
     conversion = chimekit::smaf::ConvertToSmaf(file);
     const chimekit::smaf::TSmafSummary& summary = conversion->summary;
-    source = "MIDI file, converted to SMAF: timebase " + std::to_string(summary.timebase_ms) + " ms, " +
-             std::to_string(summary.score_tracks) + " score tracks, " + std::to_string(summary.notes_converted) +
-             " notes (" + std::to_string(summary.notes_without_slot) + " dropped)";
+    const auto count = [](int32_t n, const char* what) {
+      return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+    };
+    source = "MIDI file, converted to SMAF (timebase " + std::to_string(summary.timebase_ms) + " ms, " +
+             count(summary.score_tracks, "score track") + ", " + count(summary.notes_converted, "note") + ", " +
+             std::to_string(summary.notes_without_slot) + " dropped for want of a free channel)";
   }
 
   ProgressLine progress;

@@ -17,7 +17,7 @@ struct PreviewResult {
   uint32_t output_channels = 2;
   uint64_t frames = 0;           // rendered, per channel
   uint64_t ringtone_frames = 0;  // where the score ends, without the release of the last notes
-  bool cut = false;              // stopped at the time limit before the end
+  bool cut = false;              // stopped at the time limit before the score's end
 };
 
 // Throws midifile::ConversionError for a SMAF file the reader cannot read

@@ -134,7 +134,7 @@ PreviewRendered RenderPreview(const PreviewScore& score, const PreviewOptions& o
     }
   }
   rendered.frames = position;
-  rendered.cut = position == limit && (limit < score.end_sample || mixer.Sounding());
+  rendered.cut = limit < score.end_sample;
   return rendered;
 }
 

@@ -25,7 +25,8 @@ struct PreviewOptions {
 struct PreviewRendered {
   uint32_t output_channels = 2;
   uint64_t frames = 0;  // samples per output channel
-  // True when the render stopped at the time limit before the ringtone's end.
+  // True when the render stopped at the time limit before the score's end
+  // (a release cut short at the limit does not count).
   bool cut = false;
 };
 
