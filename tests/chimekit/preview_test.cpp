@@ -6,10 +6,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "audio_analysis.h"
+#include "chimekit/preview/preview.h"
 #include "chimekit/preview/render.h"
 #include "chimekit/preview/score.h"
 #include "chimekit/smaf/convert.h"
@@ -196,6 +198,26 @@ TEST(Preview, PanVolumeAndExpressionSetTheLevels) {
     const auto [left, right] = stereo(SingleNote(80, 69, controls));
     EXPECT_NEAR(left / middle_left, c.left, 0.05) << c.what;
     EXPECT_NEAR(right / middle_right, c.right, 0.05) << c.what;
+  }
+}
+
+TEST(Preview, DamagedRingtonesAreRefusedOrPlayedWithinTheLimit) {
+  // A few bytes of a sound ringtone overwritten: it is refused as damaged,
+  // or it plays, no longer than the limit.
+  Track song;
+  song.Control(0, 1, 10, 20).NoteOn(0, 1, 70, 100).NoteOn(0, 0, 30, 100).NoteOff(48, 0, 30).NoteOff(0, 1, 70);
+  const std::string ringtone = Converted(SingleNote(40, 100, song));
+  chimekit::preview::PreviewOptions options;
+  options.seconds = 1;
+  std::mt19937 random(20240611);
+  for (int round = 0; round < 100; ++round) {
+    std::string changed = ringtone;
+    for (auto n = 1 + random() % 3; n > 0; --n) changed[random() % changed.size()] = static_cast<char>(random());
+    try {
+      EXPECT_LE(chimekit::preview::PreviewRingtone(changed, options).frames, static_cast<uint64_t>(kRate));
+    } catch (const midifile::ConversionError& error) {
+      EXPECT_TRUE(std::string(error.what()).starts_with("damaged SMAF file: at 0x")) << error.what();
+    }
   }
 }
 
