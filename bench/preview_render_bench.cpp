@@ -14,31 +14,17 @@
 #include "chimekit/smaf/convert.h"
 #include "chimekit/smaf/reader.h"
 #include "midifile/midi_file.h"
+#include "midifile/smf_writer.h"
 
 namespace {
 
 constexpr double kSongSeconds = 30.0;
 
-void AppendVlq(std::string& out, uint32_t value) {
-  char groups[5];
-  int count = 0;
-  groups[count++] = static_cast<char>(value & 0x7F);
-  while ((value >>= 7) > 0) groups[count++] = static_cast<char>((value & 0x7F) | 0x80);
-  while (count > 0) out.push_back(groups[--count]);
-}
-
-void AppendEvent(std::string& track, uint32_t delta, int status, int data1, int data2 = -1) {
-  AppendVlq(track, delta);
-  track.push_back(static_cast<char>(status));
-  track.push_back(static_cast<char>(data1));
-  if (data2 >= 0) track.push_back(static_cast<char>(data2));
-}
-
-std::string Chunk(const char* id, const std::string& content) {
-  std::string out(id, 4);
-  const auto n = static_cast<uint32_t>(content.size());
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>((n >> shift) & 0xFF));
-  return out + content;
+void AppendEvent(midifile::ByteString& track, uint32_t delta, int status, int data1, int data2 = -1) {
+  midifile::AppendVarLength(track, static_cast<int32_t>(delta));
+  midifile::AppendByte(track, static_cast<uint32_t>(status));
+  midifile::AppendByte(track, static_cast<uint32_t>(data1));
+  if (data2 >= 0) midifile::AppendByte(track, static_cast<uint32_t>(data2));
 }
 
 // 96 ticks per quarter at 120 BPM (a 10 ms timebase): every quarter note,
@@ -47,7 +33,7 @@ std::string Chunk(const char* id, const std::string& content) {
 std::string SixteenParts() {
   constexpr uint32_t kStep = 48;
   constexpr uint32_t kLength = 46;
-  std::string track;
+  midifile::ByteString track(midifile::kTrackChunkStart);
   for (int channel = 0; channel < 16; ++channel) AppendEvent(track, 0, 0xC0 | channel, channel * 8);
   for (int step = 0; step * kStep < 60 * 96; ++step) {
     for (int channel = 0; channel < 16; ++channel) {
@@ -58,8 +44,9 @@ std::string SixteenParts() {
       AppendEvent(track, channel == 0 ? kLength : 0, 0x80 | channel, 48 + (step * 7 + channel * 5) % 36, 0);
     }
   }
-  track += std::string("\x00\xFF\x2F\x00", 4);
-  return Chunk("MThd", std::string("\0\0\0\1\0\x60", 6)) + Chunk("MTrk", track);
+  midifile::ByteString file = midifile::HeaderChunk(midifile::TFileFormat::single, 1, midifile::ByteView("\x00\x60", 2));
+  midifile::FinishTrackChunk(file, track, false);
+  return file;
 }
 
 std::string Ringtone(benchmark::State& state) {
