@@ -29,7 +29,8 @@ void Patch32(midifile::ByteString& out, size_t at, uint32_t value) {
 }  // namespace
 
 WavWriter::WavWriter(uint16_t channels, uint32_t sample_rate, uint64_t expected_frames) {
-  bytes_.reserve(kHeaderBytes + std::min<uint64_t>(expected_frames * channels * kBytesPerSample, UINT32_MAX));
+  bytes_.reserve(kHeaderBytes +
+                 static_cast<size_t>(std::min<uint64_t>(expected_frames * channels * kBytesPerSample, UINT32_MAX)));
   bytes_ += "RIFF";
   Append32(bytes_, 0);  // set by Finish
   bytes_ += "WAVEfmt ";
