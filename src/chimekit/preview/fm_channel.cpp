@@ -19,7 +19,7 @@ constexpr float kChannelGain = 0.2f;
 // its peak.
 constexpr float kModulationCycles = 1.0f;
 // Feedback 0 to 7: the modulator's own phase moves by 0 to 4 pi (in cycles:
-// 0 to 2) per unit of its output.
+// 0 to 2) per unit of its recent output (the mean of two earlier samples).
 constexpr float kFeedbackCycles[8] = {0.0f, 1.0f / 32, 1.0f / 16, 1.0f / 8, 1.0f / 4, 1.0f / 2, 1.0f, 2.0f};
 // LFO 0 to 3: the vibrato's speed; its depth is a fixed share of the pitch.
 constexpr double kLfoHertz[4] = {4.0, 5.5, 6.5, 7.5};
