@@ -2,6 +2,7 @@
 #include "command.h"
 #include "inspection_commands.h"
 #include "inspect_command.h"
+#include "play_command.h"
 #include "report_commands.h"
 #include "reshape_command.h"
 #include "smaf_command.h"
@@ -52,6 +53,21 @@ const std::vector<Command>& AllCommands() {
        "  --quiet   print only the problems and the summary line\n"
        "Exit status: 0 for a sound file, 1 for a damaged one or one that cannot be read.",
        RunInspect},
+      {"play", "render a SMAF ringtone (or a MIDI file) to a WAV file to listen to",
+       "Usage: chimekit play RING.mmf OUT.wav [--mono] [--seconds N]\n"
+       "       chimekit play IN.mid OUT.wav [--mono] [--seconds N]\n"
+       "Renders a SMAF ringtone with two-operator FM voices to a 16-bit PCM WAV file at 44.1 kHz:\n"
+       "the voices of its setup (the built-in voice for a program without one), 16 monophonic\n"
+       "channels, the timebase of its score tracks, octave shifts, gate times, program, volume,\n"
+       "pan, expression and pitch bend. A file that does not begin with MMMD is read as MIDI and\n"
+       "converted first as the smaf command does. The render ends when the last note has died\n"
+       "away, at most 600 s in. An audition aid: it does not sound like any particular handset.\n"
+       "  --mono       one channel instead of stereo with each channel's pan\n"
+       "  --seconds N  render only the first N seconds (1 to 600)\n"
+       "Prints what was read and how much was rendered; a long render shows its progress on\n"
+       "standard error when that is a terminal. OUT '-' writes the WAV file to standard output\n"
+       "and the summary to standard error.",
+       RunPlay},
       {"reshape", "merge the tracks of a format 1 MIDI file into a format 0 file",
        "Usage: chimekit reshape IN.mid OUT.mid\n"
        "Turns a format 1 MIDI file (several tracks), plain or in a RIFF RMID form, into a format 0\n"
