@@ -1,5 +1,7 @@
 #include "midifile/smf_writer.h"
 
+#include "midifile/errors.h"
+
 namespace midifile {
 
 void AppendVarLength(ByteString& out, int32_t value) {
@@ -36,14 +38,31 @@ void AppendMetaEvent(ByteString& out, int32_t delta_time, uint8_t status, uint8_
 }
 
 ByteString HeaderChunk(TFileFormat format, int32_t track_count, ByteView division) {
+  if (track_count < 0 || track_count > kMaxTrackCount) {
+    throw ConversionError("Too many tracks for one MIDI file (at most 65535)");
+  }
   ByteString header(kHeaderChunkStart);
   uint8_t format_byte = format == TFileFormat::single ? 0 : format == TFileFormat::multi_asynch ? 2 : 1;
   AppendByte(header, 0);
   AppendByte(header, format_byte);
-  AppendByte(header, 0);
+  AppendByte(header, static_cast<uint32_t>(track_count) >> 8);
   AppendByte(header, static_cast<uint32_t>(track_count) & 0xFF);
   header.append(division.substr(0, 2));
   return header;
+}
+
+size_t BeginTrackChunk(ByteString& file) {
+  size_t start = file.size();
+  file.append(kTrackChunkStart);
+  return start;
+}
+
+void EndTrackChunk(ByteString& file, size_t chunk_start) {
+  size_t length = file.size() - chunk_start - 8;
+  if (static_cast<uint64_t>(length) > 0xFFFFFFFFu) throw ConversionError("Track too long for one MIDI chunk");
+  for (int i = 0; i < 4; ++i) {
+    file[chunk_start + 4 + static_cast<size_t>(i)] = static_cast<char>((length >> (24 - 8 * i)) & 0xFF);
+  }
 }
 
 void FinishTrackChunk(ByteString& file, ByteString& chunk, bool wrote_end_of_track) {
