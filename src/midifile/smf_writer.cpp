@@ -4,13 +4,19 @@
 
 namespace midifile {
 
-void AppendVarLength(ByteString& out, int32_t value) {
+size_t EncodeVarLength(int32_t value, char* out) {
   uint32_t rest = value < 0 ? 0u : static_cast<uint32_t>(value);
-  char groups[5];
-  int count = 0;
+  char groups[kMaxVarLength];
+  size_t count = 0;
   groups[count++] = static_cast<char>(rest & 0x7F);
   while ((rest >>= 7) > 0) groups[count++] = static_cast<char>((rest & 0x7F) | 0x80);
-  while (count > 0) out.push_back(groups[--count]);
+  for (size_t i = 0; i < count; ++i) out[i] = groups[count - 1 - i];
+  return count;
+}
+
+void AppendVarLength(ByteString& out, int32_t value) {
+  char bytes[kMaxVarLength];
+  out.append(bytes, EncodeVarLength(value, bytes));
 }
 
 void AddChunkLength(ByteString& chunk, uint32_t n) {

@@ -18,6 +18,10 @@ inline constexpr ByteView kEndOfTrack{"\x00\xFF\x2F\x00", 4};
 // Appends a variable-length quantity; a negative value is written as 0.
 // Values of 2^28 and above take five bytes.
 void AppendVarLength(ByteString& out, int32_t value);
+// The same encoding into a buffer of at least kMaxVarLength bytes; returns
+// the number of bytes written.
+inline constexpr size_t kMaxVarLength = 5;
+size_t EncodeVarLength(int32_t value, char* out);
 
 // Adds n (modulo 2^32) to the big-endian length field in bytes 4-7 of a
 // string that begins with a chunk header.

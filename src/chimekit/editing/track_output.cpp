@@ -19,11 +19,14 @@ int32_t TrackOutput::TakeDelta(int32_t delta) {
 }
 
 void TrackOutput::ChannelEvent(int32_t delta, uint8_t status, uint8_t data1, uint8_t data2, bool with_status) {
-  midifile::AppendVarLength(file_, TakeDelta(delta));
-  if (with_status) AppendByte(file_, status);
-  AppendByte(file_, data1);
+  // One append per event: the delta, the status and the data bytes.
+  char bytes[midifile::kMaxVarLength + 3];
+  size_t count = midifile::EncodeVarLength(TakeDelta(delta), bytes);
+  if (with_status) bytes[count++] = static_cast<char>(status);
+  bytes[count++] = static_cast<char>(data1);
   uint8_t kind = status & 0xF0;
-  if (kind != 0xC0 && kind != 0xD0) AppendByte(file_, data2);
+  if (kind != 0xC0 && kind != 0xD0) bytes[count++] = static_cast<char>(data2);
+  file_.append(bytes, count);
 }
 
 void TrackOutput::MetaEvent(int32_t delta, uint8_t type, uint8_t length, midifile::ByteView data) {
