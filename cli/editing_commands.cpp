@@ -17,7 +17,8 @@ namespace {
 // The value of an option as a whole number within [least, most], if given.
 template <class Number>
 void ReadOption(const ParsedArguments& parsed, const char* name, int64_t least, int64_t most, Number& into) {
-  if (const std::string* value = parsed.Value(name)) into = static_cast<Number>(ParseInteger(*value, least, most, name));
+  const std::string* value = parsed.Value(name);
+  if (value != nullptr) into = static_cast<Number>(ParseInteger(*value, least, most, name));
 }
 
 }  // namespace

@@ -40,12 +40,10 @@ std::vector<ExportCall> Exports() {
       {"MIDISetTags", [](const char* in, const char* out) { return MIDISetTags(in, in, out); }, true},
       {"MIDIGetVol", [](const char* in, const char*) { uint8_t v[3]; return MIDIGetVol(in, v, v + 1, v + 2); }, false},
       {"MIDISetVol", [](const char* in, const char* out) { return MIDISetVol(in, out, -128, 127, 1); }, true},
-      {"MIDITrimMs whole", [](const char* in, const char* out) { return MIDITrimMs(in, out, 0, 0xFFFFFFFF); }, true,
-       true},
-      {"MIDITrimMs end", [](const char* in, const char* out) { return MIDITrimMs(in, out, 0xFFFFFFFF, 0xFFFFFFFF); },
-       true, true},
-      {"MIDITrimMs start", [](const char* in, const char* out) { return MIDITrimMs(in, out, 0, 0); }, true, true},
-      {"MIDITrimPercents", [](const char* in, const char* out) { return MIDITrimPercents(in, out, 30, 60); }, true,
+      {"MIDITrimMs all", [](const char* in, const char* out) { return MIDITrimMs(in, out, 0, ~0u); }, true, true},
+      {"MIDITrimMs end", [](const char* in, const char* out) { return MIDITrimMs(in, out, ~0u, ~0u); }, true, true},
+      {"MIDITrimMs 0", [](const char* in, const char* out) { return MIDITrimMs(in, out, 0, 0); }, true, true},
+      {"MIDITrimPercents", [](const char* in, const char* out) { return MIDITrimPercents(in, out, 3, 60); }, true,
        true},
   };
 }

@@ -1,7 +1,6 @@
 #!/usr/bin/python3
-"""Reads MIDI files with mido, an SMF reader independent of chimekit, and
-prints one line per file: its type, then the number of messages of each
-track. Exits 1 with the reason on the first file mido cannot read."""
+"""Reads MIDI files with mido, independent of chimekit: prints per file its
+type and the messages of each track; exits 1 on a file it cannot read."""
 import sys
 
 import mido

@@ -158,7 +158,9 @@ std::optional<TickRange> TicksOf(const midifile::TMidiFile& file, const TrimRang
   }
   int64_t max_tick = 0;
   for (int32_t t = 0; t < file.NumberOfTracks(); ++t) {
-    for (const midifile::TMidiEvent& event : file.GetTrack(t).Events()) max_tick = std::max<int64_t>(max_tick, event.Time);
+    for (const midifile::TMidiEvent& event : file.GetTrack(t).Events()) {
+      max_tick = std::max<int64_t>(max_tick, event.Time);
+    }
   }
   long double ratio = static_cast<long double>(max_tick) / length_ms;
   return TickRange{midifile::RoundEvenExtended(start_ms * ratio), midifile::RoundEvenExtended(end_ms * ratio)};
