@@ -1,5 +1,7 @@
 #include "midifile/smf_writer.h"
 
+#include <cstdint>
+
 #include "midifile/errors.h"
 
 namespace midifile {
@@ -65,7 +67,9 @@ size_t BeginTrackChunk(ByteString& file) {
 
 void EndTrackChunk(ByteString& file, size_t chunk_start) {
   size_t length = file.size() - chunk_start - 8;
-  if (static_cast<uint64_t>(length) > 0xFFFFFFFFu) throw ConversionError("Track too long for one MIDI chunk");
+#if SIZE_MAX > 0xFFFFFFFFu
+  if (length > 0xFFFFFFFFu) throw ConversionError("Track too long for one MIDI chunk");
+#endif
   for (int i = 0; i < 4; ++i) {
     file[chunk_start + 4 + static_cast<size_t>(i)] = static_cast<char>((length >> (24 - 8 * i)) & 0xFF);
   }
