@@ -1,5 +1,6 @@
 // The table of subcommands.
 #include "command.h"
+#include "editing_commands.h"
 #include "inspection_commands.h"
 #include "inspect_command.h"
 #include "play_command.h"
@@ -36,6 +37,54 @@ const std::vector<Command>& AllCommands() {
        "           channel,note [key],velocity,start tick,end tick,program [bank]\n"
        "OUT receives the listing instead; '-' or no OUT prints it.",
        RunDump},
+      {"trim", "cut a MIDI file down to a time range",
+       "Usage: chimekit trim IN.mid OUT.mid [--start MS] [--end MS]\n"
+       "       chimekit trim IN.mid OUT.mid [--start-percent P] [--end-percent P]\n"
+       "Keeps the part of the song from the start to the end of the range (both included) and\n"
+       "moves it to time 0. Times convert to ticks by one ratio over the whole song (its last\n"
+       "tick over its length at the file's last tempo). Each track that has notes in the range\n"
+       "first gets the bank, volume (100 where none was set), pan, modulation, program, pitch\n"
+       "bend and channel pressure in force at the start; tempo changes up to the end are kept;\n"
+       "notes still sounding at the end get All Notes Off. Other meta events and system\n"
+       "exclusive are left out.\n"
+       "  --start MS, --end MS            range in milliseconds (default: the whole song)\n"
+       "  --start-percent P, --end-percent P   range in percent of the song length, 0 to 100\n"
+       "A start after the end, or a song 0 ms long, is refused. OUT '-' writes to standard output.",
+       RunTrim},
+      {"volume", "print the largest and mean channel volume and the mean key",
+       "Usage: chimekit volume IN.mid\n"
+       "Prints the largest and the mean channel volume (controller 7; 127 when there is none)\n"
+       "and the mean key of the note-ons (0 when there is none), each track read up to its end.",
+       RunVolume},
+      {"set-volume", "shift the channel volumes and the keys of a MIDI file",
+       "Usage: chimekit set-volume IN.mid OUT.mid [--volume N] [--key N] [--drums]\n"
+       "Adds N to every channel volume (controller 7) and to the key of every note-on, note-off\n"
+       "and key pressure. Each shift is first reduced so that no value leaves 0 to 127; a file\n"
+       "without channel volume instead gets one volume event per track (127, or 127 + N for a\n"
+       "negative N) before its first shifted note. Prints the shifts applied.\n"
+       "  --volume N   volume shift, -128 to 127 (-128 counts as -127); default 0\n"
+       "  --key N      key shift in semitones, -128 to 127; default 0\n"
+       "  --drums      shift drums too (channels 10 and 16, and a track after an odd bank select)\n"
+       "Other meta events than tempo and end of track become empty text events; system\n"
+       "exclusive is left out. OUT '-' writes the file to standard output, the shifts to\n"
+       "standard error.",
+       RunSetVolume},
+      {"tags", "list the text, copyright, name, instrument and lyric tags",
+       "Usage: chimekit tags IN.mid [OUT] [--list]\n"
+       "Writes the tag text file: one line per text (type byte 01), copyright (02), track name\n"
+       "(03), instrument (04) and lyric (05) event, the type byte followed by the text, lines\n"
+       "ended by CR LF. On a terminal, or with --list, prints 'name: My Song' lines instead,\n"
+       "control bytes shown as \\xNN. OUT receives the file; '-' or no OUT prints it.",
+       RunTags},
+      {"set-tags", "write a copy of a MIDI file with new tags",
+       "Usage: chimekit set-tags IN.mid TAGS OUT.mid\n"
+       "       chimekit set-tags IN.mid OUT.mid [--text T] [--copyright T] [--name T]\n"
+       "                                        [--instrument T] [--lyric T]\n"
+       "Places the tags at time 0 at the start of the tracks: the k-th line (or option) of a\n"
+       "type goes to track k, types in the order text, copyright, name, instrument, lyric.\n"
+       "TAGS is a tag text file as 'chimekit tags' writes it. The file's own meta events other\n"
+       "than tempo and end of track become empty text events. OUT '-' writes to standard output.",
+       RunSetTags},
       {"smaf", "convert a MIDI file into a SMAF ringtone",
        "Usage: chimekit smaf IN.mid OUT.mmf\n"
        "Converts the first track of a MIDI file into a SMAF ringtone with FM voices, timed at\n"

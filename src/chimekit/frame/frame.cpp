@@ -12,11 +12,16 @@ midifile::TMidiFile LoadMidiFile(const std::string& path) {
 }
 
 LoadedInput LoadForRewrite(const std::string& path) {
-  LoadedInput input;
-  midifile::ByteString bytes = midifile::ReadWholeFile(path);
-  input.division = midifile::DivisionBytes(bytes);
+  LoadedInput input = ParseForRewrite(midifile::ReadWholeFile(path));
   input.file.SetFilename(path);
+  return input;
+}
+
+LoadedInput ParseForRewrite(midifile::ByteView bytes) {
+  LoadedInput input;
+  input.division = midifile::DivisionBytes(bytes);
   input.file.ReadBytes(bytes);
+  input.byte_count = bytes.size();
   return input;
 }
 
