@@ -10,8 +10,8 @@
 
 namespace cli {
 
-int WriteRingtone(const midifile::TMidiFile& file, const std::string& output, bool allow_empty,
-                  const std::string& hint, std::FILE* report) {
+int WriteRingtone(const midifile::TMidiFile& file, const std::string& output, bool allow_empty, const std::string& hint,
+                  std::FILE* report) {
   chimekit::smaf::TSmafConversion smaf = chimekit::smaf::ConvertToSmaf(file);
   const chimekit::smaf::TSmafSummary& summary = smaf.summary;
   if (summary.notes_converted == 0 && !allow_empty) {

@@ -16,7 +16,7 @@ int RunSmaf(const std::vector<std::string>& arguments);
 // prints the conversion's summary on `report`. A ringtone without a note is
 // refused unless allow_empty: nothing is written and the failure says why
 // (`hint`, when not empty, is added to it).
-int WriteRingtone(const midifile::TMidiFile& file, const std::string& output, bool allow_empty,
-                  const std::string& hint, std::FILE* report);
+int WriteRingtone(const midifile::TMidiFile& file, const std::string& output, bool allow_empty, const std::string& hint,
+                  std::FILE* report);
 
 }  // namespace cli

@@ -14,6 +14,7 @@ typedef uint8_t(__stdcall* TrimFn)(const char*, const char*, uint32_t, uint32_t)
 typedef uint8_t(__stdcall* GetVolFn)(const char*, uint8_t*, uint8_t*, uint8_t*);
 typedef uint8_t(__stdcall* SetVolFn)(const char*, const char*, int32_t, int32_t, uint32_t);
 typedef uint8_t(__stdcall* SetTagsFn)(const char*, const char*, const char*);
+typedef uint8_t(__stdcall* SpFn)(const char*, const char*, const char*, uint32_t, uint32_t);
 
 static int passed = 0;
 static int failed = 0;
@@ -126,6 +127,18 @@ int main(void) {
     check(get_tags("tagged.mid", "back.txt") == 0, "MIDIGetTags");
     size = read_file("back.txt", text, sizeof text);
     check(size == 7 && memcmp(text, "\x03Name\r\n", 7) == 0, "tags read back");
+  }
+
+  {
+    SpFn sp = (SpFn)(void*)GetProcAddress(chimekit, "MIDI2SP");
+    check(sp != NULL, "MIDI2SP by plain name");
+    if (sp == NULL) return 1;
+    /* Channel 0 becomes 1 (the second track's note-on and note-off); the
+       byte after the second track's end is not copied. */
+    check(sp("song.mid", "sp.mid", "1", 0x100, 0x101) == 0, "MIDI2SP");
+    size = read_file("sp.mid", text, sizeof text);
+    check(size == sizeof kSong - 1 && text[42] == (char)0x91 && text[46] == (char)0x81, "MIDI2SP channels renumbered");
+    check(sp("song.mid", "bad.mid", "00", 0, 0) == 4 && !file_exists("bad.mid"), "MIDI2SP bad order");
   }
 
   FreeLibrary(chimekit);

@@ -50,8 +50,7 @@ OrderCompletion CompleteChannelOrder(const char* text, bool drums) {
   if (!drums) {
     // Take both out before putting either back, as the positions count in
     // the order without them.
-    order.erase(std::remove_if(order.begin(), order.end(), [](uint8_t c) { return c == 9 || c == 15; }),
-                order.end());
+    order.erase(std::remove_if(order.begin(), order.end(), [](uint8_t c) { return c == 9 || c == 15; }), order.end());
     order.insert(order.begin() + 9, 9);
     order.push_back(15);
   }
