@@ -28,30 +28,28 @@ Song PrepareSong(midifile::ByteString bytes, bool first_track_only) {
   Song song;
   // chimekit's reader does not unwrap a RIFF form; Reshaper does.
   const bool riff = bytes.starts_with("RIFF");
-  bool loaded = false;
+  bool merge = riff && !first_track_only;
   if (!riff) {
     // A file chimekit's reader refuses is refused here too, merged or not.
     song.file.ReadBytes(bytes);
-    loaded = true;
     const bool several = song.file.FileFormat() == midifile::TFileFormat::multi_synch && song.file.NumberOfTracks() > 1;
+    merge = several && !first_track_only;
     song.unmerged_tracks = several && first_track_only;
-    if (!several) first_track_only = true;
   }
   reshaper::ConversionResult result;
-  std::optional<std::vector<uint8_t>> merged;
-  if (!first_track_only) merged = Merge(bytes, result);
-  if (merged) {
-    song.bytes.assign(merged->begin(), merged->end());
-    song.merged_tracks = result.tracksMerged;
-    song.merged_events = result.eventsWritten;
-    song.file = midifile::TMidiFile();
-    song.file.ReadBytes(song.bytes);
+  std::optional<std::vector<uint8_t>> merged = merge ? Merge(bytes, result) : std::nullopt;
+  if (!merged) {
+    // As it is: a format 0 or 2 file, one track, the first track asked
+    // for, or a RIFF form that holds no format 1 file.
+    song.bytes = std::move(bytes);
+    if (riff) song.file.ReadBytes(song.bytes);
     return song;
   }
-  // Read as it is: a format 0 or 2 file, one track, a RIFF form that holds
-  // no format 1 file, or the first track asked for.
-  song.bytes = std::move(bytes);
-  if (!loaded) song.file.ReadBytes(song.bytes);
+  song.bytes.assign(merged->begin(), merged->end());
+  song.merged_tracks = result.tracksMerged;
+  song.merged_events = result.eventsWritten;
+  song.file = midifile::TMidiFile();
+  song.file.ReadBytes(song.bytes);
   return song;
 }
 

@@ -42,8 +42,9 @@ class NoteLimiter {
   void Release(uint8_t channel, uint8_t key) { held_[channel][key >> 6] &= ~(uint64_t{1} << (key & 0x3F)); }
 
   // The held notes of a channel that end at `time` or later, counted up to
-  // the limit. A note that ended before is let go: times only grow within
-  // a track, so it would never count again.
+  // the limit. A note that ended before is let go: the times of a track do
+  // not go back (short of the 32-bit wrap of absolute times), so it would
+  // not count again.
   uint32_t Sounding(uint8_t channel, int32_t time) {
     uint32_t count = 0;
     for (uint8_t word = 0; word < 2; ++word) {
