@@ -5,6 +5,7 @@
 #include "midifile/errors.h"
 #include "midifile/file_io.h"
 #include "midifile/rounding.h"
+#include "midifile/track_reader.h"
 
 namespace midifile {
 namespace {
@@ -16,46 +17,6 @@ uint32_t BigEndian32(ByteView bytes, size_t at) {
          (static_cast<uint32_t>(ByteAt(bytes, at + 2)) << 8) | ByteAt(bytes, at + 3);
 }
 
-// Reads a track's content without ever passing its end. Every read reports
-// whether the bytes were there; an event that runs out is dropped.
-class TrackCursor {
- public:
-  explicit TrackCursor(ByteView content) : content_(content) {}
-
-  size_t Remaining() const { return content_.size() - position_; }
-  bool Peek(uint8_t& byte) const {
-    if (position_ >= content_.size()) return false;
-    byte = ByteAt(content_, position_);
-    return true;
-  }
-  bool Next(uint8_t& byte) {
-    if (!Peek(byte)) return false;
-    ++position_;
-    return true;
-  }
-  // A variable-length quantity of any number of bytes; bits shifted beyond
-  // 32 fall away.
-  bool VarLength(uint32_t& value) {
-    value = 0;
-    uint8_t byte = 0;
-    do {
-      if (!Next(byte)) return false;
-      value = (value << 7) | (byte & 0x7Fu);
-    } while (byte & 0x80);
-    return true;
-  }
-  bool Bytes(uint32_t count, ByteString& out) {
-    if (count > Remaining()) return false;
-    out.assign(content_.substr(position_, count));
-    position_ += count;
-    return true;
-  }
-
- private:
-  ByteView content_;
-  size_t position_ = 0;
-};
-
 }  // namespace
 
 ByteString DivisionBytes(ByteView file_bytes) {
@@ -63,10 +24,14 @@ ByteString DivisionBytes(ByteView file_bytes) {
   return ByteString(file_bytes.substr(12, 2));
 }
 
-int32_t TMidiFile::ReadFile() { return ReadBytes(ReadWholeFile(filename_)); }
+int32_t TMidiFile::ReadFile() { return ReadOwnedBytes(ReadWholeFile(filename_)); }
 
-int32_t TMidiFile::ReadBytes(ByteView file_bytes) {
+int32_t TMidiFile::ReadBytes(ByteView file_bytes) { return ReadOwnedBytes(ByteString(file_bytes)); }
+
+int32_t TMidiFile::ReadOwnedBytes(ByteString&& owned_bytes) {
   tracks_.clear();
+  bytes_ = std::make_shared<const ByteString>(std::move(owned_bytes));
+  const ByteView file_bytes = *bytes_;
   NotePairing pairing;
   size_t position = 0;
   // On a failure the tracks read so far stay loaded, and the track count
@@ -92,7 +57,10 @@ int32_t TMidiFile::ReadBytes(ByteView file_bytes) {
     ByteView content = file_bytes.substr(position, length);
     position += length;
     if (kind == 1) ReadHeaderChunk(content);
-    if (kind == 2) ReadTrackChunk(content, pairing);
+    if (kind == 2) {
+      tracks_.emplace_back();
+      ApplyTempo(ReadTrackEvents(content, tracks_.back(), pairing));
+    }
   }
   number_of_tracks_ = static_cast<int32_t>(tracks_.size());
   return number_of_tracks_;
@@ -107,53 +75,6 @@ void TMidiFile::ReadHeaderChunk(ByteView content) {
   ticks_per_quarter_ = (header[4] << 8) | header[5];
   bpm_ = 120;
   tick_duration_ = ticks_per_quarter_ != 0 ? kDefaultTempo / static_cast<double>(ticks_per_quarter_) : 0.0;
-}
-
-void TMidiFile::ReadTrackChunk(ByteView content, NotePairing& pairing) {
-  tracks_.emplace_back();
-  TMidiTrack& track = tracks_.back();
-  pairing.Reset();
-  TrackCursor cursor(content);
-  uint8_t running_status = 0;
-  // At least two unread bytes are needed to start an event; a lone last
-  // byte is ignored.
-  while (cursor.Remaining() >= 2) {
-    TMidiEvent event;
-    uint32_t delta = 0;
-    uint8_t byte = 0;
-    if (!cursor.VarLength(delta) || !cursor.Peek(byte)) break;
-    event.DeltaTime = static_cast<int32_t>(delta);
-    if (byte >= 0x80) {
-      cursor.Next(byte);
-      running_status = byte;
-    }
-    event.Status = running_status;
-    bool complete = true;
-    uint32_t length = 0;
-    if (event.Status == 0xFF) {
-      complete = cursor.Next(event.Data1) && cursor.VarLength(length) && cursor.Bytes(length, event.DataBytes);
-      event.Data2 = static_cast<uint8_t>(length & 0xFF);
-    } else if (event.Status == 0xF0 || event.Status == 0xF7) {
-      complete = cursor.VarLength(length) && cursor.Bytes(length, event.DataBytes);
-      event.Data2 = static_cast<uint8_t>(length & 0xFF);
-    } else if ((event.Status >= 0x80 && event.Status <= 0xBF) || (event.Status >= 0xE0 && event.Status <= 0xEF)) {
-      complete = cursor.Next(event.Data1) && cursor.Next(event.Data2);
-    } else if (event.Status >= 0xC0 && event.Status <= 0xDF) {
-      complete = cursor.Next(event.Data1);
-    }
-    // An event cut off by the end of the chunk is dropped; nothing follows
-    // it in this chunk.
-    if (!complete) break;
-    bool tempo = event.IsMeta(0x51);
-    track.AddEvent(std::move(event), pairing);
-    if (tempo) {
-      const ByteString& data = track.Events().back().DataBytes;
-      if (data.size() >= 3) {
-        ApplyTempo((static_cast<uint32_t>(ByteAt(data, 0)) << 16) | (static_cast<uint32_t>(ByteAt(data, 1)) << 8) |
-                   ByteAt(data, 2));
-      }
-    }
-  }
 }
 
 void TMidiFile::ApplyTempo(uint32_t microseconds_per_quarter) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,8 +25,10 @@ class TMidiFile {
   // Throws InOutError ("Read beyond end of file" when the file ends inside
   // a chunk header or content; the tracks read before stay loaded).
   int32_t ReadFile();
-  // The same load from bytes already in memory.
+  // The same load from bytes already in memory, which are copied.
   int32_t ReadBytes(ByteView file_bytes);
+  // The same load from bytes handed over to the file, without a copy.
+  int32_t ReadOwnedBytes(ByteString&& file_bytes);
 
   // The track at a 0-based index; ListIndexError outside the list.
   TMidiTrack& GetTrack(int32_t index);
@@ -52,11 +55,14 @@ class TMidiFile {
 
  private:
   void ReadHeaderChunk(ByteView content);
-  void ReadTrackChunk(ByteView content, NotePairing& pairing);
   // Applies a tempo in microseconds per quarter note; 0 is ignored.
   void ApplyTempo(uint32_t microseconds_per_quarter);
 
   std::string filename_;
+  // The bytes of the file loaded last: the meta and system-exclusive data
+  // of the events are views into them. Shared and never changed, so that a
+  // moved or copied file keeps every view valid.
+  std::shared_ptr<const ByteString> bytes_;
   std::vector<TMidiTrack> tracks_;
   int32_t number_of_tracks_ = 0;
   int32_t ticks_per_quarter_ = 0;

@@ -1,16 +1,42 @@
 // One MTrk chunk: the events of a track in file order.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "midifile/bytes.h"
+#include "midifile/event_array.h"
 #include "midifile/midi_event.h"
+#include "midifile/rounding.h"
 
 namespace midifile {
 
-class NotePairing;
+// Index from (channel, key) to the newest 9n event of a track, so that each
+// note-off finds its note-on in constant time. One index serves all tracks
+// of a load; Reset() clears only the entries the last track touched.
+class NotePairing {
+ public:
+  NotePairing();
+  static constexpr int32_t kNone = -1;
+  int32_t Find(uint8_t status, uint8_t key) const { return newest_[Slot(status, key)]; }
+  void Remember(uint8_t status, uint8_t key, int32_t event_index) {
+    size_t slot = Slot(status, key);
+    if (newest_[slot] == kNone) touched_.push_back(slot);
+    newest_[slot] = event_index;
+  }
+  void Reset();
 
+ private:
+  static size_t Slot(uint8_t status, uint8_t key) { return (static_cast<size_t>(status & 0x0F) << 8) | key; }
+  std::vector<int32_t> newest_;
+  std::vector<size_t> touched_;
+};
+
+// A track's events live in one array, sized once when the track is read
+// (TEventArray); the model has no insertion. Exports walk the events, may change them in
+// place or copy them, and write what they want to keep.
 class TMidiTrack {
  public:
   TMidiTrack() = default;
@@ -27,42 +53,58 @@ class TMidiTrack {
   int32_t TrackLength() const { return events_.empty() ? 0 : events_.back().Time; }
   // Data of the last sequence/track name (03) and instrument name (04)
   // meta events of the track.
-  const ByteString& TrackName() const { return track_name_; }
-  const ByteString& InstrumentName() const { return instrument_name_; }
+  ByteView TrackName() const { return track_name_; }
+  ByteView InstrumentName() const { return instrument_name_; }
   // Running absolute time while the track is read; then the time of its last
   // event.
   int32_t EndTime() const { return end_time_; }
 
-  const std::vector<TMidiEvent>& Events() const { return events_; }
-  std::vector<TMidiEvent>& Events() { return events_; }
+  std::span<const TMidiEvent> Events() const { return events_.Span(); }
+  std::span<TMidiEvent> Events() { return events_.Span(); }
 
+  // While the track is read: room for the most events its chunk can hold,
+  // and, once read, the unused room given back.
+  void Reserve(size_t most_events) { events_.Reserve(most_events); }
+  void Trim() { events_.Trim(); }
   // Appends an event while the track is read: sets its Time, names the
   // track, and pairs note-offs with the nearest earlier 9n event of the same
   // channel and key (through the reader's pairing index).
-  void AddEvent(TMidiEvent event, NotePairing& pairing);
+  void AddEvent(TMidiEvent event, NotePairing& pairing) {
+    end_time_ = WrappingAdd(end_time_, event.DeltaTime);
+    event.Time = end_time_;
+    event.Duration = 0;
+    const uint8_t kind = event.Status & 0xF0;
+    if (kind == 0x80 || kind == 0x90) {
+      PairNote(event, pairing);
+    } else if (event.IsMeta(0x03)) {
+      track_name_ = event.DataBytes;
+    } else if (event.IsMeta(0x04)) {
+      instrument_name_ = event.DataBytes;
+    }
+    events_.Append(event);
+  }
 
  private:
-  std::vector<TMidiEvent> events_;
-  ByteString track_name_;
-  ByteString instrument_name_;
+  // Pairs a note-off with the nearest earlier 9n event of its channel and
+  // key; remembers a 9n event (whatever its velocity) as the next to pair.
+  void PairNote(TMidiEvent& event, NotePairing& pairing) {
+    const bool note_on = (event.Status & 0xF0) == 0x90;
+    if (!note_on || event.Data2 == 0) {
+      // Whatever its velocity and whether or not it was paired before.
+      int32_t found = pairing.Find(static_cast<uint8_t>(0x90 | (event.Status & 0x0F)), event.Data1);
+      if (found != NotePairing::kNone) {
+        TMidiEvent& paired = events_[static_cast<size_t>(found)];
+        paired.Duration = WrappingSub(end_time_, paired.Time);
+        event.Duration = -1;
+      }
+    }
+    if (note_on) pairing.Remember(event.Status, event.Data1, static_cast<int32_t>(events_.size()));
+  }
+
+  TEventArray events_;
+  TEventData track_name_;
+  TEventData instrument_name_;
   int32_t end_time_ = 0;
-};
-
-// Index from (channel, key) to the newest 9n event of a track, so that each
-// note-off finds its note-on in constant time. One index serves all tracks
-// of a load; Reset() clears only the entries the last track touched.
-class NotePairing {
- public:
-  NotePairing();
-  static constexpr int32_t kNone = -1;
-  int32_t Find(uint8_t status, uint8_t key) const { return newest_[Slot(status, key)]; }
-  void Remember(uint8_t status, uint8_t key, int32_t event_index);
-  void Reset();
-
- private:
-  static size_t Slot(uint8_t status, uint8_t key) { return (static_cast<size_t>(status & 0x0F) << 8) | key; }
-  std::vector<int32_t> newest_;
-  std::vector<size_t> touched_;
 };
 
 }  // namespace midifile

@@ -3,7 +3,11 @@
 namespace midifile {
 
 void AppendVarLength(ByteString& out, int32_t value) {
-  uint32_t rest = value < 0 ? 0u : static_cast<uint32_t>(value);
+  AppendDataLength(out, value < 0 ? 0u : static_cast<uint32_t>(value));
+}
+
+void AppendDataLength(ByteString& out, uint32_t length) {
+  uint32_t rest = length;
   char groups[5];
   int count = 0;
   groups[count++] = static_cast<char>(rest & 0x7F);

@@ -18,6 +18,9 @@ inline constexpr ByteView kEndOfTrack{"\x00\xFF\x2F\x00", 4};
 // Appends a variable-length quantity; a negative value is written as 0.
 // Values of 2^28 and above take five bytes.
 void AppendVarLength(ByteString& out, int32_t value);
+// The length field of meta or system-exclusive data: the same encoding for
+// any unsigned 32-bit length.
+void AppendDataLength(ByteString& out, uint32_t length);
 
 // Adds n (modulo 2^32) to the big-endian length field in bytes 4-7 of a
 // string that begins with a chunk header.
