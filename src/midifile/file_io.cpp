@@ -1,11 +1,13 @@
 #include "midifile/file_io.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 #include <memory>
-#include <random>
+#include <string>
 
 #include "midifile/errors.h"
 
@@ -38,6 +40,12 @@ FilePtr OpenForReading(const std::string& path) {
 
 // The file-system calls that differ between the platforms. Paths are byte
 // strings in the system code page, so Windows gets its narrow ("A") calls.
+// Outputs are written through plain descriptors: one write of the whole
+// output, no stream buffer.
+
+// What an output path names.
+enum class Target { replaceable, directory, device };
+
 #if defined(_WIN32)
 
 int ErrnoFromWindows(DWORD error) {
@@ -58,25 +66,42 @@ int ErrnoFromWindows(DWORD error) {
   }
 }
 
-bool IsDirectory(const char* path) {
-  DWORD attributes = GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 bool IsExistingFile(const char* path) {
   DWORD attributes = GetFileAttributesA(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-// Creates a new file for writing; fails with EEXIST when the name is taken.
-std::FILE* CreateExclusive(const char* path) {
+// The size of an open regular file, a hint for reading it; 0 for anything
+// else.
+size_t SizeOf(std::FILE* file) {
+  struct _stat64 info {};
+  if (_fstat64(_fileno(file), &info) != 0 || (info.st_mode & _S_IFREG) == 0) return 0;
+  return static_cast<size_t>(info.st_size);
+}
+
+Target InspectTarget(std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  bool directory = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  return directory ? Target::directory : Target::replaceable;
+}
+
+uint64_t ProcessId() { return GetCurrentProcessId(); }
+
+// Creates a new file for writing: a descriptor, or -1 with errno set
+// (EEXIST when the name is taken).
+int CreateExclusive(const char* path) {
   int descriptor = -1;
   errno = _sopen_s(&descriptor, path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE);
-  if (descriptor < 0) return nullptr;
-  std::FILE* file = _fdopen(descriptor, "wb");
-  if (file == nullptr) _close(descriptor);
-  return file;
+  return descriptor;
 }
+
+int WritePiece(int descriptor, const char* data, size_t size) {
+  return _write(descriptor, data, static_cast<unsigned>(size));
+}
+
+int CloseDescriptor(int descriptor) { return _close(descriptor); }
+
+int RemoveFile(const char* path) { return _unlink(path); }
 
 // Replaces the target by the file at `from`; 0 or an errno value.
 int ReplaceFile(const char* from, const char* to) {
@@ -84,60 +109,93 @@ int ReplaceFile(const char* from, const char* to) {
   return ErrnoFromWindows(GetLastError());
 }
 
-bool IsDeviceOrPipe(const char*) { return false; }
-
-std::string ResolveLinks(const std::string& path) { return path; }
-
 #else
-
-bool IsDirectory(const char* path) {
-  struct stat info {};
-  return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
-}
 
 bool IsExistingFile(const char* path) {
   struct stat info {};
   return stat(path, &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
-std::FILE* CreateExclusive(const char* path) {
-  int descriptor = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (descriptor < 0) return nullptr;
-  std::FILE* file = fdopen(descriptor, "wb");
-  if (file == nullptr) close(descriptor);
-  return file;
+size_t SizeOf(std::FILE* file) {
+  struct stat info {};
+  if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) return 0;
+  return static_cast<size_t>(info.st_size);
 }
+
+// Through a symbolic link, the file it names is the one replaced: `path`
+// becomes that file's path (a dangling link is replaced itself). An
+// existing output that is no regular file (a terminal, /dev/null, a pipe)
+// cannot be replaced: it is written directly.
+Target InspectTarget(std::string& path) {
+  struct stat info {};
+  if (lstat(path.c_str(), &info) != 0) return Target::replaceable;
+  if (S_ISLNK(info.st_mode)) {
+    std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr), &std::free);
+    if (!resolved) return Target::replaceable;
+    path = resolved.get();
+    if (stat(path.c_str(), &info) != 0) return Target::replaceable;
+  }
+  if (S_ISDIR(info.st_mode)) return Target::directory;
+  return S_ISREG(info.st_mode) ? Target::replaceable : Target::device;
+}
+
+uint64_t ProcessId() { return static_cast<uint64_t>(getpid()); }
+
+int CreateExclusive(const char* path) { return open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); }
+
+ssize_t WritePiece(int descriptor, const char* data, size_t size) { return write(descriptor, data, size); }
+
+int CloseDescriptor(int descriptor) { return close(descriptor); }
+
+int RemoveFile(const char* path) { return unlink(path); }
 
 int ReplaceFile(const char* from, const char* to) { return std::rename(from, to) == 0 ? 0 : errno; }
 
-// An existing output that is no regular file (a terminal, /dev/null, a
-// pipe) cannot be replaced: it is written directly.
-bool IsDeviceOrPipe(const char* path) {
-  struct stat info {};
-  return stat(path, &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
-}
-
-// Through a symbolic link, the file it names is the one replaced.
-std::string ResolveLinks(const std::string& path) {
-  struct stat info {};
-  if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-  std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr), &std::free);
-  return resolved ? std::string(resolved.get()) : path;
-}
-
 #endif
 
-// A name beside the target that no other file uses yet.
-std::string TemporaryNameFor(const std::string& path, std::mt19937_64& random) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string name = path + ".";
-  uint64_t value = random();
-  for (int i = 0; i < 12; ++i) {
-    name.push_back(kDigits[value & 15]);
-    value >>= 4;
+// Writes all bytes; 0 or an errno value.
+int WriteAll(int descriptor, ByteView bytes) {
+  while (!bytes.empty()) {
+    errno = 0;
+    auto written = WritePiece(descriptor, bytes.data(), std::min<size_t>(bytes.size(), size_t{1} << 30));
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return errno != 0 ? errno : EIO;
+    bytes.remove_prefix(static_cast<size_t>(written));
   }
-  return name + ".tmp";
+  return 0;
 }
+
+// Names beside the target for the output in the making. They only need to
+// differ between calls that run at the same time: the exclusive create
+// refuses a name that is taken, and the next one is tried. The clock, the
+// process and an address on the calling thread's stack start the sequence.
+class TemporaryNames {
+ public:
+  explicit TemporaryNames(const std::string& path) : path_(path) {
+    state_ = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+             (ProcessId() << 40) ^ static_cast<uint64_t>(reinterpret_cast<uintptr_t>(this));
+  }
+
+  std::string Next() {
+    // SplitMix64: every state gives a well-mixed value.
+    state_ += 0x9E3779B97F4A7C15u;
+    uint64_t value = state_;
+    value = (value ^ (value >> 30)) * 0xBF58476D1CE4E5B9u;
+    value = (value ^ (value >> 27)) * 0x94D049BB133111EBu;
+    value ^= value >> 31;
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string name = path_ + ".";
+    for (int i = 0; i < 12; ++i) {
+      name.push_back(kDigits[value & 15]);
+      value >>= 4;
+    }
+    return name + ".tmp";
+  }
+
+ private:
+  const std::string& path_;
+  uint64_t state_;
+};
 
 }  // namespace
 
@@ -148,12 +206,19 @@ bool InputExists(const char* path) {
 
 ByteString ReadWholeFile(const std::string& path) {
   FilePtr file = OpenForReading(path);
-  ByteString content;
-  char block[65536];
-  for (;;) {
-    size_t got = std::fread(block, 1, sizeof block, file.get());
-    content.append(block, got);
-    if (got < sizeof block) break;
+  // The bytes go straight into place, with room for the size the file has
+  // now; a file that grows meanwhile is still read to its end.
+  const size_t expected = SizeOf(file.get());
+  ByteString content(expected, '\0');
+  size_t got = std::fread(content.data(), 1, expected, file.get());
+  content.resize(got);
+  if (got == expected) {
+    char block[65536];
+    for (;;) {
+      size_t more = std::fread(block, 1, sizeof block, file.get());
+      content.append(block, more);
+      if (more < sizeof block) break;
+    }
   }
   if (std::ferror(file.get())) throw InOutError::FromErrno(errno != 0 ? errno : EIO);
   return content;
@@ -186,39 +251,32 @@ void WriteInPlace(const std::string& path, ByteView bytes) {
 
 void WriteFileAtomically(const std::string& requested_path, ByteView bytes) {
   if (requested_path.empty()) throw InOutError::FromErrno(ENOENT);
-  if (IsDirectory(requested_path.c_str())) throw InOutError::FromErrno(EISDIR);
-  if (IsDeviceOrPipe(requested_path.c_str())) return WriteInPlace(requested_path, bytes);
-  const std::string path = ResolveLinks(requested_path);
-  std::random_device seed;
-  std::mt19937_64 random((static_cast<uint64_t>(seed()) << 32) ^ seed());
+  std::string path = requested_path;
+  switch (InspectTarget(path)) {
+    case Target::directory:
+      throw InOutError::FromErrno(EISDIR);
+    case Target::device:
+      return WriteInPlace(requested_path, bytes);
+    case Target::replaceable:
+      break;
+  }
+  TemporaryNames names(path);
   std::string temporary;
-  FilePtr file;
-  for (int attempt = 0; attempt < 16 && !file; ++attempt) {
-    temporary = TemporaryNameFor(path, random);
+  int descriptor = -1;
+  for (int attempt = 0; attempt < 16 && descriptor < 0; ++attempt) {
+    temporary = names.Next();
     errno = 0;
-    file.reset(CreateExclusive(temporary.c_str()));
-    if (!file && errno != EEXIST) throw InOutError::FromErrno(errno != 0 ? errno : EIO);
+    descriptor = CreateExclusive(temporary.c_str());
+    if (descriptor < 0 && errno != EEXIST) throw InOutError::FromErrno(errno != 0 ? errno : EIO);
   }
-  if (!file) throw InOutError::FromErrno(EEXIST);
+  if (descriptor < 0) throw InOutError::FromErrno(EEXIST);
 
-  auto discard = [&](int error_number) {
-    file.reset();
-    std::remove(temporary.c_str());
-    throw InOutError::FromErrno(error_number != 0 ? error_number : EIO);
-  };
+  int error_number = WriteAll(descriptor, bytes);
   errno = 0;
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) discard(errno);
-  errno = 0;
-  if (std::fflush(file.get()) != 0) discard(errno);
-  errno = 0;
-  int close_result = std::fclose(file.release());
-  if (close_result != 0) {
-    int error_number = errno;
-    std::remove(temporary.c_str());
-    throw InOutError::FromErrno(error_number != 0 ? error_number : EIO);
-  }
-  if (int error_number = ReplaceFile(temporary.c_str(), path.c_str()); error_number != 0) {
-    std::remove(temporary.c_str());
+  if (CloseDescriptor(descriptor) != 0 && error_number == 0) error_number = errno != 0 ? errno : EIO;
+  if (error_number == 0) error_number = ReplaceFile(temporary.c_str(), path.c_str());
+  if (error_number != 0) {
+    RemoveFile(temporary.c_str());
     throw InOutError::FromErrno(error_number);
   }
 }
