@@ -1,0 +1,114 @@
+// MIDI2SMAF as a ringtone tool calls it: in-process, one call per file, over
+// a few thousand small generated songs of 3 to 5 KB, each converted from its
+// file on disk to a SMAF file beside it (the export's whole path: existence
+// test, read, load, conversion, atomic write).
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "chimekit.h"
+
+namespace {
+
+void AppendVlq(std::string& out, uint32_t value) {
+  char groups[5];
+  int count = 0;
+  groups[count++] = static_cast<char>(value & 0x7F);
+  while ((value >>= 7) > 0) groups[count++] = static_cast<char>((value & 0x7F) | 0x80);
+  while (count > 0) out.push_back(groups[--count]);
+}
+
+void AppendBytes(std::string& out, std::initializer_list<int> bytes) {
+  for (int byte : bytes) out.push_back(static_cast<char>(byte));
+}
+
+void AppendMeta(std::string& out, int type, const std::string& data) {
+  AppendBytes(out, {0x00, 0xFF, type});
+  AppendVlq(out, static_cast<uint32_t>(data.size()));
+  out += data;
+}
+
+// A format 0 ringtone: title, copyright, tempo, programs and volumes on four
+// channels, then notes (melody, bass, chords, drums) until the track holds
+// about `size` bytes.
+std::string Ringtone(uint32_t seed, size_t size) {
+  std::mt19937 random(seed);
+  std::string track;
+  AppendMeta(track, 0x03, "Ringtone " + std::to_string(seed));
+  AppendMeta(track, 0x02, "(c) chimekit bench");
+  AppendMeta(track, 0x51, std::string("\x07\xA1\x20", 3));
+  for (int channel : {0, 1, 2, 9}) {
+    AppendBytes(track, {0x00, 0xC0 | channel, static_cast<int>(random() % 128)});
+    AppendBytes(track, {0x00, 0xB0 | channel, 7, 90 + static_cast<int>(random() % 30)});
+  }
+  while (track.size() + 4 < size) {
+    static constexpr int kChannels[] = {0, 1, 2, 9};
+    int channel = kChannels[random() % 4];
+    int key = 36 + static_cast<int>(random() % 48);
+    AppendVlq(track, static_cast<uint32_t>(random() % 3) * 24);
+    AppendBytes(track, {0x90 | channel, key, 64 + static_cast<int>(random() % 64)});
+    AppendVlq(track, 12 + static_cast<uint32_t>(random() % 4) * 12);
+    AppendBytes(track, {0x80 | channel, key, 64});
+  }
+  AppendBytes(track, {0x00, 0xFF, 0x2F, 0x00});
+
+  std::string file("MThd\0\0\0\6\0\0\0\1\0\x60", 14);
+  file += "MTrk";
+  for (int shift = 24; shift >= 0; shift -= 8) file.push_back(static_cast<char>((track.size() >> shift) & 0xFF));
+  return file + track;
+}
+
+// The songs on disk, removed with their folder at the end of the run.
+class SongFolder {
+ public:
+  explicit SongFolder(int count) {
+    root_ = std::filesystem::temp_directory_path() /
+            ("chimekit_smaf_bench_" + std::to_string(std::random_device()()));
+    std::filesystem::create_directories(root_);
+    std::mt19937 random(7);
+    for (int i = 0; i < count; ++i) {
+      std::string in = (root_ / ("song" + std::to_string(i) + ".mid")).string();
+      std::ofstream(in, std::ios::binary) << Ringtone(static_cast<uint32_t>(i), 3000 + random() % 2000);
+      inputs_.push_back(in);
+      outputs_.push_back((root_ / ("song" + std::to_string(i) + ".mmf")).string());
+    }
+  }
+  ~SongFolder() { std::filesystem::remove_all(root_); }
+  SongFolder(const SongFolder&) = delete;
+  SongFolder& operator=(const SongFolder&) = delete;
+
+  size_t Count() const { return inputs_.size(); }
+  const std::string& Input(size_t i) const { return inputs_[i]; }
+  const std::string& Output(size_t i) const { return outputs_[i]; }
+
+ private:
+  std::filesystem::path root_;
+  std::vector<std::string> inputs_;
+  std::vector<std::string> outputs_;
+};
+
+void BM_Midi2SmafPerFile(benchmark::State& state) {
+  SongFolder songs(static_cast<int>(state.range(0)));
+  size_t next = 0;
+  for (auto _ : state) {
+    uint8_t status = MIDI2SMAF(songs.Input(next).c_str(), songs.Output(next).c_str());
+    if (status != 0) {
+      state.SkipWithError("MIDI2SMAF failed");
+      break;
+    }
+    next = next + 1 == songs.Count() ? 0 : next + 1;
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+  state.counters["files_per_second"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                                          benchmark::Counter::kIsRate);
+}
+
+}  // namespace
+
+BENCHMARK(BM_Midi2SmafPerFile)->Arg(3000)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
