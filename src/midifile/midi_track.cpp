@@ -2,10 +2,8 @@
 
 namespace midifile {
 
-NotePairing::NotePairing() : newest_(16 * 256, kNone) {}
-
 void NotePairing::Reset() {
-  for (size_t slot : touched_) newest_[slot] = kNone;
+  for (size_t slot : touched_) newest_[slot] = 0;
   touched_.clear();
 }
 

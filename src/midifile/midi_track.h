@@ -18,19 +18,20 @@ namespace midifile {
 // of a load; Reset() clears only the entries the last track touched.
 class NotePairing {
  public:
-  NotePairing();
   static constexpr int32_t kNone = -1;
-  int32_t Find(uint8_t status, uint8_t key) const { return newest_[Slot(status, key)]; }
+  int32_t Find(uint8_t status, uint8_t key) const { return static_cast<int32_t>(newest_[Slot(status, key)] - 1); }
   void Remember(uint8_t status, uint8_t key, int32_t event_index) {
     size_t slot = Slot(status, key);
-    if (newest_[slot] == kNone) touched_.push_back(slot);
-    newest_[slot] = event_index;
+    if (newest_[slot] == 0) touched_.push_back(slot);
+    newest_[slot] = static_cast<uint32_t>(event_index) + 1;
   }
   void Reset();
 
  private:
   static size_t Slot(uint8_t status, uint8_t key) { return (static_cast<size_t>(status & 0x0F) << 8) | key; }
-  std::vector<int32_t> newest_;
+  // Index + 1 of the newest 9n event per slot; 0 for none, so that the
+  // index starts as zeroed memory.
+  std::vector<uint32_t> newest_ = std::vector<uint32_t>(16 * 256);
   std::vector<size_t> touched_;
 };
 
