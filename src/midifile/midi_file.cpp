@@ -17,6 +17,36 @@ uint32_t BigEndian32(ByteView bytes, size_t at) {
          (static_cast<uint32_t>(ByteAt(bytes, at + 2)) << 8) | ByteAt(bytes, at + 3);
 }
 
+enum class ChunkKind { other, header, track };
+
+// Hands every chunk of the file to `visit` (its kind and content), in file
+// order; every byte is consumed as chunk headers and contents. Returns false
+// when the bytes end inside a chunk header or content (a length field
+// larger than the rest of the file included): nothing from there on is
+// visited.
+template <class Visit>
+bool ForEachChunk(ByteView file_bytes, Visit&& visit) {
+  size_t position = 0;
+  while (position < file_bytes.size()) {
+    if (file_bytes.size() - position < 8) return false;
+    ByteView id = file_bytes.substr(position, 4);
+    ChunkKind kind = ChunkKind::other;
+    uint32_t length = 0;
+    if (id[0] == 'M' && id[1] == 'T') {
+      if (id[2] == 'h' && id[3] == 'd') kind = ChunkKind::header;
+      if (id[2] == 'r' && id[3] == 'k') kind = ChunkKind::track;
+      length = BigEndian32(file_bytes, position + 4);
+    }
+    // An identifier that does not begin with "MT" is taken as a chunk of
+    // length 0: only its 8 header bytes are consumed.
+    position += 8;
+    if (length > file_bytes.size() - position) return false;
+    visit(kind, file_bytes.substr(position, length));
+    position += length;
+  }
+  return true;
+}
+
 }  // namespace
 
 ByteString DivisionBytes(ByteView file_bytes) {
@@ -30,39 +60,38 @@ int32_t TMidiFile::ReadBytes(ByteView file_bytes) { return ReadOwnedBytes(ByteSt
 
 int32_t TMidiFile::ReadOwnedBytes(ByteString&& owned_bytes) {
   tracks_.clear();
-  bytes_ = std::make_shared<const ByteString>(std::move(owned_bytes));
+  bytes_ = std::make_unique<const ByteString>(std::move(owned_bytes));
   const ByteView file_bytes = *bytes_;
+
+  // Room for every event the track chunks can hold, made once.
+  size_t most_events = 0;
+  ForEachChunk(file_bytes, [&most_events](ChunkKind kind, ByteView content) {
+    if (kind == ChunkKind::track) most_events += MostEvents(content);
+  });
+  events_.Reserve(most_events);
+
   NotePairing pairing;
-  size_t position = 0;
+  const bool complete = ForEachChunk(file_bytes, [&](ChunkKind kind, ByteView content) {
+    if (kind == ChunkKind::header) ReadHeaderChunk(content);
+    if (kind != ChunkKind::track) return;
+    TMidiTrack& track = tracks_.emplace_back();
+    track.UseStorage(events_.End(), MostEvents(content));
+    ApplyTempo(ReadTrackEvents(content, track, pairing));
+    events_.Commit(static_cast<size_t>(track.EventCount()));
+  });
+
+  // The room no track used is given back, and each track finds its events
+  // where the trimmed block holds them.
+  events_.Trim();
+  TMidiEvent* storage = events_.data();
+  for (TMidiTrack& track : tracks_) {
+    track.UseStorage(storage, static_cast<size_t>(track.EventCount()));
+    storage += track.EventCount();
+  }
   // On a failure the tracks read so far stay loaded, and the track count
   // tells how many they are.
-  auto read_beyond_end = [this]() {
-    number_of_tracks_ = static_cast<int32_t>(tracks_.size());
-    return InOutError::ReadBeyondEnd();
-  };
-  while (position < file_bytes.size()) {
-    if (file_bytes.size() - position < 8) throw read_beyond_end();
-    ByteView id = file_bytes.substr(position, 4);
-    int kind = 0;  // 0 other, 1 header, 2 track
-    uint32_t length = 0;
-    if (id[0] == 'M' && id[1] == 'T') {
-      if (id[2] == 'h' && id[3] == 'd') kind = 1;
-      if (id[2] == 'r' && id[3] == 'k') kind = 2;
-      length = BigEndian32(file_bytes, position + 4);
-    }
-    // An identifier that does not begin with "MT" is taken as a chunk of
-    // length 0: only its 8 header bytes are consumed.
-    position += 8;
-    if (length > file_bytes.size() - position) throw read_beyond_end();
-    ByteView content = file_bytes.substr(position, length);
-    position += length;
-    if (kind == 1) ReadHeaderChunk(content);
-    if (kind == 2) {
-      tracks_.emplace_back();
-      ApplyTempo(ReadTrackEvents(content, tracks_.back(), pairing));
-    }
-  }
   number_of_tracks_ = static_cast<int32_t>(tracks_.size());
+  if (!complete) throw InOutError::ReadBeyondEnd();
   return number_of_tracks_;
 }
 

@@ -8,14 +8,21 @@
 #include <vector>
 
 #include "midifile/bytes.h"
+#include "midifile/event_array.h"
 #include "midifile/midi_event.h"
 #include "midifile/midi_track.h"
 
 namespace midifile {
 
+// A loaded file owns its bytes, its events and its tracks; it can be moved
+// but not copied.
 class TMidiFile {
  public:
   TMidiFile() = default;
+  TMidiFile(const TMidiFile&) = delete;
+  TMidiFile& operator=(const TMidiFile&) = delete;
+  TMidiFile(TMidiFile&&) = default;
+  TMidiFile& operator=(TMidiFile&&) = default;
 
   const std::string& Filename() const { return filename_; }
   void SetFilename(std::string filename) { filename_ = std::move(filename); }
@@ -60,9 +67,11 @@ class TMidiFile {
 
   std::string filename_;
   // The bytes of the file loaded last: the meta and system-exclusive data
-  // of the events are views into them. Shared and never changed, so that a
-  // moved or copied file keeps every view valid.
-  std::shared_ptr<const ByteString> bytes_;
+  // of the events are views into them. Held apart from the object and
+  // never changed, so that a moved file keeps every view valid.
+  std::unique_ptr<const ByteString> bytes_;
+  // The events of all tracks; each track is a run of them.
+  TEventArray events_;
   std::vector<TMidiTrack> tracks_;
   int32_t number_of_tracks_ = 0;
   int32_t ticks_per_quarter_ = 0;

@@ -4,10 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <stdexcept>
 #include <vector>
 
 #include "midifile/bytes.h"
-#include "midifile/event_array.h"
 #include "midifile/midi_event.h"
 #include "midifile/rounding.h"
 
@@ -35,14 +35,19 @@ class NotePairing {
   std::vector<size_t> touched_;
 };
 
-// A track's events live in one array, sized once when the track is read
-// (TEventArray); the model has no insertion. Exports walk the events, may change them in
-// place or copy them, and write what they want to keep.
+// A track's events are one run of the loaded file's event array
+// (TEventArray), which the file owns; the model has no insertion. Exports
+// walk the events, may change them in place or copy them, and write what
+// they want to keep. A track lives as long as its file and is not copied.
 class TMidiTrack {
  public:
   TMidiTrack() = default;
+  TMidiTrack(const TMidiTrack&) = delete;
+  TMidiTrack& operator=(const TMidiTrack&) = delete;
+  TMidiTrack(TMidiTrack&&) = default;
+  TMidiTrack& operator=(TMidiTrack&&) = default;
 
-  int32_t EventCount() const { return static_cast<int32_t>(events_.size()); }
+  int32_t EventCount() const { return static_cast<int32_t>(count_); }
   // The event at a 0-based index, or null outside 0 .. EventCount() - 1.
   PMidiEvent GetEvent(int32_t index) {
     return index < 0 || index >= EventCount() ? nullptr : &events_[static_cast<size_t>(index)];
@@ -51,7 +56,7 @@ class TMidiTrack {
     return index < 0 || index >= EventCount() ? nullptr : &events_[static_cast<size_t>(index)];
   }
   // Time of the last event; 0 for a track without events.
-  int32_t TrackLength() const { return events_.empty() ? 0 : events_.back().Time; }
+  int32_t TrackLength() const { return count_ == 0 ? 0 : events_[count_ - 1].Time; }
   // Data of the last sequence/track name (03) and instrument name (04)
   // meta events of the track.
   ByteView TrackName() const { return track_name_; }
@@ -60,14 +65,15 @@ class TMidiTrack {
   // event.
   int32_t EndTime() const { return end_time_; }
 
-  std::span<const TMidiEvent> Events() const { return events_.Span(); }
-  std::span<TMidiEvent> Events() { return events_.Span(); }
+  std::span<const TMidiEvent> Events() const { return {events_, count_}; }
+  std::span<TMidiEvent> Events() { return {events_, count_}; }
 
-  // While the track is read: room for the most events its chunk can hold,
-  // and, once read, the unused room given back.
-  void Reserve(size_t most_events) { events_.Reserve(most_events); }
-  void Trim() { events_.Trim(); }
-  // Appends an event while the track is read: sets its Time, names the
+  // Where the track's events are (and are written while it is read), with
+  // room for `room` of them; set by the reader.
+  void UseStorage(TMidiEvent* storage, size_t room) {
+    events_ = storage;
+    room_ = room;
+  }  // Appends an event while the track is read: sets its Time, names the
   // track, and pairs note-offs with the nearest earlier 9n event of the same
   // channel and key (through the reader's pairing index).
   void AddEvent(TMidiEvent event, NotePairing& pairing) {
@@ -82,7 +88,8 @@ class TMidiTrack {
     } else if (event.IsMeta(0x04)) {
       instrument_name_ = event.DataBytes;
     }
-    events_.Append(event);
+    if (count_ == room_) throw std::length_error("more events than the track's chunk can hold");
+    events_[count_++] = event;
   }
 
  private:
@@ -99,10 +106,12 @@ class TMidiTrack {
         event.Duration = -1;
       }
     }
-    if (note_on) pairing.Remember(event.Status, event.Data1, static_cast<int32_t>(events_.size()));
+    if (note_on) pairing.Remember(event.Status, event.Data1, static_cast<int32_t>(count_));
   }
 
-  TEventArray events_;
+  TMidiEvent* events_ = nullptr;
+  size_t count_ = 0;
+  size_t room_ = 0;
   TEventData track_name_;
   TEventData instrument_name_;
   int32_t end_time_ = 0;

@@ -70,10 +70,6 @@ void DecodeEvents(ByteView content, Visit&& visit) {
 }  // namespace
 
 uint32_t ReadTrackEvents(ByteView content, TMidiTrack& track, NotePairing& pairing) {
-  // Every event takes at least one byte, and one starts only while two or
-  // more bytes are left.
-  track.Reserve(content.size() < 2 ? 0 : content.size() - 1);
-
   pairing.Reset();
   uint32_t tempo = 0;
   DecodeEvents(content, [&](const TMidiEvent& event) {
@@ -85,7 +81,6 @@ uint32_t ReadTrackEvents(ByteView content, TMidiTrack& track, NotePairing& pairi
                      ByteAt(data, 2);
     if (value != 0) tempo = value;
   });
-  track.Trim();
   return tempo;
 }
 

@@ -1,6 +1,7 @@
 // Reading the content of one MTrk chunk into a track.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "midifile/bytes.h"
@@ -8,12 +9,15 @@
 
 namespace midifile {
 
-// Reads the events of a track chunk's content into an empty track: running
-// status, meta and system-exclusive data (kept as views into `content`,
-// which must outlive the track), absolute times and note pairing. The
-// track's array is sized once for the most events the content can hold
-// (one per byte) and trimmed in place afterwards. An event cut off by the
-// end of the content is dropped with whatever follows it.
+// The most events a track chunk's content can hold: every event takes at
+// least one byte, and one starts only while two or more bytes are left.
+inline size_t MostEvents(ByteView content) { return content.size() < 2 ? 0 : content.size() - 1; }
+
+// Reads the events of a track chunk's content into an empty track whose
+// storage has room for MostEvents(content): running status, meta and
+// system-exclusive data (kept as views into `content`, which must outlive
+// the track), absolute times and note pairing. An event cut off by the end
+// of the content is dropped with whatever follows it.
 //
 // Returns the value of the chunk's last tempo event that has one (three
 // data bytes, not 0), or 0 when there is none.
