@@ -12,17 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "chimekit.h"
 
 namespace {
 
-void AppendVlq(std::string& out, uint32_t value) {
-  char groups[5];
-  int count = 0;
-  groups[count++] = static_cast<char>(value & 0x7F);
-  while ((value >>= 7) > 0) groups[count++] = static_cast<char>((value & 0x7F) | 0x80);
-  while (count > 0) out.push_back(groups[--count]);
-}
+using bench::AppendVlq;
 
 void AppendBytes(std::string& out, std::initializer_list<int> bytes) {
   for (int byte : bytes) out.push_back(static_cast<char>(byte));
@@ -58,10 +53,7 @@ std::string Ringtone(uint32_t seed, size_t size) {
   }
   AppendBytes(track, {0x00, 0xFF, 0x2F, 0x00});
 
-  std::string file("MThd\0\0\0\6\0\0\0\1\0\x60", 14);
-  file += "MTrk";
-  for (int shift = 24; shift >= 0; shift -= 8) file.push_back(static_cast<char>((track.size() >> shift) & 0xFF));
-  return file + track;
+  return bench::Chunk("MThd", std::string("\0\0\0\1\0\x60", 6)) + bench::Chunk("MTrk", track);
 }
 
 // The songs on disk, removed with their folder at the end of the run.
