@@ -1,4 +1,16 @@
 // One event of a track as the reader stores it.
+//
+// Exports walk a track's events (GetEvent, or Events() for a range), change
+// a loaded event in place or copy it into a local value and change the
+// copy, and write what they keep with the SMF writer helpers, the data
+// straight from the event:
+//
+//   TMidiEvent event = *track.GetEvent(i);
+//   event.DeltaTime = new_delta;
+//   AppendMetaEvent(out, event.DeltaTime, event.Status, event.Data1, event.Data2, event.DataBytes);
+//
+// An event whose data an export replaces points at a TEventBytes that the
+// export keeps alive while it uses the event (see event_data.h).
 #pragma once
 
 #include <cstdint>

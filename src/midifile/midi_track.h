@@ -73,10 +73,12 @@ class TMidiTrack {
   void UseStorage(TMidiEvent* storage, size_t room) {
     events_ = storage;
     room_ = room;
-  }  // Appends an event while the track is read: sets its Time, names the
+  }
+  // Appends an event while the track is read: sets its Time, names the
   // track, and pairs note-offs with the nearest earlier 9n event of the same
   // channel and key (through the reader's pairing index).
   void AddEvent(TMidiEvent event, NotePairing& pairing) {
+    if (count_ == room_) throw std::length_error("more events than the track's storage holds");
     end_time_ = WrappingAdd(end_time_, event.DeltaTime);
     event.Time = end_time_;
     event.Duration = 0;
@@ -88,7 +90,6 @@ class TMidiTrack {
     } else if (event.IsMeta(0x04)) {
       instrument_name_ = event.DataBytes;
     }
-    if (count_ == room_) throw std::length_error("more events than the track's chunk can hold");
     events_[count_++] = event;
   }
 
