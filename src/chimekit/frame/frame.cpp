@@ -1,5 +1,7 @@
 #include "chimekit/frame/frame.h"
 
+#include <utility>
+
 #include "midifile/file_io.h"
 
 namespace chimekit {
@@ -16,7 +18,7 @@ LoadedInput LoadForRewrite(const std::string& path) {
   midifile::ByteString bytes = midifile::ReadWholeFile(path);
   input.division = midifile::DivisionBytes(bytes);
   input.file.SetFilename(path);
-  input.file.ReadBytes(bytes);
+  input.file.ReadOwnedBytes(std::move(bytes));
   return input;
 }
 
