@@ -12,16 +12,20 @@
 namespace midifile {
 namespace {
 
-// A block for `bytes` bytes. Filling a large block page by page costs one
-// page fault per 4 KiB, which dominates the load of a large file; on Linux
-// a block of 8 MiB or more (room for the events of a file of a few hundred
-// kilobytes, which fill about a quarter of it) is therefore aligned to
-// 2 MiB and offered to the kernel for transparent huge pages: one fault per
-// 2 MiB where the system allows them. Null when memory runs out.
+// From this size on glibc maps every block afresh and unmaps it when it is
+// freed; below it, once a block of a size was freed, later ones of that
+// size come from memory it keeps, whose pages are already there.
+constexpr size_t kLargeBlock = size_t{32} << 20;
+
+// A block for `bytes` bytes; null when memory runs out. Filling a fresh
+// block page by page costs one page fault per 4 KiB, which dominates the
+// load of a large file (every large block is fresh). On Linux a large block
+// is therefore aligned to 2 MiB and offered to the kernel for transparent
+// huge pages: one fault per 2 MiB where the system allows them.
 void* AllocateBlock(size_t bytes) {
 #if defined(__linux__)
   constexpr size_t kHugePage = size_t{2} << 20;
-  if (bytes >= 4 * kHugePage) {
+  if (bytes >= kLargeBlock) {
     void* block = nullptr;
     if (posix_memalign(&block, kHugePage, bytes) != 0) return nullptr;
     madvise(block, bytes, MADV_HUGEPAGE);  // advice only: without it the block is simply in small pages
@@ -60,7 +64,9 @@ void TEventArray::Reserve(size_t capacity) {
 }
 
 void TEventArray::Trim() {
-  if (size_ == capacity_) return;
+  // A smaller block keeps its room: memory never written costs nothing, and
+  // the allocator serves the next block of its size from the same pages.
+  if (size_ == capacity_ || capacity_ * sizeof(TMidiEvent) < kLargeBlock) return;
   if (size_ == 0) {
     Release();
     return;

@@ -11,8 +11,9 @@ namespace midifile {
 // The events of all tracks of a file, track after track, in one block. The
 // reader makes room once for the most events the file's track chunks can
 // hold, lets each track write its events behind those of the track before,
-// and at the end gives the room it did not use back: loading never grows or
-// copies the block, and memory that is never written is never touched.
+// and at the end gives a large block's unused room back: loading never
+// grows or copies the block, and memory that is never written is never
+// touched.
 class TEventArray {
  public:
   TEventArray() = default;
@@ -30,7 +31,8 @@ class TEventArray {
   size_t Room() const { return capacity_ - size_; }
   // Takes `count` events written at End() into the array.
   void Commit(size_t count) { size_ += count; }
-  // Gives back the room beyond the events taken in; the block may move.
+  // Gives back the room beyond the events taken in when the block is large;
+  // the block may move.
   void Trim();
 
   TMidiEvent* data() { return data_; }
