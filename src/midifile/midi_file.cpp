@@ -80,8 +80,8 @@ int32_t TMidiFile::ReadOwnedBytes(ByteString&& owned_bytes) {
     events_.Commit(static_cast<size_t>(track.EventCount()));
   });
 
-  // The room no track used is given back, and each track finds its events
-  // where the trimmed block holds them.
+  // The room no track used is given back (from a large block), and each
+  // track finds its events where the block now holds them.
   events_.Trim();
   TMidiEvent* storage = events_.data();
   for (TMidiTrack& track : tracks_) {
