@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "bench_support.h"
+#include "bench_midi.h"
 #include "chimekit.h"
 
 namespace {

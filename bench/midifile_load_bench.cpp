@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "bench_support.h"
+#include "bench_midi.h"
 #include "midifile/midi_file.h"
 
 namespace {

@@ -1,7 +1,9 @@
 // The table of subcommands.
 #include "command.h"
+#include "editing_commands.h"
 #include "inspection_commands.h"
 #include "inspect_command.h"
+#include "play_command.h"
 #include "report_commands.h"
 #include "reshape_command.h"
 #include "smaf_command.h"
@@ -35,6 +37,54 @@ const std::vector<Command>& AllCommands() {
        "           channel,note [key],velocity,start tick,end tick,program [bank]\n"
        "OUT receives the listing instead; '-' or no OUT prints it.",
        RunDump},
+      {"trim", "cut a MIDI file down to a time range",
+       "Usage: chimekit trim IN.mid OUT.mid [--start MS] [--end MS]\n"
+       "       chimekit trim IN.mid OUT.mid [--start-percent P] [--end-percent P]\n"
+       "Keeps the part of the song from the start to the end of the range (both included) and\n"
+       "moves it to time 0. Times convert to ticks by one ratio over the whole song (its last\n"
+       "tick over its length at the file's last tempo). Each track that has notes in the range\n"
+       "first gets the bank, volume (100 where none was set), pan, modulation, program, pitch\n"
+       "bend and channel pressure in force at the start; tempo changes up to the end are kept;\n"
+       "notes still sounding at the end get All Notes Off. Other meta events and system\n"
+       "exclusive are left out.\n"
+       "  --start MS, --end MS            range in milliseconds (default: the whole song)\n"
+       "  --start-percent P, --end-percent P   range in percent of the song length, 0 to 100\n"
+       "A start after the end, or a song 0 ms long, is refused. OUT '-' writes to standard output.",
+       RunTrim},
+      {"volume", "print the largest and mean channel volume and the mean key",
+       "Usage: chimekit volume IN.mid\n"
+       "Prints the largest and the mean channel volume (controller 7; 127 when there is none)\n"
+       "and the mean key of the note-ons (0 when there is none), each track read up to its end.",
+       RunVolume},
+      {"set-volume", "shift the channel volumes and the keys of a MIDI file",
+       "Usage: chimekit set-volume IN.mid OUT.mid [--volume N] [--key N] [--drums]\n"
+       "Adds N to every channel volume (controller 7) and to the key of every note-on, note-off\n"
+       "and key pressure. Each shift is first reduced so that no value leaves 0 to 127; a file\n"
+       "without channel volume instead gets one volume event per track (127, or 127 + N for a\n"
+       "negative N) before its first shifted note. Prints the shifts applied.\n"
+       "  --volume N   volume shift, -128 to 127 (-128 counts as -127); default 0\n"
+       "  --key N      key shift in semitones, -128 to 127; default 0\n"
+       "  --drums      shift drums too (channels 10 and 16, and a track after an odd bank select)\n"
+       "Other meta events than tempo and end of track become empty text events; system\n"
+       "exclusive is left out. OUT '-' writes the file to standard output, the shifts to\n"
+       "standard error.",
+       RunSetVolume},
+      {"tags", "list the text, copyright, name, instrument and lyric tags",
+       "Usage: chimekit tags IN.mid [OUT] [--list]\n"
+       "Writes the tag text file: one line per text (type byte 01), copyright (02), track name\n"
+       "(03), instrument (04) and lyric (05) event, the type byte followed by the text, lines\n"
+       "ended by CR LF. On a terminal, or with --list, prints 'name: My Song' lines instead,\n"
+       "control bytes shown as \\xNN. OUT receives the file; '-' or no OUT prints it.",
+       RunTags},
+      {"set-tags", "write a copy of a MIDI file with new tags",
+       "Usage: chimekit set-tags IN.mid TAGS OUT.mid\n"
+       "       chimekit set-tags IN.mid OUT.mid [--text T] [--copyright T] [--name T]\n"
+       "                                        [--instrument T] [--lyric T]\n"
+       "Places the tags at time 0 at the start of the tracks: the k-th line (or option) of a\n"
+       "type goes to track k, types in the order text, copyright, name, instrument, lyric.\n"
+       "TAGS is a tag text file as 'chimekit tags' writes it. The file's own meta events other\n"
+       "than tempo and end of track become empty text events. OUT '-' writes to standard output.",
+       RunSetTags},
       {"smaf", "convert a MIDI file into a SMAF ringtone",
        "Usage: chimekit smaf IN.mid OUT.mmf\n"
        "Converts the first track of a MIDI file into a SMAF ringtone with FM voices, timed at\n"
@@ -52,6 +102,21 @@ const std::vector<Command>& AllCommands() {
        "  --quiet   print only the problems and the summary line\n"
        "Exit status: 0 for a sound file, 1 for a damaged one or one that cannot be read.",
        RunInspect},
+      {"play", "render a SMAF ringtone (or a MIDI file) to a WAV file to listen to",
+       "Usage: chimekit play RING.mmf OUT.wav [--mono] [--seconds N]\n"
+       "       chimekit play IN.mid OUT.wav [--mono] [--seconds N]\n"
+       "Renders a SMAF ringtone with two-operator FM voices to a 16-bit PCM WAV file at 44.1 kHz:\n"
+       "the voices of its setup (the built-in voice for a program without one), 16 monophonic\n"
+       "channels, the timebase of its score tracks, octave shifts, gate times, program, volume,\n"
+       "pan, expression and pitch bend. A file that does not begin with MMMD is read as MIDI and\n"
+       "converted first as the smaf command does. The render ends when the last note has died\n"
+       "away, at most 600 s in. An audition aid: it does not sound like any particular handset.\n"
+       "  --mono       one channel instead of stereo with each channel's pan\n"
+       "  --seconds N  render only the first N seconds (1 to 600)\n"
+       "Prints what was read and how much was rendered; a long render shows its progress on\n"
+       "standard error when that is a terminal. OUT '-' writes the WAV file to standard output\n"
+       "and the summary to standard error.",
+       RunPlay},
       {"reshape", "merge the tracks of a format 1 MIDI file into a format 0 file",
        "Usage: chimekit reshape IN.mid OUT.mid\n"
        "Turns a format 1 MIDI file (several tracks), plain or in a RIFF RMID form, into a format 0\n"

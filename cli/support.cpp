@@ -20,6 +20,11 @@ midifile::TMidiFile LoadInput(const std::string& path) {
   return chimekit::LoadMidiFile(path);
 }
 
+chimekit::LoadedInput LoadRewriteInput(const std::string& path) {
+  RequireInput(path);
+  return chimekit::LoadForRewrite(path);
+}
+
 void WriteOutput(const std::string& path, midifile::ByteView bytes) {
   if (path.empty() || path == "-") {
     if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {

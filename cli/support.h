@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "chimekit/frame/frame.h"
 #include "midifile/bytes.h"
 #include "midifile/midi_file.h"
 
@@ -18,6 +19,9 @@ void RequireInput(const std::string& path);
 
 // RequireInput, then the loaded MIDI file.
 midifile::TMidiFile LoadInput(const std::string& path);
+
+// RequireInput, then the file loaded with its stored division for a rewrite.
+chimekit::LoadedInput LoadRewriteInput(const std::string& path);
 
 // Writes an output to the named file (in one piece, through a temporary
 // file) or, for "-" or an empty name, to standard output.

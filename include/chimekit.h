@@ -52,7 +52,9 @@ CHIMEKIT_API uint8_t CHIMEKIT_CALL MIDIGetLengthMs(const char* InFile, int32_t* 
    end of its track; 2147483647 when there is none. Untouched on status 2. */
 CHIMEKIT_API uint8_t CHIMEKIT_CALL MIDIFirstNoteTimeMs(const char* InFile, int32_t* FirstNoteTime);
 
-/* Tag text file: one line per text/copyright/name/instrument/lyric event. */
+/* Tag text file: one line per text/copyright/name/instrument/lyric event of
+   every track, the type byte (01-05) followed by the text, then CR LF.
+   MIDISetTags places the k-th line of each type at the start of track k. */
 CHIMEKIT_API uint8_t CHIMEKIT_CALL MIDIGetTags(const char* InFile, const char* OutFile);
 CHIMEKIT_API uint8_t CHIMEKIT_CALL MIDISetTags(const char* InFile, const char* TagFile, const char* OutFile);
 
@@ -64,10 +66,15 @@ CHIMEKIT_API uint8_t CHIMEKIT_CALL MIDIUsedChannels(const char* InFile, const ch
    full event dump. Lines end with CR LF. */
 CHIMEKIT_API uint8_t CHIMEKIT_CALL MIDIDump(const char* InFile, const char* OutFile, uint32_t Verbose);
 
+/* The song cut down to a range (both ends included) and moved to time 0.
+   Status 3: start after end, a percentage above 100, or a song 0 ms long. */
 CHIMEKIT_API uint8_t CHIMEKIT_CALL MIDITrimMs(const char* InFile, const char* OutFile, uint32_t StartMs, uint32_t EndMs);
 CHIMEKIT_API uint8_t CHIMEKIT_CALL MIDITrimPercents(const char* InFile, const char* OutFile, uint32_t StartPercent,
                                                     uint32_t EndPercent);
 
+/* Largest and mean channel volume (127 without any) and mean note-on key
+   (0 without any); all three are set to 0 first. MIDISetVol shifts channel
+   volumes and note keys by signed low bytes, reduced to stay within 0-127. */
 CHIMEKIT_API uint8_t CHIMEKIT_CALL MIDIGetVol(const char* InFile, uint8_t* MaxVolume, uint8_t* MeanVolume,
                                               uint8_t* MeanKey);
 CHIMEKIT_API uint8_t CHIMEKIT_CALL MIDISetVol(const char* InFile, const char* OutFile, int32_t VolumeShift,

@@ -1,18 +1,36 @@
 #include "midifile/smf_writer.h"
 
+#include <cstdint>
+
+#include "midifile/errors.h"
+
 namespace midifile {
 
+namespace {
+
+size_t EncodeUnsigned(uint32_t rest, char* out) {
+  char groups[kMaxVarLength];
+  size_t count = 0;
+  groups[count++] = static_cast<char>(rest & 0x7F);
+  while ((rest >>= 7) > 0) groups[count++] = static_cast<char>((rest & 0x7F) | 0x80);
+  for (size_t i = 0; i < count; ++i) out[i] = groups[count - 1 - i];
+  return count;
+}
+
+}  // namespace
+
+size_t EncodeVarLength(int32_t value, char* out) {
+  return EncodeUnsigned(value < 0 ? 0u : static_cast<uint32_t>(value), out);
+}
+
 void AppendVarLength(ByteString& out, int32_t value) {
-  AppendDataLength(out, value < 0 ? 0u : static_cast<uint32_t>(value));
+  char bytes[kMaxVarLength];
+  out.append(bytes, EncodeVarLength(value, bytes));
 }
 
 void AppendDataLength(ByteString& out, uint32_t length) {
-  uint32_t rest = length;
-  char groups[5];
-  int count = 0;
-  groups[count++] = static_cast<char>(rest & 0x7F);
-  while ((rest >>= 7) > 0) groups[count++] = static_cast<char>((rest & 0x7F) | 0x80);
-  while (count > 0) out.push_back(groups[--count]);
+  char bytes[kMaxVarLength];
+  out.append(bytes, EncodeUnsigned(length, bytes));
 }
 
 void AddChunkLength(ByteString& chunk, uint32_t n) {
@@ -40,14 +58,33 @@ void AppendMetaEvent(ByteString& out, int32_t delta_time, uint8_t status, uint8_
 }
 
 ByteString HeaderChunk(TFileFormat format, int32_t track_count, ByteView division) {
+  if (track_count < 0 || track_count > kMaxTrackCount) {
+    throw ConversionError("Too many tracks for one MIDI file (at most 65535)");
+  }
   ByteString header(kHeaderChunkStart);
   uint8_t format_byte = format == TFileFormat::single ? 0 : format == TFileFormat::multi_asynch ? 2 : 1;
   AppendByte(header, 0);
   AppendByte(header, format_byte);
-  AppendByte(header, 0);
+  AppendByte(header, static_cast<uint32_t>(track_count) >> 8);
   AppendByte(header, static_cast<uint32_t>(track_count) & 0xFF);
   header.append(division.substr(0, 2));
   return header;
+}
+
+size_t BeginTrackChunk(ByteString& file) {
+  size_t start = file.size();
+  file.append(kTrackChunkStart);
+  return start;
+}
+
+void EndTrackChunk(ByteString& file, size_t chunk_start) {
+  size_t length = file.size() - chunk_start - 8;
+#if SIZE_MAX > 0xFFFFFFFFu
+  if (length > 0xFFFFFFFFu) throw ConversionError("Track too long for one MIDI chunk");
+#endif
+  for (int i = 0; i < 4; ++i) {
+    file[chunk_start + 4 + static_cast<size_t>(i)] = static_cast<char>((length >> (24 - 8 * i)) & 0xFF);
+  }
 }
 
 void FinishTrackChunk(ByteString& file, ByteString& chunk, bool wrote_end_of_track) {

@@ -18,6 +18,10 @@ inline constexpr ByteView kEndOfTrack{"\x00\xFF\x2F\x00", 4};
 // Appends a variable-length quantity; a negative value is written as 0.
 // Values of 2^28 and above take five bytes.
 void AppendVarLength(ByteString& out, int32_t value);
+// The same encoding into a buffer of at least kMaxVarLength bytes; returns
+// the number of bytes written.
+inline constexpr size_t kMaxVarLength = 5;
+size_t EncodeVarLength(int32_t value, char* out);
 // The length field of meta or system-exclusive data: the same encoding for
 // any unsigned 32-bit length.
 void AppendDataLength(ByteString& out, uint32_t length);
@@ -32,10 +36,21 @@ void AddChunkLength(ByteString& chunk, uint32_t n);
 void AppendMetaEvent(ByteString& out, int32_t delta_time, uint8_t status, uint8_t type, uint8_t length,
                      ByteView data);
 
+// The most tracks a header can count.
+inline constexpr int32_t kMaxTrackCount = 65535;
+
 // The header chunk of a file rewritten from one loaded input: format byte
-// 0 for single, 2 for multi_asynch, 1 otherwise; the low 8 bits of the track
-// count; the input's two division bytes as stored.
+// 0 for single, 2 for multi_asynch, 1 otherwise; the track count as 16 bits;
+// the input's two division bytes as stored. More than kMaxTrackCount tracks
+// (or a negative count) throws a ConversionError: no header can hold them.
 ByteString HeaderChunk(TFileFormat format, int32_t track_count, ByteView division);
+
+// Appends kTrackChunkStart to the file and returns where the chunk begins.
+size_t BeginTrackChunk(ByteString& file);
+// Sets the length field of the chunk that begins at chunk_start to the
+// number of bytes after its 8-byte header, which run to the end of the
+// file. A chunk longer than 32 bits can count throws a ConversionError.
+void EndTrackChunk(ByteString& file, size_t chunk_start);
 
 // Finishes a track chunk that starts with kTrackChunkStart: appends the
 // end-of-track template unless an end-of-track event was written, sets the

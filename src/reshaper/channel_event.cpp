@@ -4,11 +4,6 @@
 
 namespace reshaper {
 
-uint32_t dataCountOf(uint8_t status) {
-  static constexpr uint8_t kCounts[8] = {2, 2, 2, 2, 1, 1, 2, 0};
-  return kCounts[(status >> 4) & 0x07];
-}
-
 ChannelEvent::ChannelEvent(uint32_t delta, uint8_t status)
     : MidiEvent(delta, status), dataCount_(dataCountOf(status)) {}
 

@@ -1,6 +1,7 @@
 // A channel message (status 80 to EF) with its one or two data bytes.
 #pragma once
 
+#include "reshaper/event_bytes.h"
 #include "reshaper/midi_event.h"
 
 namespace reshaper {
@@ -27,9 +28,5 @@ class ChannelEvent final : public MidiEvent {
   uint8_t data2_ = 0;
   uint32_t dataCount_ = 0;
 };
-
-// Data bytes that follow a status: 2, except 1 for program change (Cx) and
-// channel pressure (Dx), and 0 for system statuses.
-uint32_t dataCountOf(uint8_t status);
 
 }  // namespace reshaper

@@ -1,33 +1,36 @@
 #include "reshaper/convert_midi.h"
 
+#include <new>
+
+#include "reshaper/file_buffer.h"
 #include "reshaper/merge_tracks.h"
-#include "reshaper/midi_song.h"
 #include "reshaper/midi_stream.h"
+#include "reshaper/source_song.h"
 
 namespace reshaper {
 
 namespace {
 
-// Reads the source from input and writes its merged form to output. Leaves
-// output empty when the source is no format 1 file.
-ConversionResult convertStreams(MidiStream& input, MidiStream& output) {
+// Converts the file held by the reading stream input into output, a byte
+// vector. Leaves output empty when the file is no format 1 file.
+template <class Bytes>
+ConversionResult convertStream(MidiStream& input, Bytes& output) {
   ConversionResult result;
-  MidiSong source;
-  MidiSong target;
-  // The merged file is about as long as the source.
-  output.reserve(input.remaining());
+  output.clear();
+  SourceSong source = readSource(input);
   // The format field alone decides; a damaged rest converts as far as it
   // could be read.
-  source.transfer(input);
-  if (source.getFormat() != 1) {
+  if (source.format != 1) {
     result.status = kNotFormat1;
     return result;
   }
-  target.setHeader(0, 1, source.getDivision());
-  MergeCounts counts = mergeTracks(source, target);
-  target.transfer(output);
-  result.tracksMerged = counts.tracks;
-  result.eventsWritten = counts.events;
+  uint64_t bound = mergedFileBound(source);
+  if (bound > output.max_size()) throw std::bad_alloc();
+  output.resize(static_cast<size_t>(bound));
+  MergedFile merged = mergeTracks(source, output.data());
+  output.resize(merged.size);
+  result.tracksMerged = merged.tracks;
+  result.eventsWritten = merged.events;
   return result;
 }
 
@@ -43,10 +46,11 @@ ConversionResult convertFiles(const char* inputPath, const char* outputPath) {
   MidiStream output;
   if (!input.open(inputPath, MidiStream::Reading)) return failure(kFileFailure, FailedFile::Input);
   if (!output.open(outputPath, MidiStream::Writing)) return failure(kFileFailure, FailedFile::Output);
-  ConversionResult result = convertStreams(input, output);
+  FileBytes converted;
+  ConversionResult result = convertStream(input, converted);
   input.close();
   // Also the empty output of a file that is no format 1 must get there.
-  if (!output.close()) return failure(kWriteFailure);
+  if (!output.closeWith(converted)) return failure(kWriteFailure);
   return result;
 }
 
@@ -55,12 +59,8 @@ ConversionResult convertFiles(const char* inputPath, const char* outputPath) {
 ConversionResult convertBytes(std::span<const uint8_t> input, std::vector<uint8_t>& output) noexcept {
   try {
     MidiStream in;
-    MidiStream out;
     in.openBytes(input);
-    out.openMemory();
-    ConversionResult result = convertStreams(in, out);
-    output = result.status == kConverted ? out.takeBytes() : std::vector<uint8_t>{};
-    return result;
+    return convertStream(in, output);
   } catch (...) {
     // Only memory can run out here; every object of the call is gone again.
     output.clear();

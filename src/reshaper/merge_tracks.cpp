@@ -1,113 +1,108 @@
 #include "reshaper/merge_tracks.h"
 
 #include <algorithm>
-#include <memory>
-#include <vector>
+#include <cstring>
 
-#include "reshaper/meta_event.h"
-#include "reshaper/quantity.h"
+#include "reshaper/merge_tree.h"
 
 namespace reshaper {
 
 namespace {
 
-// The next event of one source track, at its absolute time in ticks. The
-// event is its track's first; the event behind it is the track's next, so
-// the track object itself is never needed again.
-struct TrackHead {
-  uint64_t time;
-  uint32_t order;  // the track's position in the file
-  MidiEvent* event;
+constexpr uint32_t kChunkHeaderBytes = 8;
+constexpr uint32_t kFileHeaderBytes = kChunkHeaderBytes + 6;
+
+uint8_t* writeBigEndian(uint8_t* out, uint32_t value, int bytes) {
+  for (int shift = (bytes - 1) * 8; shift >= 0; shift -= 8) *out++ = static_cast<uint8_t>(value >> shift);
+  return out;
+}
+
+uint8_t* writeId(uint8_t* out, const char (&id)[5]) {
+  std::memcpy(out, id, 4);
+  return out + 4;
+}
+
+// Writes the merged track's events one after the other into memory that
+// has room for them.
+class MergedTrackWriter {
+ public:
+  explicit MergedTrackWriter(uint8_t* out) : out_(out) {}
+
+  // A delta time that would need more than four bytes (only possible behind
+  // an End of Track, whose ticks pass without an event written) is
+  // shortened to the largest one.
+  void write(uint64_t time, uint8_t status, const EventBody& body) {
+    uint64_t gap = time > lastTime_ ? time - lastTime_ : 0;
+    lastTime_ = std::max(lastTime_, time);
+    out_ = writeQuantity(out_, static_cast<uint32_t>(std::min<uint64_t>(gap, kMaxQuantity)));
+    // Only a channel status is left out, behind an event of the same status.
+    if (status >= 0xF0 || status != lastStatus_) *out_++ = status;
+    lastStatus_ = status;
+    for (uint32_t i = 0; i < body.fixedCount; ++i) *out_++ = body.fixed[i];
+    if (body.hasBlock) {
+      out_ = writeQuantity(out_, body.blockLength);
+      if (body.blockLength > 0) std::memcpy(out_, body.block, body.blockLength);
+      out_ += body.blockLength;
+    }
+  }
+
+  uint8_t* end() const { return out_; }
+
+ private:
+  uint8_t* out_;
+  uint64_t lastTime_ = 0;
+  uint8_t lastStatus_ = 0;
 };
 
-// Orders a max-heap so that its top is the earliest event, and of events at
-// the same time the one of the earliest track.
-bool laterThan(const TrackHead& a, const TrackHead& b) {
-  if (a.time != b.time) return a.time > b.time;
-  return a.order > b.order;
-}
-
-bool isEndOfTrack(const MidiEvent& event) {
-  // Only meta events carry the meta status.
-  return event.status() == kMetaStatus && static_cast<const MetaEvent&>(event).isEndOfTrack();
-}
-
-// A delta time between two merged events. Four bytes hold at most
-// kMaxQuantity ticks; a longer gap (only possible behind an End of Track in
-// the middle of a track) is shortened to that.
-uint32_t deltaBetween(uint64_t from, uint64_t to) {
-  uint64_t gap = to > from ? to - from : 0;
-  return static_cast<uint32_t>(std::min<uint64_t>(gap, kMaxQuantity));
-}
-
-// Asks for an event's memory ahead of its use. With many tracks the merge
-// visits each track only every so many events, and the event behind a
-// track's head would otherwise be a fresh trip to main memory every time.
-void prefetch(const MidiEvent* event) {
-#if defined(__GNUC__) || defined(__clang__)
-  if (event != nullptr) __builtin_prefetch(event);
-#else
-  (void)event;
-#endif
-}
+// The End of Track added when no track has one.
+constexpr uint8_t kEndOfTrackBody[] = {kEndOfTrackType, 0x00};
 
 }  // namespace
 
-MergeCounts mergeTracks(MidiSong& source, MidiSong& target) {
-  MidiTrack* merged = target.tracks().addTrack();
-  MidiEvent* last = &merged->events();
-  uint64_t lastTime = 0;
-  std::unique_ptr<MidiEvent> withheldEnd;
-  uint64_t withheldEndTime = 0;
-  MergeCounts counts;
+uint64_t mergedFileBound(const SourceSong& source) {
+  // Delta, status and body of the End of Track come on top of the events.
+  return kFileHeaderBytes + kChunkHeaderBytes + source.mergedEventBytes + 4 + 1 + source.endOfTrackBody;
+}
 
-  std::vector<TrackHead> heads;
-  TrackList& tracks = source.tracks();
-  tracks.resetCursor();
-  while (MidiTrack* track = tracks.nextTrack()) {
-    if (MidiEvent* first = track->firstEvent()) {
-      heads.push_back({first->delta(), counts.tracks, first});
-      prefetch(first->next());
-    }
-    ++counts.tracks;
-  }
-  std::make_heap(heads.begin(), heads.end(), laterThan);
+MergedFile mergeTracks(SourceSong& source, uint8_t* out) {
+  uint8_t* const file = out;
+  out = writeId(out, "MThd");
+  out = writeBigEndian(out, 6, 4);
+  out = writeBigEndian(out, 0, 2);  // format 0
+  out = writeBigEndian(out, 1, 2);  // one track
+  out = writeBigEndian(out, source.division, 2);
+  out = writeId(out, "MTrk");
+  uint8_t* lengthField = out;
+  MergedTrackWriter writer(out + 4);
 
-  while (!heads.empty()) {
-    std::pop_heap(heads.begin(), heads.end(), laterThan);
-    TrackHead head = heads.back();
-    heads.pop_back();
-    MidiEvent* event = head.event;
-    MidiEvent* following = event->next();
-    event->unlink();
-    if (following != nullptr) {
-      heads.push_back({head.time + following->delta(), head.order, following});
-      std::push_heap(heads.begin(), heads.end(), laterThan);
-      prefetch(following->next());
-    }
-    if (!heads.empty()) prefetch(heads.front().event);  // the one taken next
-    if (isEndOfTrack(*event)) {
-      withheldEnd.reset(event);  // deletes the one withheld before
-      withheldEndTime = head.time;
+  std::vector<uint64_t> firstTimes;
+  firstTimes.reserve(source.tracks.size());
+  for (TrackCursor& track : source.tracks) firstTimes.push_back(track.advance() ? track.time : MergeTree::kDone);
+  MergeTree tree(firstTimes);
+
+  MergedFile merged{source.trackCount, 0, 0};
+  EventBody endOfTrack{kEndOfTrackBody, nullptr, 0, 1, true};
+  uint64_t endOfTrackTime = 0;
+  while (tree.top().time != MergeTree::kDone) {
+    TrackCursor& track = source.tracks[tree.top().track];
+    EventBody body = track.takeBody();
+    if (body.isEndOfTrack(track.status)) {
+      // Withheld; the last one taken ends the merged track.
+      endOfTrack = body;
+      endOfTrackTime = track.time;
     } else {
-      event->setDelta(deltaBetween(lastTime, head.time));
-      event->insertAfter(*last);
-      last = event;
-      lastTime = head.time;
-      ++counts.events;
+      writer.write(track.time, track.status, body);
+      ++merged.events;
     }
+    tree.replaceTop(track.advance() ? track.time : MergeTree::kDone);
   }
+  writer.write(endOfTrackTime, kMetaStatus, endOfTrack);
+  ++merged.events;
 
-  if (withheldEnd == nullptr) withheldEnd = MetaEvent::endOfTrack(0);
-  // Through setDelta, so that the event's size follows a delta that needs
-  // more bytes than the one it was read with.
-  withheldEnd->setDelta(deltaBetween(lastTime, withheldEndTime));
-  withheldEnd.release()->insertAfter(*last);
-  ++counts.events;
-  // The merged track's outLength is computed when the song is written; a
-  // pass of its own here would cost as much as the merge itself once the
-  // events of many tracks lie interleaved in memory.
-  return counts;
+  uint8_t* trackStart = lengthField + 4;
+  writeBigEndian(lengthField, static_cast<uint32_t>(writer.end() - trackStart), 4);
+  merged.size = static_cast<size_t>(writer.end() - file);
+  return merged;
 }
 
 }  // namespace reshaper

@@ -3,12 +3,10 @@
 
 #include <memory>
 
+#include "reshaper/event_bytes.h"
 #include "reshaper/midi_event.h"
 
 namespace reshaper {
-
-constexpr uint8_t kMetaStatus = 0xFF;
-constexpr uint8_t kEndOfTrackType = 0x2F;
 
 class MetaEvent final : public MidiEvent {
  public:

@@ -101,10 +101,21 @@ bool replaceFile(const char* from, const char* to) { return std::rename(from, to
 
 #endif
 
-bool readWholeFile(const char* path, std::vector<uint8_t>& content) {
+// The size a file has now, or 0 when it cannot be told (a pipe, a device).
+size_t currentSize(std::FILE* file) {
+  if (std::fseek(file, 0, SEEK_END) != 0) return 0;
+  long size = std::ftell(file);
+  std::rewind(file);
+  return size > 0 ? static_cast<size_t>(size) : 0;
+}
+
+bool readWholeFile(const char* path, FileBytes& content) {
   FilePointer file(openFile(path, "rb"));
   if (file == nullptr) return false;
-  content.clear();
+  // Read in one piece where the size is known; a file that grows meanwhile,
+  // or one without a size, continues block by block.
+  content.resize(currentSize(file.get()));
+  if (!content.empty()) content.resize(std::fread(content.data(), 1, content.size(), file.get()));
   uint8_t block[64 * 1024];
   size_t got = 0;
   while ((got = std::fread(block, 1, sizeof block, file.get())) > 0) content.insert(content.end(), block, block + got);
@@ -141,7 +152,7 @@ bool MidiStream::open(const char* path, Mode mode) {
   mode_ = mode;
   if (mode == Reading) {
     if (!readWholeFile(path, file_)) {
-      file_ = {};
+      file_ = FileBytes();
       return false;
     }
     input_ = file_;
@@ -187,7 +198,7 @@ void MidiStream::openMemory() {
   open_ = true;
 }
 
-bool MidiStream::close() {
+bool MidiStream::closeWith(std::span<const uint8_t> content) {
   if (!open_) return true;
   if (mode_ == Reading || target_.empty()) {
     discard();
@@ -196,7 +207,7 @@ bool MidiStream::close() {
   bool written = false;
   std::string destination = temporary_.empty() ? target_ : temporary_;
   if (FilePointer file{openFile(destination.c_str(), "wb")}) {
-    written = output_.empty() || std::fwrite(output_.data(), 1, output_.size(), file.get()) == output_.size();
+    written = content.empty() || std::fwrite(content.data(), 1, content.size(), file.get()) == content.size();
     written = std::fflush(file.get()) == 0 && written;
     written = std::fclose(file.release()) == 0 && written;
   }
@@ -214,7 +225,7 @@ void MidiStream::discard() {
     temporary_.clear();
   }
   open_ = false;
-  file_ = {};
+  file_ = FileBytes();
   input_ = {};
   position_ = 0;
   target_.clear();

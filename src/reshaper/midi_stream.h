@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "reshaper/file_buffer.h"
+
 namespace reshaper {
 
 class MidiStream {
@@ -38,7 +40,9 @@ class MidiStream {
   // A writing stream of a file puts what was written into the file: false
   // when that fails (a short write, disk full, a failed close or rename);
   // the target then keeps what it held before. Always closes the stream.
-  bool close();
+  bool close() { return closeWith(output_); }
+  // The same with content, built elsewhere, in place of what was written.
+  bool closeWith(std::span<const uint8_t> content);
 
   // Reads up to count bytes; returns how many were read.
   uint32_t read(uint8_t* buffer, uint32_t count);
@@ -50,6 +54,9 @@ class MidiStream {
   bool seek(int64_t offset, Origin origin);
   // Bytes left to read.
   uint64_t remaining() const { return isOpen() && mode_ == Reading ? input_.size() - position_ : 0; }
+  // All bytes of a reading stream, and the offset of the next one to read.
+  std::span<const uint8_t> data() const { return input_; }
+  size_t position() const { return position_; }
 
   // Appends to the written bytes; ignored unless the stream writes.
   void write(const uint8_t* buffer, uint32_t count);
@@ -74,7 +81,7 @@ class MidiStream {
 
   bool open_ = false;
   Mode mode_ = Reading;
-  std::vector<uint8_t> file_;        // a whole input file
+  FileBytes file_;                   // a whole input file
   std::span<const uint8_t> input_;   // what is read: file_ or the caller's bytes
   size_t position_ = 0;              // next byte of input_ to read
   std::vector<uint8_t> output_;      // what was written

@@ -19,21 +19,8 @@ bool readQuantity(MidiStream& stream, uint32_t& value, uint32_t& count) {
 
 void writeQuantity(MidiStream& stream, uint32_t value) {
   uint8_t bytes[4];
-  uint32_t size = quantitySize(value & kMaxQuantity);
-  uint32_t rest = value;
-  for (uint32_t i = size; i-- > 0;) {
-    bytes[i] = static_cast<uint8_t>((rest & 0x7Fu) | (i + 1 < size ? 0x80u : 0u));
-    rest >>= 7;
-  }
-  stream.write(bytes, size);
-}
-
-uint32_t quantitySize(uint32_t value) {
-  if (value < (1u << 7)) return 1;
-  if (value < (1u << 14)) return 2;
-  if (value < (1u << 21)) return 3;
-  if (value <= kMaxQuantity) return 4;
-  return 0;
+  uint8_t* end = writeQuantity(bytes, value);
+  stream.write(bytes, static_cast<uint32_t>(end - bytes));
 }
 
 }  // namespace reshaper

@@ -23,12 +23,6 @@ using DumpFn = uint8_t (*)(const char*, const char*, uint32_t);
 class Host : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(library_.Loaded()) << test_support::SharedLibrary::LastError(); }
-  template <class Fn>
-  Fn Symbol(const char* name) {
-    Fn address = library_.Symbol<Fn>(name);
-    EXPECT_NE(address, nullptr) << name;
-    return address;
-  }
 
   test_support::SharedLibrary library_{CHIMEKIT_LIBRARY_PATH};
   TempDir dir_;
@@ -40,10 +34,10 @@ class Host : public ::testing::Test {
 }  // namespace
 
 TEST_F(Host, CallsEveryInspectionExport) {
-  auto get_length = Symbol<LengthFn>("MIDIGetLengthMs");
-  auto first_note = Symbol<LengthFn>("MIDIFirstNoteTimeMs");
-  auto used_channels = Symbol<ReportFn>("MIDIUsedChannels");
-  auto dump = Symbol<DumpFn>("MIDIDump");
+  auto get_length = library_.Export<LengthFn>("MIDIGetLengthMs");
+  auto first_note = library_.Export<LengthFn>("MIDIFirstNoteTimeMs");
+  auto used_channels = library_.Export<ReportFn>("MIDIUsedChannels");
+  auto dump = library_.Export<DumpFn>("MIDIDump");
   ASSERT_TRUE(get_length && first_note && used_channels && dump);
 
   int32_t value = 0;
@@ -62,7 +56,7 @@ TEST_F(Host, CallsEveryInspectionExport) {
 }
 
 TEST_F(Host, ConvertsToSmaf) {
-  auto to_smaf = Symbol<ReportFn>("MIDI2SMAF");
+  auto to_smaf = library_.Export<ReportFn>("MIDI2SMAF");
   ASSERT_TRUE(to_smaf);
   std::string ring = dir_.Path("ring.mmf");
   // The first track holds no note: a ringtone without score tracks.
@@ -81,9 +75,9 @@ TEST_F(Host, ConvertsToSmaf) {
 }
 
 TEST_F(Host, StatusesForMissingFoldersAndTruncatedInputs) {
-  auto get_length = Symbol<LengthFn>("MIDIGetLengthMs");
-  auto used_channels = Symbol<ReportFn>("MIDIUsedChannels");
-  auto dump = Symbol<DumpFn>("MIDIDump");
+  auto get_length = library_.Export<LengthFn>("MIDIGetLengthMs");
+  auto used_channels = library_.Export<ReportFn>("MIDIUsedChannels");
+  auto dump = library_.Export<DumpFn>("MIDIDump");
   ASSERT_TRUE(get_length && used_channels && dump);
   std::string out = dir_.Path("out.txt");
   int32_t value = 5;
@@ -109,8 +103,8 @@ TEST_F(Host, StatusesForMissingFoldersAndTruncatedInputs) {
 }
 
 TEST_F(Host, OutputPathEqualToInputPath) {
-  auto used_channels = Symbol<ReportFn>("MIDIUsedChannels");
-  auto dump = Symbol<DumpFn>("MIDIDump");
+  auto used_channels = library_.Export<ReportFn>("MIDIUsedChannels");
+  auto dump = library_.Export<DumpFn>("MIDIDump");
   ASSERT_TRUE(used_channels && dump);
   std::string copy = dir_.Write("copy.mid", ReadFileBytes(song_));
   EXPECT_EQ(dump(copy.c_str(), copy.c_str(), 1), 0);

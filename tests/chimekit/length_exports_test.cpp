@@ -54,13 +54,14 @@ TEST(LengthExports, FirstNoteTime) {
   EXPECT_EQ(first, 33);
 }
 
-TEST(LengthExports, OnlyTheLowEightBitsOfTheTrackCountAreScanned) {
-  // 257 tracks: the count's low 8 bits are 1, so only track 0 is scanned.
+TEST(LengthExports, EveryLoadedTrackIsScanned) {
+  // 257 tracks: a count taken by its low 8 bits (1) would scan track 0
+  // only; the earliest note-on stands in the last track.
   std::vector<std::string> tracks(257, Track().EndOfTrack());
   tracks[0] = Track().NoteOn(900, 0, 60, 100);
-  tracks[5] = Track().NoteOn(5, 0, 60, 100);
+  tracks[256] = Track().NoteOn(5, 0, 60, 100);
   TempDir dir;
   int32_t first = 0;
   EXPECT_EQ(MIDIFirstNoteTimeMs(dir.Write("many.mid", Smf(1, 96, tracks)).c_str(), &first), 0);
-  EXPECT_EQ(first, 900);
+  EXPECT_EQ(first, 5);
 }

@@ -1,6 +1,7 @@
 // The SMF writer helpers.
 #include <gtest/gtest.h>
 
+#include "midifile/errors.h"
 #include "midifile/midi_file.h"
 #include "midifile/smf_writer.h"
 #include "support/smf_builder.h"
@@ -67,8 +68,11 @@ TEST(Writer, HeaderAndTrackChunks) {
   midifile::FinishTrackChunk(file_bytes, ended, true);
   EXPECT_EQ(file_bytes, "MTrk" + Bytes({0, 0, 0, 4, 0x00, 0xFF, 0x2F, 0x00}));
   // Format bytes: multi_asynch 2, everything else but single 1; the track
-  // count keeps its low 8 bits.
+  // count takes 16 bits, and more tracks than that cannot be written.
   EXPECT_EQ(midifile::HeaderChunk(midifile::TFileFormat::multi_asynch, 258, Bytes({0xE7, 0x28})),
-            "MThd" + Bytes({0, 0, 0, 6, 0, 2, 0, 2, 0xE7, 0x28}));
+            "MThd" + Bytes({0, 0, 0, 6, 0, 2, 1, 2, 0xE7, 0x28}));
+  EXPECT_EQ(midifile::HeaderChunk(midifile::TFileFormat::single, 65535, Bytes({0, 96})).substr(10, 2),
+            Bytes({0xFF, 0xFF}));
+  EXPECT_THROW(midifile::HeaderChunk(midifile::TFileFormat::single, 65536, Bytes({0, 96})), midifile::ChimeError);
   EXPECT_EQ(midifile::HeaderChunk(midifile::TFileFormat::multi_synch, 1, Bytes({0, 96})).substr(8, 2), Bytes({0, 1}));
 }

@@ -2,6 +2,8 @@
 // the exports by name.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 namespace test_support {
@@ -21,6 +23,13 @@ class SharedLibrary {
   template <class Function>
   Function Symbol(const char* name) const {
     return reinterpret_cast<Function>(Address(name));
+  }
+  // The export of that name; a missing one fails the test (and is null).
+  template <class Function>
+  Function Export(const char* name) const {
+    Function function = Symbol<Function>(name);
+    EXPECT_NE(function, nullptr) << "no export " << name;
+    return function;
   }
 
  private:

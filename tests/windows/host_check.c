@@ -10,6 +10,10 @@ typedef uint8_t(__stdcall* ValueFn)(const char*, int32_t*);
 typedef uint8_t(__stdcall* ReportFn)(const char*, const char*);
 typedef uint8_t(__stdcall* DumpFn)(const char*, const char*, uint32_t);
 typedef int32_t(__stdcall* ConvertFn)(const char*, const char*);
+typedef uint8_t(__stdcall* TrimFn)(const char*, const char*, uint32_t, uint32_t);
+typedef uint8_t(__stdcall* GetVolFn)(const char*, uint8_t*, uint8_t*, uint8_t*);
+typedef uint8_t(__stdcall* SetVolFn)(const char*, const char*, int32_t, int32_t, uint32_t);
+typedef uint8_t(__stdcall* SetTagsFn)(const char*, const char*, const char*);
 
 static int passed = 0;
 static int failed = 0;
@@ -99,6 +103,30 @@ int main(void) {
   check(to_smaf("song.mid", "ring.mmf") == 0, "MIDI2SMAF over an existing output");
   check(convert("missing.mid", "never.mid") == -1 && !file_exists("never.mid"), "ConvertMidi missing input");
   check(convert("format0.mid", "refused.mid") == -4, "ConvertMidi format 0 input");
+
+  {
+    TrimFn trim_ms = (TrimFn)(void*)GetProcAddress(chimekit, "MIDITrimMs");
+    TrimFn trim_percents = (TrimFn)(void*)GetProcAddress(chimekit, "MIDITrimPercents");
+    GetVolFn get_vol = (GetVolFn)(void*)GetProcAddress(chimekit, "MIDIGetVol");
+    SetVolFn set_vol = (SetVolFn)(void*)GetProcAddress(chimekit, "MIDISetVol");
+    ReportFn get_tags = (ReportFn)(void*)GetProcAddress(chimekit, "MIDIGetTags");
+    SetTagsFn set_tags = (SetTagsFn)(void*)GetProcAddress(chimekit, "MIDISetTags");
+    uint8_t levels[3] = {0, 0, 0};
+    check(trim_ms && trim_percents && get_vol && set_vol && get_tags && set_tags, "editing exports by plain name");
+    if (!(trim_ms && trim_percents && get_vol && set_vol && get_tags && set_tags)) return 1;
+    check(trim_ms("song.mid", "trim.mid", 500, 0xFFFFFFFFu) == 0, "MIDITrimMs");
+    check(trim_ms("song.mid", "bad.mid", 2, 1) == 3 && !file_exists("bad.mid"), "MIDITrimMs bad range");
+    check(trim_percents("song.mid", "trim.mid", 0x100, 0x164) == 0, "MIDITrimPercents low bytes");
+    check(get_vol("song.mid", &levels[0], &levels[1], &levels[2]) == 0 && levels[0] == 127 && levels[1] == 127 &&
+              levels[2] == 60,
+          "MIDIGetVol");
+    check(set_vol("song.mid", "vol.mid", -20, 0x1FF, 0) == 0, "MIDISetVol");
+    write_file("tags.txt", (const unsigned char*)"\x03Name\r\n", 7);
+    check(set_tags("song.mid", "tags.txt", "tagged.mid") == 0, "MIDISetTags");
+    check(get_tags("tagged.mid", "back.txt") == 0, "MIDIGetTags");
+    size = read_file("back.txt", text, sizeof text);
+    check(size == 7 && memcmp(text, "\x03Name\r\n", 7) == 0, "tags read back");
+  }
 
   FreeLibrary(chimekit);
   FreeLibrary(reshaper);

@@ -1,5 +1,7 @@
 // The inspection exports: a thin layer over the core.
 #include "chimekit.h"
+#include "chimekit/editing/tags.h"
+#include "chimekit/editing/volume.h"
 #include "chimekit/frame/frame.h"
 #include "chimekit/inspection/length.h"
 #include "midifile/file_io.h"
@@ -25,6 +27,25 @@ CHIMEKIT_API uint8_t CHIMEKIT_CALL MIDIFirstNoteTimeMs(const char* InFile, int32
     midifile::TMidiFile file = LoadMidiFile(PathArgument(InFile));
     int32_t first = chimekit::FirstNoteTime(file);
     if (FirstNoteTime != nullptr) *FirstNoteTime = first;
+    return kDone;
+  });
+}
+
+CHIMEKIT_API uint8_t CHIMEKIT_CALL MIDIGetTags(const char* InFile, const char* OutFile) {
+  return RunFileToFileExport(InFile, OutFile, [](const midifile::TMidiFile& file) { return TagList(file); });
+}
+
+CHIMEKIT_API uint8_t CHIMEKIT_CALL MIDIGetVol(const char* InFile, uint8_t* MaxVolume, uint8_t* MeanVolume,
+                                              uint8_t* MeanKey) {
+  return RunExport([&]() -> uint8_t {
+    for (uint8_t* result : {MaxVolume, MeanVolume, MeanKey}) {
+      if (result != nullptr) *result = 0;
+    }
+    if (!midifile::InputExists(InFile)) return kMissingInput;
+    VolumeLevels levels = MeasureVolume(LoadMidiFile(PathArgument(InFile)));
+    if (MaxVolume != nullptr) *MaxVolume = levels.max_volume;
+    if (MeanVolume != nullptr) *MeanVolume = levels.mean_volume;
+    if (MeanKey != nullptr) *MeanKey = levels.mean_key;
     return kDone;
   });
 }

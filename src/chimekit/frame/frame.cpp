@@ -14,10 +14,15 @@ midifile::TMidiFile LoadMidiFile(const std::string& path) {
 }
 
 LoadedInput LoadForRewrite(const std::string& path) {
-  LoadedInput input;
-  midifile::ByteString bytes = midifile::ReadWholeFile(path);
-  input.division = midifile::DivisionBytes(bytes);
+  LoadedInput input = ParseForRewrite(midifile::ReadWholeFile(path));
   input.file.SetFilename(path);
+  return input;
+}
+
+LoadedInput ParseForRewrite(midifile::ByteString bytes) {
+  LoadedInput input;
+  input.division = midifile::DivisionBytes(bytes);
+  input.byte_count = bytes.size();
   input.file.ReadOwnedBytes(std::move(bytes));
   return input;
 }

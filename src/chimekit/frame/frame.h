@@ -53,7 +53,24 @@ uint8_t RunFileToFileExport(const char* in_file, const char* out_file, Build&& b
 struct LoadedInput {
   midifile::ByteString division;  // bytes 12 and 13 as stored
   midifile::TMidiFile file;
+  size_t byte_count = 0;  // size of the input, a first guess at the output's
 };
 LoadedInput LoadForRewrite(const std::string& path);
+// The same from bytes in memory, handed over to the loaded file ("Read
+// beyond end of file" for fewer than 14).
+LoadedInput ParseForRewrite(midifile::ByteString bytes);
+
+// The whole of an export that rewrites one MIDI file: status 2 for a missing
+// input, then load it with its stored division, build the output in memory
+// with `build(input)` and write it in one piece.
+template <class Build>
+uint8_t RunRewriteExport(const char* in_file, const char* out_file, Build&& build) noexcept {
+  return RunExport([&]() -> uint8_t {
+    if (!midifile::InputExists(in_file)) return kMissingInput;
+    LoadedInput input = LoadForRewrite(PathArgument(in_file));
+    midifile::WriteFileAtomically(PathArgument(out_file), build(input));
+    return kDone;
+  });
+}
 
 }  // namespace chimekit

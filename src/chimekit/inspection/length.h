@@ -7,9 +7,8 @@
 
 namespace chimekit {
 
-// Absolute tick of the earliest note-on (any velocity) among the first
-// (low 8 bits of the track count) tracks, each looked at up to its first end
-// of track; 2147483647 when there is none.
+// Absolute tick of the earliest note-on (any velocity) of any track, each
+// looked at up to its first end of track; 2147483647 when there is none.
 int32_t FirstNoteTime(const midifile::TMidiFile& file);
 
 }  // namespace chimekit

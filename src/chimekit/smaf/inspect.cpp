@@ -1,55 +1,25 @@
-// The outer structure of a SMAF file: "MMMD" frame and CRC, the "CNTI"
-// content information, the "MTR" score tracks with their setup ("Mtsu") and
-// sequence ("Mtsq") chunks. Sizes are never trusted: each is checked against
-// the bytes that are really left before it is followed.
+// The outer structure of a SMAF file in words: "MMMD" frame and CRC, the
+// "CNTI" content information, the "MTR" score tracks with their setup
+// ("Mtsu") and sequence ("Mtsq") chunks, as the reader returns them; the
+// reader's faults appear in their places among the problems found here.
 #include "chimekit/smaf/inspect.h"
 
 #include <optional>
 
 #include "chimekit/smaf/inspect_parts.h"
+#include "chimekit/smaf/reader.h"
 #include "chimekit/smaf/smaf_format.h"
 
 namespace chimekit::smaf {
 namespace {
 
 using inspect::Count;
+using inspect::FaultCursor;
 using inspect::InspectionLog;
 using midifile::ByteAt;
 using midifile::ByteView;
 
-constexpr size_t kChunkHeader = 8;  // four-byte identifier, four-byte size
-constexpr size_t kCrcBytes = 2;
 constexpr size_t kContentInfoFixed = 5;
-constexpr size_t kScoreTrackFixed = 6;
-
-struct Chunk {
-  size_t at = 0;  // offset of the identifier
-  ByteView id;    // four bytes
-  uint32_t size = 0;
-  size_t begin = 0;  // first content byte
-  size_t end = 0;    // one past the last content byte
-};
-
-// Reads the chunk header at `position`; false (with a problem) when the
-// header or the content it announces does not fit before `end`.
-bool ReadChunk(ByteView file, size_t position, size_t end, const char* container, InspectionLog& log, Chunk& chunk) {
-  if (end - position < kChunkHeader) {
-    log.Problem(position, Count(end - position, "stray byte", "stray bytes") + " at the end of " + container +
-                              ", too few for a chunk: " + inspect::HexBytes(file.substr(position, end - position)));
-    return false;
-  }
-  chunk.at = position;
-  chunk.id = file.substr(position, 4);
-  chunk.size = ReadBigEndian32(file, position + 4);
-  chunk.begin = position + kChunkHeader;
-  if (chunk.size > end - chunk.begin) {
-    log.Problem(position + 4, "chunk \"" + inspect::Printable(chunk.id) + "\" has size " + std::to_string(chunk.size) +
-                                  " but only " + std::to_string(end - chunk.begin) + " bytes are left in " + container);
-    return false;
-  }
-  chunk.end = chunk.begin + chunk.size;
-  return true;
-}
 
 struct FixedByte {
   const char* name;
@@ -76,84 +46,76 @@ void CheckFixedBytes(ByteView file, size_t at, const FixedByte* fields, size_t c
 
 class FileInspector {
  public:
-  FileInspector(ByteView file, SmafInspection& result) : file_(file), result_(result), log_(result) {}
+  FileInspector(const SmafFile& smaf, SmafInspection& result)
+      : smaf_(smaf), file_(smaf.bytes), result_(result), log_(result) {}
 
   void Run() {
-    if (CheckFrame()) WalkBody(kChunkHeader, file_.size() - kCrcBytes);
+    if (CheckFrame()) WalkBody();
     Summarise();
   }
 
  private:
   // "MMMD", its size and the CRC; false when there is no body to walk.
   bool CheckFrame() {
-    if (file_.size() < 4 || file_.substr(0, 4) != "MMMD") {
-      log_.Problem(0, "not a SMAF file: it does not begin with \"MMMD\"");
-      return false;
-    }
+    FaultCursor faults(smaf_.faults);
+    if (!smaf_.has_magic) return !faults.ListAll(log_);
     log_.Line("SMAF file of " + std::to_string(file_.size()) + " bytes");
-    if (file_.size() < kChunkHeader) {
-      log_.Problem(4, "the file ends inside the MMMD size");
-      return false;
-    }
-    const uint64_t declared = ReadBigEndian32(file_, 4);
-    const uint64_t actual = file_.size() - kChunkHeader;
+    if (!smaf_.declared_size) return !faults.ListAll(log_);
+    const uint64_t declared = *smaf_.declared_size;
+    const uint64_t actual = file_.size() - 8;
     if (declared == actual) {
       log_.Line("MMMD size " + std::to_string(declared) + " (file length - 8)");
     } else {
       log_.Problem(4, "MMMD size " + std::to_string(declared) + " but " + std::to_string(actual) +
                           " bytes follow the size field");
     }
-    if (file_.size() < kChunkHeader + kCrcBytes) {
-      log_.Problem(kChunkHeader, "the file ends before its CRC");
-      return false;
-    }
-    const size_t crc_at = file_.size() - kCrcBytes;
-    const uint32_t stored = (static_cast<uint32_t>(ByteAt(file_, crc_at)) << 8) | ByteAt(file_, crc_at + 1);
-    const uint32_t computed = SmafCrc16(file_.substr(0, crc_at));
+    if (!smaf_.stored_crc) return !faults.ListAll(log_);
+    const uint32_t stored = *smaf_.stored_crc;
+    const uint32_t computed = SmafCrc16(file_.substr(0, smaf_.body_end));
     if (stored == computed) {
       log_.Line("CRC " + inspect::Hex(stored, 4) + " matches");
     } else {
-      log_.Problem(crc_at,
+      log_.Problem(smaf_.body_end,
                    "CRC " + inspect::Hex(stored, 4) + " but the bytes before it give " + inspect::Hex(computed, 4));
     }
     return true;
   }
 
-  void WalkBody(size_t begin, size_t end) {
-    if (begin == end) log_.Problem(begin, "the MMMD body is empty: no CNTI chunk");
+  void WalkBody() {
+    if (smaf_.body_begin == smaf_.body_end) log_.Problem(smaf_.body_begin, "the MMMD body is empty: no CNTI chunk");
+    FaultCursor faults(smaf_.faults);
     bool content_info_seen = false;
-    for (size_t position = begin; position < end;) {
-      Chunk chunk;
-      if (!ReadChunk(file_, position, end, "the MMMD body", log_, chunk)) break;
-      const bool first = position == begin;
-      if (chunk.id == "CNTI") {
+    for (size_t i = 0; i < smaf_.chunks.size(); ++i) {
+      faults.ListUpTo(i, log_);
+      const SmafPartChunk& part = smaf_.chunks[i];
+      const SmafChunk& chunk = part.chunk;
+      const bool first = i == 0;
+      if (part.part == SmafPart::kContentInfo) {
         if (content_info_seen) {
           log_.Problem(chunk.at, "a second CNTI chunk");
         } else if (!first) {
           log_.Problem(chunk.at, "the CNTI chunk is not the first chunk");
         }
         content_info_seen = true;
-        InspectContentInfo(chunk);
+        InspectContentInfo(smaf_.content_infos[part.index]);
       } else {
         if (first) log_.Problem(chunk.at, "the file does not begin with a CNTI chunk");
-        if (chunk.id.substr(0, 3) == "MTR") {
-          InspectScoreTrack(chunk);
+        if (part.part == SmafPart::kScoreTrack) {
+          InspectScoreTrack(smaf_.score_tracks[part.index]);
         } else {
           log_.Line("chunk \"" + inspect::Printable(chunk.id) + "\", " + std::to_string(chunk.size) + " bytes");
           log_.Problem(chunk.at, "unknown chunk \"" + inspect::Printable(chunk.id) + "\"");
         }
       }
-      position = chunk.end;
     }
+    faults.ListAll(log_);
   }
 
-  void InspectContentInfo(const Chunk& chunk) {
+  void InspectContentInfo(const SmafContentInfo& info) {
+    const SmafChunk& chunk = info.chunk;
     log_.Line("CNTI content information, " + std::to_string(chunk.size) + " bytes");
     InspectionLog::Nested nested(log_);
-    if (chunk.size < kContentInfoFixed) {
-      log_.Problem(chunk.at + 4, "CNTI size " + std::to_string(chunk.size) + " leaves no room for its 5 fixed bytes");
-      return;
-    }
+    if (FaultCursor(info.faults).ListAll(log_) || !info.has_fixed) return;
     static constexpr FixedByte kFields[kContentInfoFixed] = {{"contents class", 0x00},
                                                              {"contents type", 0x00},
                                                              {"contents code type", 0x01},
@@ -161,8 +123,7 @@ class FileInspector {
                                                              {"copy counts", 0x00}};
     log_.Line(DescribeFixedBytes(file_, chunk.begin, kFields, kContentInfoFixed));
     CheckFixedBytes(file_, chunk.begin, kFields, kContentInfoFixed, log_);
-    const size_t text_at = chunk.begin + kContentInfoFixed;
-    DescribeOptionText(text_at, file_.substr(text_at, chunk.end - text_at));
+    DescribeOptionText(info.text_at, info.text);
   }
 
   // The option text: tags "VN:" (vendor), "CR:" (copyright), "ST:" (title),
@@ -201,9 +162,10 @@ class FileInspector {
     }
   }
 
-  void InspectScoreTrack(const Chunk& chunk) {
+  void InspectScoreTrack(const SmafScoreTrack& track) {
     ++result_.score_tracks;
-    const uint32_t number = ByteAt(chunk.id, 3);
+    const SmafChunk& chunk = track.chunk;
+    const uint32_t number = track.number;
     log_.Line("MTR score track " + std::to_string(number) + ", " + std::to_string(chunk.size) + " bytes");
     InspectionLog::Nested nested(log_);
     if (number < 1 || number > 4) {
@@ -213,21 +175,22 @@ class FileInspector {
                                      std::to_string(last_track_number_) + " (numbers ascend)");
     }
     if (number >= 1 && number <= 4) last_track_number_ = number;
-    if (chunk.size < kScoreTrackFixed) {
-      log_.Problem(chunk.at + 4, "score track size " + std::to_string(chunk.size) + " leaves no room for its " +
-                                     std::to_string(kScoreTrackFixed) + " fixed bytes");
+    FaultCursor faults(track.faults);
+    if (!track.has_header) {
+      faults.ListAll(log_);
       return;
     }
-    CheckTrackHeader(chunk.begin);
-    WalkTrack(chunk.begin + kScoreTrackFixed, chunk.end, number);
+    CheckTrackHeader(track);
+    WalkTrack(track, faults);
   }
 
-  void CheckTrackHeader(size_t at) {
+  void CheckTrackHeader(const SmafScoreTrack& track) {
     static constexpr FixedByte kFormat[2] = {{"format type", 0x00}, {"sequence type", 0x00}};
-    const uint32_t duration_code = ByteAt(file_, at + 2);
-    const uint32_t gate_code = ByteAt(file_, at + 3);
-    const std::optional<uint32_t> timebase = TimebaseMs(duration_code);
-    const ByteView status = file_.substr(at + 4, 2);
+    const size_t at = track.chunk.begin;
+    const uint32_t duration_code = track.duration_code;
+    const uint32_t gate_code = track.gate_code;
+    const std::optional<uint32_t> timebase = track.timebase_ms;
+    const ByteView status = track.channel_status;
     log_.Line(DescribeFixedBytes(file_, at, kFormat, 2) + ", timebase " +
               (timebase ? std::to_string(*timebase) + " ms" : std::string("unknown")) + " (code " +
               inspect::Hex(duration_code) + ", gate code " + inspect::Hex(gate_code) + "), channel status " +
@@ -250,39 +213,37 @@ class FileInspector {
   }
 
   // The setup chunk, then the sequence chunk, filling the track exactly.
-  void WalkTrack(size_t begin, size_t end, uint32_t number) {
+  void WalkTrack(const SmafScoreTrack& track, FaultCursor& faults) {
     bool setup_seen = false;
     bool sequence_seen = false;
-    bool broken = false;
     inspect::SetupContents setup;
-    for (size_t position = begin; position < end;) {
-      Chunk chunk;
-      if (!ReadChunk(file_, position, end, "the score track", log_, chunk)) {
-        broken = true;
-        break;
-      }
-      if (chunk.id == "Mtsu") {
+    for (size_t i = 0; i < track.chunks.size(); ++i) {
+      faults.ListUpTo(i, log_);
+      const SmafPartChunk& part = track.chunks[i];
+      const SmafChunk& chunk = part.chunk;
+      if (part.part == SmafPart::kSetup) {
         if (setup_seen || sequence_seen) log_.Problem(chunk.at, "a setup chunk out of place");
-        setup = InspectSetupChunk(chunk, number);
+        setup = InspectSetupChunk(track.setups[part.index], track.number);
         setup_seen = true;
-      } else if (chunk.id == "Mtsq") {
+      } else if (part.part == SmafPart::kSequence) {
         if (sequence_seen) log_.Problem(chunk.at, "a second sequence chunk");
-        InspectSequenceChunk(chunk, setup);
+        InspectSequenceChunk(track.sequences[part.index], setup);
         sequence_seen = true;
       } else {
         log_.Line("chunk \"" + inspect::Printable(chunk.id) + "\", " + std::to_string(chunk.size) + " bytes");
         log_.Problem(chunk.at, "unknown chunk \"" + inspect::Printable(chunk.id) + "\" in a score track");
       }
-      position = chunk.end;
     }
-    if (broken) return;
-    if (!setup_seen) log_.Problem(end, "score track " + std::to_string(number) + " has no setup chunk");
-    if (!sequence_seen) log_.Problem(end, "score track " + std::to_string(number) + " has no sequence chunk");
+    if (faults.ListAll(log_)) return;
+    const size_t end = track.chunk.end;
+    if (!setup_seen) log_.Problem(end, "score track " + std::to_string(track.number) + " has no setup chunk");
+    if (!sequence_seen) log_.Problem(end, "score track " + std::to_string(track.number) + " has no sequence chunk");
   }
 
   // Every score track carries the same setup chunk; the first is listed,
   // the others are compared with it.
-  inspect::SetupContents InspectSetupChunk(const Chunk& chunk, uint32_t number) {
+  inspect::SetupContents InspectSetupChunk(const SmafSetup& setup, uint32_t number) {
+    const SmafChunk& chunk = setup.chunk;
     const ByteView bytes = file_.substr(chunk.at, chunk.end - chunk.at);
     if (first_setup_ && bytes == first_setup_->bytes) {
       log_.Line("Mtsu setup, " + std::to_string(chunk.size) + " bytes, the same as in score track " +
@@ -295,7 +256,7 @@ class FileInspector {
       log_.Problem(chunk.at,
                    "the setup chunk differs from the one in score track " + std::to_string(first_setup_->track));
     }
-    inspect::SetupContents contents = inspect::InspectSetup(file_, chunk.begin, chunk.end, log_);
+    inspect::SetupContents contents = inspect::InspectSetup(setup, log_);
     if (!first_setup_) {
       first_setup_ = FirstSetup{bytes, number, contents};
       result_.voices = contents.voices;
@@ -303,11 +264,10 @@ class FileInspector {
     return contents;
   }
 
-  void InspectSequenceChunk(const Chunk& chunk, const inspect::SetupContents& setup) {
-    log_.Line("Mtsq sequence, " + std::to_string(chunk.size) + " bytes");
+  void InspectSequenceChunk(const SmafSequence& sequence_chunk, const inspect::SetupContents& setup) {
+    log_.Line("Mtsq sequence, " + std::to_string(sequence_chunk.chunk.size) + " bytes");
     InspectionLog::Nested nested(log_);
-    const inspect::SequenceContents sequence =
-        inspect::InspectSequence(file_, chunk.begin, chunk.end, setup.programs, log_);
+    const inspect::SequenceContents sequence = inspect::InspectSequence(sequence_chunk, setup.programs, log_);
     result_.notes += sequence.notes;
     std::string text = "end of sequence: " + Count(sequence.events, "event", "events") + ", " +
                        Count(sequence.notes, "note", "notes") + ", " + std::to_string(sequence.units) + " units";
@@ -331,6 +291,7 @@ class FileInspector {
     inspect::SetupContents contents;
   };
 
+  const SmafFile& smaf_;
   ByteView file_;
   SmafInspection& result_;
   InspectionLog log_;
@@ -344,7 +305,8 @@ class FileInspector {
 
 SmafInspection InspectSmaf(ByteView file) {
   SmafInspection result;
-  FileInspector(file, result).Run();
+  const SmafFile smaf = ReadSmaf(file);
+  FileInspector(smaf, result).Run();
   return result;
 }
 

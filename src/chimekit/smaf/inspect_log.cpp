@@ -1,7 +1,6 @@
-#include <cstdio>
+#include <cstdint>
 
 #include "chimekit/smaf/inspect_parts.h"
-#include "chimekit/smaf/smaf_format.h"
 
 namespace chimekit::smaf::inspect {
 
@@ -15,61 +14,15 @@ void InspectionLog::Problem(size_t offset, const std::string& text) {
   result_.problems.push_back(std::move(problem));
 }
 
-std::string Count(uint64_t n, const char* singular, const char* plural) {
-  return std::to_string(n) + " " + (n == 1 ? singular : plural);
+void FaultCursor::ListUpTo(size_t before, InspectionLog& log) {
+  for (; next_ < faults_.size() && faults_[next_].before <= before; ++next_) {
+    log.Problem(faults_[next_].at, faults_[next_].text);
+  }
 }
 
-std::string Hex(uint64_t value, int digits) {
-  char text[32];
-  std::snprintf(text, sizeof text, "0x%0*llX", digits, static_cast<unsigned long long>(value));
-  return text;
-}
-
-std::string HexBytes(midifile::ByteView bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  text.reserve(bytes.size() * 3);
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    if (i > 0) text.push_back(' ');
-    uint8_t byte = midifile::ByteAt(bytes, i);
-    text.push_back(kDigits[byte >> 4]);
-    text.push_back(kDigits[byte & 0x0F]);
-  }
-  return text;
-}
-
-std::string Printable(midifile::ByteView bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  text.reserve(bytes.size());
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    uint8_t byte = midifile::ByteAt(bytes, i);
-    if (byte == '\\' || byte == '"') {
-      text.push_back('\\');
-      text.push_back(static_cast<char>(byte));
-    } else if (byte >= 0x20 && byte < 0x7F) {
-      text.push_back(static_cast<char>(byte));
-    } else {
-      text += "\\x";
-      text.push_back(kDigits[byte >> 4]);
-      text.push_back(kDigits[byte & 0x0F]);
-    }
-  }
-  return text;
-}
-
-bool ReadLengthNumber(midifile::ByteView file, size_t& position, size_t end, uint32_t& value, InspectionLog& log,
-                      const char* what) {
-  const size_t at = position;
-  if (!ReadLength(file.substr(0, end), position, value)) {
-    log.Problem(at, std::string(what) + " cut off by the end of its chunk");
-    return false;
-  }
-  if (position - at == 2 && (midifile::ByteAt(file, at + 1) & 0x80) != 0) {
-    log.Problem(at, std::string(what) + " " + HexBytes(file.substr(at, 2)) +
-                        " has a second byte above 0x7F, which no length number holds");
-  }
-  return true;
+bool FaultCursor::ListAll(InspectionLog& log) {
+  ListUpTo(SIZE_MAX, log);
+  return !faults_.empty();
 }
 
 }  // namespace chimekit::smaf::inspect

@@ -1,15 +1,17 @@
 // The pieces of the SMAF inspector: the log that collects the listing and
-// the problems, and the readers of the setup and sequence chunks. Every
-// reader gets the whole file and a [begin, end) range inside it, so that
-// problems carry file offsets; none reads at or past `end`.
+// the problems, and the listings of the setup and sequence chunks as the
+// reader returns them.
 #pragma once
 
 #include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "chimekit/smaf/inspect.h"
+#include "chimekit/smaf/reader.h"
+#include "chimekit/smaf/smaf_text.h"
 #include "midifile/bytes.h"
 
 namespace chimekit::smaf::inspect {
@@ -41,28 +43,31 @@ class InspectionLog {
   uint32_t depth_ = 0;
 };
 
-// "1 note", "2 notes".
-std::string Count(uint64_t n, const char* singular, const char* plural);
-// "0x1C" with at least `digits` hexadecimal digits.
-std::string Hex(uint64_t value, int digits = 2);
-// "60 01 14": the bytes in hexadecimal, separated by blanks.
-std::string HexBytes(midifile::ByteView bytes);
-// The bytes as printable text: blanks and visible ASCII as they are, a
-// backslash as "\\", "\"" escaped, anything else as "\xNN".
-std::string Printable(midifile::ByteView bytes);
+using smaf::Count;
+using smaf::Hex;
+using smaf::HexBytes;
+using smaf::Printable;
 
-// Reads a SMAF length number at `position` within [.., end). A cut-off
-// number is a problem and gives false; a second byte above 0x7F is a
-// problem, the value is still used.
-bool ReadLengthNumber(midifile::ByteView file, size_t& position, size_t end, uint32_t& value, InspectionLog& log,
-                      const char* what);
+// Lists the reader's faults of one list in their places: each call lists
+// those found before `before` elements of the list had been read.
+class FaultCursor {
+ public:
+  explicit FaultCursor(const std::vector<SmafFault>& faults) : faults_(faults) {}
+  void ListUpTo(size_t before, InspectionLog& log);
+  // Lists the rest; true when the list had any fault at all.
+  bool ListAll(InspectionLog& log);
+
+ private:
+  const std::vector<SmafFault>& faults_;
+  size_t next_ = 0;
+};
 
 // The voice messages of a setup chunk body.
 struct SetupContents {
   std::bitset<256> programs;  // programs that have a voice message
   uint32_t voices = 0;
 };
-SetupContents InspectSetup(midifile::ByteView file, size_t begin, size_t end, InspectionLog& log);
+SetupContents InspectSetup(const SmafSetup& setup, InspectionLog& log);
 
 // The events of a sequence chunk body, up to its closing zeros.
 struct SequenceContents {
@@ -70,7 +75,6 @@ struct SequenceContents {
   uint64_t notes = 0;
   uint64_t units = 0;  // sum of all durations, in timebase units
 };
-SequenceContents InspectSequence(midifile::ByteView file, size_t begin, size_t end, const std::bitset<256>& voiced,
-                                 InspectionLog& log);
+SequenceContents InspectSequence(const SmafSequence& sequence, const std::bitset<256>& voiced, InspectionLog& log);
 
 }  // namespace chimekit::smaf::inspect

@@ -5,76 +5,52 @@
 namespace chimekit::smaf::inspect {
 namespace {
 
-// 43 03 ordinal bank program F7 around the parameter bytes.
-constexpr uint32_t kVoiceFixedBytes = 6;
 // Every record of the voice table gives twelve parameter bytes.
 constexpr uint32_t kVoiceParameterBytes = 12;
 
 }  // namespace
 
-SetupContents InspectSetup(midifile::ByteView file, size_t begin, size_t end, InspectionLog& log) {
+SetupContents InspectSetup(const SmafSetup& setup, InspectionLog& log) {
   using midifile::ByteAt;
-  SetupContents setup;
-  if (begin == end) log.Problem(begin, "the setup chunk holds no voice message");
+  SetupContents contents;
+  if (setup.chunk.begin == setup.chunk.end) log.Problem(setup.chunk.begin, "the setup chunk holds no voice message");
+  FaultCursor faults(setup.faults);
   uint32_t expected_ordinal = 0;
-  size_t position = begin;
-  while (position < end) {
-    const size_t at = position;
-    if (end - position < 2 || ByteAt(file, position) != 0xFF || ByteAt(file, position + 1) != 0xF0) {
-      log.Problem(at, "expected a voice message starting FF F0, found " +
-                          HexBytes(file.substr(at, end - position < 2 ? 1 : 2)) + "; the rest of the setup is skipped");
-      break;
-    }
-    position += 2;
-    uint32_t length = 0;
-    if (!ReadLengthNumber(file, position, end, length, log, "voice message length")) break;
-    if (length > end - position) {
-      log.Problem(at, "voice message length " + std::to_string(length) + " runs past the setup chunk (" +
-                          std::to_string(end - position) + " bytes left)");
-      break;
-    }
-    const midifile::ByteView message = file.substr(position, length);
-    const size_t message_at = position;
-    position += length;
-    if (length < kVoiceFixedBytes) {
-      log.Problem(at, "voice message of " + std::to_string(length) + " bytes, too short for its " +
-                          std::to_string(kVoiceFixedBytes) + " fixed bytes: " + HexBytes(message));
-      continue;
-    }
-    const uint32_t ordinal = ByteAt(message, 2);
-    const uint32_t bank = ByteAt(message, 3);
-    const uint32_t program = ByteAt(message, 4);
-    const midifile::ByteView parameters = message.substr(5, length - kVoiceFixedBytes);
-    log.Line("voice " + std::to_string(ordinal) + ": program " + std::to_string(program) + ", bank " +
-             std::to_string(bank) + ", " + std::to_string(parameters.size()) + " parameter bytes " +
-             HexBytes(parameters));
-    ++setup.voices;
+  for (size_t i = 0; i < setup.voices.size(); ++i) {
+    faults.ListUpTo(i, log);
+    const SmafVoiceMessage& voice = setup.voices[i];
+    const size_t length = voice.message.size();
+    log.Line("voice " + std::to_string(voice.ordinal) + ": program " + std::to_string(voice.program) + ", bank " +
+             std::to_string(voice.bank) + ", " + std::to_string(voice.parameters.size()) + " parameter bytes " +
+             HexBytes(voice.parameters));
+    ++contents.voices;
     InspectionLog::Nested nested(log);
-    if (ByteAt(message, 0) != 0x43 || ByteAt(message, 1) != 0x03) {
-      log.Problem(message_at, "voice message begins " + HexBytes(message.substr(0, 2)) + " instead of 43 03");
+    if (ByteAt(voice.message, 0) != 0x43 || ByteAt(voice.message, 1) != 0x03) {
+      log.Problem(voice.message_at, "voice message begins " + HexBytes(voice.message.substr(0, 2)) + " instead of 43 03");
     }
-    if (ordinal != expected_ordinal) {
-      log.Problem(message_at + 2, "voice ordinal " + std::to_string(ordinal) + " where " +
-                                      std::to_string(expected_ordinal) + " comes next (0, 1, 2, ... without gaps)");
+    if (voice.ordinal != expected_ordinal) {
+      log.Problem(voice.message_at + 2, "voice ordinal " + std::to_string(voice.ordinal) + " where " +
+                                            std::to_string(expected_ordinal) + " comes next (0, 1, 2, ... without gaps)");
     }
-    expected_ordinal = ordinal + 1;
-    if (bank != 0) log.Problem(message_at + 3, "voice bank " + std::to_string(bank) + " instead of 0");
-    if (program > 127) {
-      log.Problem(message_at + 4, "voice for program " + std::to_string(program) + ", outside 0 to 127");
-    } else if (setup.programs[program]) {
-      log.Problem(message_at + 4, "a second voice message for program " + std::to_string(program));
+    expected_ordinal = voice.ordinal + 1u;
+    if (voice.bank != 0) log.Problem(voice.message_at + 3, "voice bank " + std::to_string(voice.bank) + " instead of 0");
+    if (voice.program > 127) {
+      log.Problem(voice.message_at + 4, "voice for program " + std::to_string(voice.program) + ", outside 0 to 127");
+    } else if (contents.programs[voice.program]) {
+      log.Problem(voice.message_at + 4, "a second voice message for program " + std::to_string(voice.program));
     }
-    setup.programs[program] = true;
-    if (parameters.size() != kVoiceParameterBytes) {
-      log.Problem(message_at + 5, std::to_string(parameters.size()) + " voice parameter bytes instead of " +
-                                      std::to_string(kVoiceParameterBytes));
+    contents.programs[voice.program] = true;
+    if (voice.parameters.size() != kVoiceParameterBytes) {
+      log.Problem(voice.message_at + 5, std::to_string(voice.parameters.size()) + " voice parameter bytes instead of " +
+                                            std::to_string(kVoiceParameterBytes));
     }
-    if (ByteAt(message, length - 1) != 0xF7) {
-      log.Problem(message_at + length - 1, "voice message ends with " + Hex(ByteAt(message, length - 1)) +
-                                               " instead of F7 (its length number is wrong or F7 is missing)");
+    if (ByteAt(voice.message, length - 1) != 0xF7) {
+      log.Problem(voice.message_at + length - 1, "voice message ends with " + Hex(ByteAt(voice.message, length - 1)) +
+                                                     " instead of F7 (its length number is wrong or F7 is missing)");
     }
   }
-  return setup;
+  faults.ListAll(log);
+  return contents;
 }
 
 }  // namespace chimekit::smaf::inspect

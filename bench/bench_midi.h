@@ -6,7 +6,6 @@
 
 namespace bench {
 
-// A variable-length quantity.
 inline void AppendVlq(std::string& out, uint32_t value) {
   char groups[5];
   int count = 0;
@@ -15,7 +14,6 @@ inline void AppendVlq(std::string& out, uint32_t value) {
   while (count > 0) out.push_back(groups[--count]);
 }
 
-// A chunk: 4-byte id, big-endian length, content.
 inline std::string Chunk(const char* id, const std::string& content) {
   std::string out(id, 4);
   uint32_t n = static_cast<uint32_t>(content.size());

@@ -1,0 +1,94 @@
+// The preview renderer on a 30-second ringtone in which all 16 channels
+// sound: a MIDI file of 16 parts, each on its own program, converted to
+// SMAF as `chimekit smaf` does, then read and rendered. The "realtime"
+// counter is seconds of sound rendered per second (so 200 means 200 times
+// faster than real time).
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <string>
+
+#include "chimekit/preview/preview.h"
+#include "chimekit/preview/render.h"
+#include "chimekit/preview/score.h"
+#include "chimekit/smaf/convert.h"
+#include "chimekit/smaf/reader.h"
+#include "midifile/midi_file.h"
+#include "midifile/smf_writer.h"
+
+namespace {
+
+constexpr double kSongSeconds = 30.0;
+
+void AppendEvent(midifile::ByteString& track, uint32_t delta, int status, int data1, int data2 = -1) {
+  midifile::AppendVarLength(track, static_cast<int32_t>(delta));
+  midifile::AppendByte(track, static_cast<uint32_t>(status));
+  midifile::AppendByte(track, static_cast<uint32_t>(data1));
+  if (data2 >= 0) midifile::AppendByte(track, static_cast<uint32_t>(data2));
+}
+
+// 96 ticks per quarter at 120 BPM (a 10 ms timebase): every quarter note,
+// 16 notes of 46 ticks (240 ms), one per channel, each channel with its own
+// program, 60 quarters in all.
+std::string SixteenParts() {
+  constexpr uint32_t kStep = 48;
+  constexpr uint32_t kLength = 46;
+  midifile::ByteString track(midifile::kTrackChunkStart);
+  for (int channel = 0; channel < 16; ++channel) AppendEvent(track, 0, 0xC0 | channel, channel * 8);
+  for (int step = 0; step * kStep < 60 * 96; ++step) {
+    for (int channel = 0; channel < 16; ++channel) {
+      AppendEvent(track, channel == 0 && step > 0 ? kStep - kLength : 0, 0x90 | channel,
+                  48 + (step * 7 + channel * 5) % 36, 100);
+    }
+    for (int channel = 0; channel < 16; ++channel) {
+      AppendEvent(track, channel == 0 ? kLength : 0, 0x80 | channel, 48 + (step * 7 + channel * 5) % 36, 0);
+    }
+  }
+  midifile::ByteString file = midifile::HeaderChunk(midifile::TFileFormat::single, 1, midifile::ByteView("\x00\x60", 2));
+  midifile::FinishTrackChunk(file, track, false);
+  return file;
+}
+
+std::string Ringtone(benchmark::State& state) {
+  midifile::TMidiFile file;
+  file.ReadBytes(SixteenParts());
+  chimekit::smaf::TSmafConversion smaf = chimekit::smaf::ConvertToSmaf(file);
+  if (smaf.summary.score_tracks != 4 || smaf.summary.notes_without_slot != 0) {
+    state.SkipWithError("the ringtone does not keep all 16 channels busy");
+  }
+  return smaf.bytes;
+}
+
+void ReportSpeed(benchmark::State& state) {
+  state.counters["realtime"] = benchmark::Counter(kSongSeconds, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+// Reading, scoring and rendering: the whole preview but the WAV file.
+void BM_RenderSixteenChannels(benchmark::State& state) {
+  const std::string smaf = Ringtone(state);
+  chimekit::preview::PreviewOptions options;
+  options.output_channels = static_cast<uint32_t>(state.range(0));
+  for (auto _ : state) {
+    const chimekit::preview::PreviewScore score = chimekit::preview::BuildScore(chimekit::smaf::ReadSmaf(smaf));
+    int64_t sum = 0;
+    chimekit::preview::RenderPreview(score, options, [&](const int16_t* samples, size_t count) {
+      for (size_t i = 0; i < count; ++i) sum += samples[i];
+    });
+    benchmark::DoNotOptimize(sum);
+  }
+  ReportSpeed(state);
+}
+BENCHMARK(BM_RenderSixteenChannels)->Arg(1)->Arg(2)->ArgName("channels")->Unit(benchmark::kMillisecond);
+
+// The whole preview as `chimekit play` runs it, the WAV file in memory.
+void BM_PreviewRingtoneToWav(benchmark::State& state) {
+  const std::string smaf = Ringtone(state);
+  for (auto _ : state) {
+    chimekit::preview::PreviewResult result = chimekit::preview::PreviewRingtone(smaf, {});
+    benchmark::DoNotOptimize(result.wav.data());
+  }
+  ReportSpeed(state);
+}
+BENCHMARK(BM_PreviewRingtoneToWav)->Unit(benchmark::kMillisecond);
+
+}  // namespace

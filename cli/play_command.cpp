@@ -1,0 +1,116 @@
+// The play subcommand: a SMAF ringtone, or a MIDI file converted to one as
+// the smaf subcommand does, rendered to a WAV file to listen to.
+#include "play_command.h"
+
+#include <chrono>
+#include <cstdio>
+#include <optional>
+
+#include "chimekit/preview/preview.h"
+#include "chimekit/smaf/convert.h"
+#include "command.h"
+#include "midifile/errors.h"
+#include "midifile/file_io.h"
+#include "midifile/midi_file.h"
+#include "support.h"
+
+#if defined(_WIN32)
+#include <io.h>
+#define CHIMEKIT_ISATTY(fd) _isatty(fd)
+#define CHIMEKIT_FILENO(file) _fileno(file)
+#else
+#include <unistd.h>
+#define CHIMEKIT_ISATTY(fd) isatty(fd)
+#define CHIMEKIT_FILENO(file) fileno(file)
+#endif
+
+namespace cli {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// "rendering: 42% (12.0 s of 28.5 s)" on standard error, rewritten in
+// place, once a render has taken longer than half a second, and only when
+// standard error is a terminal.
+class ProgressLine {
+ public:
+  ProgressLine() : enabled_(CHIMEKIT_ISATTY(CHIMEKIT_FILENO(stderr)) != 0), start_(Clock::now()) {}
+
+  void Show(uint64_t done, uint64_t total) {
+    if (!enabled_ || total == 0) return;
+    const Clock::time_point now = Clock::now();
+    if (now - start_ < std::chrono::milliseconds(500) || now - last_ < std::chrono::milliseconds(100)) return;
+    last_ = now;
+    shown_ = true;
+    std::fprintf(stderr, "\rrendering: %3u%% (%.1f s of %.1f s)", static_cast<unsigned>(done * 100 / total),
+                 static_cast<double>(done) / chimekit::preview::kSampleRate,
+                 static_cast<double>(total) / chimekit::preview::kSampleRate);
+    std::fflush(stderr);
+  }
+
+  void Clear() {
+    if (shown_) std::fprintf(stderr, "\r%50s\r", "");
+    shown_ = false;
+  }
+
+ private:
+  const bool enabled_;
+  const Clock::time_point start_;
+  Clock::time_point last_{};
+  bool shown_ = false;
+};
+
+double Seconds(uint64_t frames) { return static_cast<double>(frames) / chimekit::preview::kSampleRate; }
+
+}  // namespace
+
+int RunPlay(const std::vector<std::string>& arguments) {
+  ParsedArguments parsed = Parse(arguments, {"--mono"}, {"--seconds"});
+  ExpectPositional(parsed, 2, 2);
+  const std::string& input = parsed.positional[0];
+  const std::string& output = parsed.positional[1];
+  chimekit::preview::PreviewOptions options;
+  options.output_channels = parsed.Has("--mono") ? 1 : 2;
+  if (const std::string* seconds = parsed.Value("--seconds")) {
+    options.seconds = static_cast<uint32_t>(ParseInteger(*seconds, 1, chimekit::preview::kMaxPreviewSeconds, "--seconds"));
+  }
+
+  RequireInput(input);
+  const midifile::ByteString bytes = midifile::ReadWholeFile(input);
+  std::string source = "SMAF ringtone";
+  std::optional<chimekit::smaf::TSmafConversion> conversion;
+  if (bytes.compare(0, 4, "MMMD") != 0) {
+    midifile::TMidiFile file;
+    file.SetFilename(input);
+    file.ReadBytes(bytes);
+    conversion = chimekit::smaf::ConvertToSmaf(file);
+    const chimekit::smaf::TSmafSummary& summary = conversion->summary;
+    const auto count = [](int32_t n, const char* what) {
+      return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+    };
+    source = "MIDI file, converted to SMAF (timebase " + std::to_string(summary.timebase_ms) + " ms, " +
+             count(summary.score_tracks, "score track") + ", " + count(summary.notes_converted, "note") + ", " +
+             std::to_string(summary.notes_without_slot) + " dropped for want of a free channel)";
+  }
+
+  ProgressLine progress;
+  const chimekit::preview::PreviewResult result = chimekit::preview::PreviewRingtone(
+      conversion ? midifile::ByteView(conversion->bytes) : midifile::ByteView(bytes), options,
+      [&](uint64_t done, uint64_t total) { progress.Show(done, total); });
+  progress.Clear();
+  WriteOutput(output, result.wav);
+
+  std::FILE* report = output == "-" ? stderr : stdout;
+  std::fprintf(report, "input: %s\n", source.c_str());
+  if (result.cut) {
+    std::fprintf(report, "rendered: the first %.3f s of %.3f s", Seconds(result.frames),
+                 Seconds(result.ringtone_frames));
+  } else {
+    std::fprintf(report, "rendered: %.3f s", Seconds(result.frames));
+  }
+  std::fprintf(report, ", %s, 16-bit PCM, %u Hz\n", result.output_channels == 1 ? "mono" : "stereo",
+               chimekit::preview::kSampleRate);
+  return kExitOk;
+}
+
+}  // namespace cli

@@ -1,0 +1,87 @@
+// The rewrite walk: how every editing export turns a loaded file back into
+// a MIDI file. The header keeps the input's format and stored division;
+// each loaded track becomes one chunk, walked up to and including its first
+// end-of-track event. An export plugs its own step into the walk; the step
+// may look at each event, change it, drop it, or write further events
+// before it. Every event that survives is written by the event rule:
+//
+//   80-BF, E0-EF   delta, status, data 1, data 2 (full status, no running status)
+//   C0-DF          delta, status, data 1
+//   FF             through the meta-event writer: end of track and tempo
+//                  stay, any other meta event becomes an empty text event
+//   F0-FE, and an event met before any status byte: not written; its delta
+//                  passes on to the next event written
+//
+// A track that yields no end-of-track event gets one, carrying whatever
+// delta is left. The join of two files uses the walk with its own header
+// and a step that recomputes each delta from absolute times.
+#pragma once
+
+#include <cstdint>
+
+#include "chimekit/editing/event_data.h"
+#include "chimekit/editing/track_output.h"
+#include "chimekit/frame/frame.h"
+#include "midifile/bytes.h"
+#include "midifile/midi_file.h"
+
+namespace chimekit {
+
+// An event as the walk hands it to a step: a copy of the loaded event that
+// the step may change. The loaded model itself is never changed.
+struct WalkEvent {
+  uint8_t status = 0;
+  uint8_t data1 = 0;  // the meta type of a meta event
+  uint8_t data2 = 0;  // the low 8 bits of a meta event's data length
+  int32_t delta = 0;
+  int32_t time = 0;         // absolute ticks in the input track
+  midifile::ByteView data;  // meta or system-exclusive data
+
+  uint8_t Kind() const { return status & 0xF0; }
+  uint8_t Channel() const { return status & 0x0F; }
+  bool IsControl(uint8_t controller) const { return Kind() == 0xB0 && data1 == controller; }
+};
+
+WalkEvent CopyEvent(const midifile::TMidiTrack& track, const midifile::TMidiEvent& event);
+
+// Writes an event by the event rule (or carries its delta on).
+void WriteEvent(const WalkEvent& event, TrackOutput& out);
+
+// Walks one track up to and including its first end-of-track event. For
+// each event, `step(event, out)` returns true to have it written by the
+// event rule, or false to drop it (its delta passes on).
+template <class Step>
+void WalkTrack(const midifile::TMidiTrack& track, TrackOutput& out, Step&& step) {
+  for (const midifile::TMidiEvent& loaded : track.Events()) {
+    WalkEvent event = CopyEvent(track, loaded);
+    if (step(event, out)) {
+      WriteEvent(event, out);
+    } else {
+      out.Carry(event.delta);
+    }
+    if (loaded.IsEndOfTrack()) break;
+  }
+}
+
+// The step of an export that writes every event as it is.
+inline bool KeepEvent(WalkEvent&, TrackOutput&) { return true; }
+
+// The header of a rewritten input.
+midifile::ByteString RewriteHeader(const LoadedInput& input);
+
+// The whole output: the header, then for each loaded track in order a chunk
+// that `write_track(track, index, out)` fills (usually through WalkTrack)
+// and that is then finished.
+template <class WriteTrack>
+midifile::ByteString RewriteFile(const LoadedInput& input, WriteTrack&& write_track) {
+  midifile::ByteString file = RewriteHeader(input);
+  int32_t tracks = input.file.NumberOfTracks();
+  for (int32_t index = 0; index < tracks; ++index) {
+    TrackOutput out(file);
+    write_track(input.file.GetTrack(index), index, out);
+    out.Finish();
+  }
+  return file;
+}
+
+}  // namespace chimekit

@@ -1,0 +1,51 @@
+#include "chimekit/editing/track_output.h"
+
+#include "midifile/errors.h"
+#include "midifile/rounding.h"
+#include "midifile/smf_writer.h"
+
+namespace chimekit {
+
+using midifile::AppendByte;
+
+TrackOutput::TrackOutput(midifile::ByteString& file) : file_(file), start_(midifile::BeginTrackChunk(file)) {}
+
+void TrackOutput::Carry(int32_t delta) { carried_ = midifile::WrappingAdd(carried_, delta); }
+
+int32_t TrackOutput::TakeDelta(int32_t delta) {
+  int32_t total = midifile::WrappingAdd(carried_, delta);
+  carried_ = 0;
+  return total;
+}
+
+void TrackOutput::ChannelEvent(int32_t delta, uint8_t status, uint8_t data1, uint8_t data2, bool with_status) {
+  // One append per event: the delta, the status and the data bytes.
+  char bytes[midifile::kMaxVarLength + 3];
+  size_t count = midifile::EncodeVarLength(TakeDelta(delta), bytes);
+  if (with_status) bytes[count++] = static_cast<char>(status);
+  bytes[count++] = static_cast<char>(data1);
+  uint8_t kind = status & 0xF0;
+  if (kind != 0xC0 && kind != 0xD0) bytes[count++] = static_cast<char>(data2);
+  file_.append(bytes, count);
+}
+
+void TrackOutput::MetaEvent(int32_t delta, uint8_t type, uint8_t length, midifile::ByteView data) {
+  midifile::AppendMetaEvent(file_, TakeDelta(delta), 0xFF, type, length, data);
+  if (type == 0x2F) ended_ = true;
+}
+
+void TrackOutput::TextEvent(int32_t delta, uint8_t type, midifile::ByteView text) {
+  midifile::AppendVarLength(file_, TakeDelta(delta));
+  AppendByte(file_, 0xFF);
+  AppendByte(file_, type);
+  if (text.size() > 0x7FFFFFFFu) throw midifile::ConversionError("Tag text too long for a MIDI file");
+  midifile::AppendVarLength(file_, static_cast<int32_t>(text.size()));
+  file_.append(text);
+}
+
+void TrackOutput::Finish() {
+  if (!ended_) MetaEvent(0, 0x2F, 0, {});
+  midifile::EndTrackChunk(file_, start_);
+}
+
+}  // namespace chimekit

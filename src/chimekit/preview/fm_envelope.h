@@ -1,0 +1,45 @@
+// The envelope of one FM operator, kept as an attenuation in dB below the
+// operator's peak: attack to 0 dB, decay to the sustain level, then hold
+// while the key is down (sustained envelope) or keep falling at the release
+// rate (struck and plucked sounds), and fall at the release rate after the
+// key is let go. It is advanced a block of samples at a time.
+#pragma once
+
+#include <cstdint>
+
+#include "chimekit/preview/fm_voice.h"
+
+namespace chimekit::preview {
+
+// Rate 0 never moves. Rates 1 to 15 double their speed every step, in
+// quarter steps with the key scale rate; the key adds up to 15 quarter
+// steps with it and up to 3 without:
+//   attack from silence to the peak:  2.826 s at rate 1, at once from rate 15;
+//   decay and release over 96 dB:     39.28 s at rate 1, 2.4 ms at rate 15.
+class FmEnvelope {
+ public:
+  enum class Stage : uint8_t { kOff, kAttack, kDecay, kSustain, kRelease };
+
+  // Starts a note from the current attenuation (a note that follows one
+  // still sounding starts from where that one is).
+  void KeyOn(const FmOperator& op, int32_t key);
+  void KeyOff();
+  // Moves the envelope on by a number of samples.
+  void Advance(uint32_t samples);
+
+  Stage stage() const { return stage_; }
+  bool Silent() const { return stage_ == Stage::kOff; }
+  float attenuation() const { return attenuation_; }
+
+ private:
+  Stage stage_ = Stage::kOff;
+  float attenuation_ = 96.0f;
+  float attack_per_sample_ = 0.0f;  // share of the attenuation removed per sample
+  bool instant_attack_ = false;
+  float decay_per_sample_ = 0.0f;    // dB
+  float release_per_sample_ = 0.0f;  // dB
+  float sustain_db_ = 0.0f;
+  bool sustained_ = true;
+};
+
+}  // namespace chimekit::preview
