@@ -69,12 +69,13 @@ RingtoneSong PrepareRingtoneSong(const LoadedInput& song, const RingtoneSongOpti
   }
   if (options.note_limit) {
     const ChannelMap identity = *CompleteChannelOrder(nullptr, true).map;
-    SpConversion limited = result.bytes ? ConvertToSp(ParseForRewrite(*result.bytes), identity, *options.note_limit)
-                                        : ConvertToSp(song, identity, *options.note_limit);
+    SpConversion limited = result.bytes
+                               ? ConvertToSp(ParseForRewrite(std::move(*result.bytes)), identity, *options.note_limit)
+                               : ConvertToSp(song, identity, *options.note_limit);
     result.bytes = std::move(limited.bytes);
     result.dropped = limited.dropped;
   }
-  if (result.bytes) result.bytes = RingtoneFinish(song.file).Apply(ParseForRewrite(*result.bytes));
+  if (result.bytes) result.bytes = RingtoneFinish(song.file).Apply(ParseForRewrite(std::move(*result.bytes)));
   return result;
 }
 
