@@ -45,6 +45,18 @@ std::vector<ExportCall> Exports() {
       {"MIDITrimMs 0", [](const char* in, const char* out) { return MIDITrimMs(in, out, 0, 0); }, true, true},
       {"MIDITrimPercents", [](const char* in, const char* out) { return MIDITrimPercents(in, out, 3, 60); }, true,
        true},
+      {"MIDIEqualizer", [](const char* in, const char* out) { return MIDIEqualizer(in, out, 1, 2, 3, 4, 5, 6, 7, 8, 9); },
+       true},
+      {"MIDISetInstrMap",
+       [](const char* in, const char* out) {
+         static const uint8_t kTable[256] = {0xFF};
+         return MIDISetInstrMap(in, out, kTable, kTable);
+       },
+       true},
+      {"MIDICopyChannel", [](const char* in, const char* out) { return MIDICopyChannel(in, out, 0, 9); }, true},
+      {"MIDIRemoveChannel", [](const char* in, const char* out) { return MIDIRemoveChannel(in, out, 9); }, true},
+      {"MIDIMerge", [](const char* in, const char* out) { return MIDIMerge(in, in, out); }, true},
+      {"MIDICombine", [](const char* in, const char* out) { return MIDICombine(in, in, out); }, true},
   };
 }
 

@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """Reads MIDI files with mido, independent of chimekit: prints per file one
-line with the time in milliseconds of every note-on of velocity > 0, tracks
-in order and each track's notes in order, timed by the file's tempo map
-(the tempo events of all tracks); exits 1 on a file it cannot read."""
+line with its length and the time of every note-on of velocity > 0 (tracks
+in order, each track's notes in order), in milliseconds by the file's tempo
+map (the tempo events of all tracks); exits 1 on a file it cannot read."""
 import sys
 
 import mido
@@ -38,7 +38,7 @@ for path in sys.argv[1:]:
         print(f"{path}: {error!r}", file=sys.stderr)
         sys.exit(1)
     changes = tempo_map(song)
-    times = []
+    times = [f"{1000 * song.length:.3f}"]
     for track in song.tracks:
         tick = 0
         for message in track:
