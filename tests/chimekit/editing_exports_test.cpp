@@ -199,8 +199,9 @@ TEST_F(EditingExports, JoinedNotesKeepTheirTimes) {
   ASSERT_EQ(combine_(first.c_str(), second.c_str(), combined.c_str()), 0);
   // Per file: its length, then the time of each note, in milliseconds.
   std::vector<std::vector<double>> times;
-  std::istringstream lines(test_support::RunProgram("/usr/bin/python3", {CHIMEKIT_TESTS_DIR "/support/mido_note_times.py",
-                                                                         first, second, merged, combined}).out);
+  std::vector<std::string> arguments = {CHIMEKIT_TESTS_DIR "/support/mido_summary.py", "--note-times", first, second,
+                                        merged, combined};
+  std::istringstream lines(test_support::RunProgram("/usr/bin/python3", arguments).out);
   for (std::string line; std::getline(lines, line);) {
     std::istringstream words(line);
     times.emplace_back(std::istream_iterator<double>(words), std::istream_iterator<double>());
