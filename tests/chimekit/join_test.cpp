@@ -10,13 +10,9 @@ using test_support::Header;
 using test_support::Smf;
 using test_support::Track;
 
-namespace {
-
-std::string Join(const std::string& first, const std::string& second, bool sequential) {
+static std::string Join(const std::string& first, const std::string& second, bool sequential) {
   return chimekit::JoinInputs(chimekit::ParseForRewrite(first), chimekit::ParseForRewrite(second), sequential).bytes;
 }
-
-}  // namespace
 
 TEST(Join, TracksOfBothFiles) {
   // The first file, 96 ticks per quarter at 500000: its longest track is
