@@ -54,10 +54,9 @@ int RunJoin(const std::vector<std::string>& arguments, bool sequential) {
   WriteOutput(output, joined.bytes);
   std::fprintf(output == "-" ? stderr : stdout,
                "tracks: %d from the first file, %d from the second\n"
-               "second file: starts at tick %llu, %.6g of its ticks make one, tempos times %.6g\n",
-               first.file.NumberOfTracks(), second.file.NumberOfTracks(),
-               static_cast<unsigned long long>(joined.second.offset), joined.second.delta_scale,
-               joined.second.tempo_factor);
+               "second file: starts at tick %s, %.6g of its ticks make one, tempos times %.6g\n",
+               first.file.NumberOfTracks(), second.file.NumberOfTracks(), std::to_string(joined.second.offset).c_str(),
+               joined.second.delta_scale, joined.second.tempo_factor);
   return kExitOk;
 }
 

@@ -71,7 +71,7 @@ int ListPrograms(const std::string& path) {
   bool any = false;
   for (size_t channel = 0; channel < programs.size(); ++channel) {
     if (programs[channel].melodic.empty() && programs[channel].drums.empty()) continue;
-    std::printf("channel %zu:", channel + 1);
+    std::printf("channel %u:", static_cast<unsigned>(channel + 1));
     bool first = true;
     PrintPrograms("melodic", programs[channel].melodic, first);
     PrintPrograms("drums", programs[channel].drums, first);
