@@ -15,6 +15,9 @@ typedef uint8_t(__stdcall* GetVolFn)(const char*, uint8_t*, uint8_t*, uint8_t*);
 typedef uint8_t(__stdcall* SetVolFn)(const char*, const char*, int32_t, int32_t, uint32_t);
 typedef uint8_t(__stdcall* SetTagsFn)(const char*, const char*, const char*);
 typedef uint8_t(__stdcall* SpFn)(const char*, const char*, const char*, uint32_t, uint32_t);
+typedef uint8_t(__stdcall* EqualizerFn)(const char*, const char*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t,
+                                        uint32_t, uint32_t, uint32_t, uint32_t);
+typedef uint8_t(__stdcall* InstrMapFn)(const char*, const char*, const uint8_t*, const uint8_t*);
 
 static int passed = 0;
 static int failed = 0;
@@ -139,6 +142,23 @@ int main(void) {
     size = read_file("sp.mid", text, sizeof text);
     check(size == sizeof kSong - 1 && text[42] == (char)0x91 && text[46] == (char)0x81, "MIDI2SP channels renumbered");
     check(sp("song.mid", "bad.mid", "00", 0, 0) == 4 && !file_exists("bad.mid"), "MIDI2SP bad order");
+    EqualizerFn equalizer = (EqualizerFn)(void*)GetProcAddress(chimekit, "MIDIEqualizer");
+    InstrMapFn instr_map = (InstrMapFn)(void*)GetProcAddress(chimekit, "MIDISetInstrMap");
+    TrimFn copy_channel = (TrimFn)(void*)GetProcAddress(chimekit, "MIDICopyChannel"); /* same parameters */
+    DumpFn remove_channel = (DumpFn)(void*)GetProcAddress(chimekit, "MIDIRemoveChannel");
+    SetTagsFn merge = (SetTagsFn)(void*)GetProcAddress(chimekit, "MIDIMerge");
+    SetTagsFn combine = (SetTagsFn)(void*)GetProcAddress(chimekit, "MIDICombine");
+    uint8_t table[256] = {0};
+    check(equalizer && instr_map && copy_channel && remove_channel && merge && combine, "more editing exports");
+    if (!(equalizer && instr_map && copy_channel && remove_channel && merge && combine)) return 1;
+    /* Key 60 lies in band 4: a channel volume of 40 before the note-on. */
+    check(equalizer("song.mid", "eq.mid", 10, 20, 30, 40, 50, 60, 70, 80, 90) == 0, "MIDIEqualizer");
+    size = read_file("eq.mid", text, sizeof text);
+    check(size > 45 && memcmp(text + 41, "\x60\xB0\x07\x28", 4) == 0, "equalizer level before the note");
+    check(instr_map("song.mid", "map.mid", table, table) == 0 && copy_channel("song.mid", "copy.mid", 0, 0x109) == 0 &&
+              remove_channel("song.mid", "removed.mid", 0) == 0 && merge("song.mid", "song.mid", "merged.mid") == 0,
+          "MIDISetInstrMap, MIDICopyChannel, MIDIRemoveChannel, MIDIMerge");
+    check(combine("song.mid", "missing.mid", "never.mid") == 2 && !file_exists("never.mid"), "MIDICombine missing");
   }
 
   FreeLibrary(chimekit);
