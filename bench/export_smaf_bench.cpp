@@ -17,45 +17,6 @@
 
 namespace {
 
-using bench::AppendVlq;
-
-void AppendBytes(std::string& out, std::initializer_list<int> bytes) {
-  for (int byte : bytes) out.push_back(static_cast<char>(byte));
-}
-
-void AppendMeta(std::string& out, int type, const std::string& data) {
-  AppendBytes(out, {0x00, 0xFF, type});
-  AppendVlq(out, static_cast<uint32_t>(data.size()));
-  out += data;
-}
-
-// A format 0 ringtone: title, copyright, tempo, programs and volumes on four
-// channels, then notes (melody, bass, chords, drums) until the track holds
-// about `size` bytes.
-std::string Ringtone(uint32_t seed, size_t size) {
-  std::mt19937 random(seed);
-  std::string track;
-  AppendMeta(track, 0x03, "Ringtone " + std::to_string(seed));
-  AppendMeta(track, 0x02, "(c) chimekit bench");
-  AppendMeta(track, 0x51, std::string("\x07\xA1\x20", 3));
-  for (int channel : {0, 1, 2, 9}) {
-    AppendBytes(track, {0x00, 0xC0 | channel, static_cast<int>(random() % 128)});
-    AppendBytes(track, {0x00, 0xB0 | channel, 7, 90 + static_cast<int>(random() % 30)});
-  }
-  while (track.size() + 4 < size) {
-    static constexpr int kChannels[] = {0, 1, 2, 9};
-    int channel = kChannels[random() % 4];
-    int key = 36 + static_cast<int>(random() % 48);
-    AppendVlq(track, static_cast<uint32_t>(random() % 3) * 24);
-    AppendBytes(track, {0x90 | channel, key, 64 + static_cast<int>(random() % 64)});
-    AppendVlq(track, 12 + static_cast<uint32_t>(random() % 4) * 12);
-    AppendBytes(track, {0x80 | channel, key, 64});
-  }
-  AppendBytes(track, {0x00, 0xFF, 0x2F, 0x00});
-
-  return bench::Chunk("MThd", std::string("\0\0\0\1\0\x60", 6)) + bench::Chunk("MTrk", track);
-}
-
 // The songs on disk, removed with their folder at the end of the run.
 class SongFolder {
  public:
@@ -63,10 +24,10 @@ class SongFolder {
     root_ = std::filesystem::temp_directory_path() /
             ("chimekit_smaf_bench_" + std::to_string(std::random_device()()));
     std::filesystem::create_directories(root_ / "in");
-    std::mt19937 random(7);
-    for (int i = 0; i < count; ++i) {
+    const std::vector<std::string> songs = bench::Ringtones(count);
+    for (size_t i = 0; i < songs.size(); ++i) {
       std::string in = (root_ / "in" / ("song" + std::to_string(i) + ".mid")).string();
-      std::ofstream(in, std::ios::binary) << Ringtone(static_cast<uint32_t>(i), 3000 + random() % 2000);
+      std::ofstream(in, std::ios::binary) << songs[i];
       inputs_.push_back(in);
     }
   }

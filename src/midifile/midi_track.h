@@ -1,8 +1,10 @@
 // One MTrk chunk: the events of a track in file order.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <stdexcept>
 #include <vector>
@@ -15,24 +17,32 @@ namespace midifile {
 
 // Index from (channel, key) to the newest 9n event of a track, so that each
 // note-off finds its note-on in constant time. One index serves all tracks
-// of a load; Reset() clears only the entries the last track touched.
+// of a load. A channel's row of 256 keys is cleared when the track in hand
+// first plays a note-on on the channel, so a load clears only the rows its
+// tracks use.
 class NotePairing {
  public:
   static constexpr int32_t kNone = -1;
-  int32_t Find(uint8_t status, uint8_t key) const { return static_cast<int32_t>(newest_[Slot(status, key)] - 1); }
-  void Remember(uint8_t status, uint8_t key, int32_t event_index) {
-    size_t slot = Slot(status, key);
-    if (newest_[slot] == 0) touched_.push_back(slot);
-    newest_[slot] = static_cast<uint32_t>(event_index) + 1;
+  int32_t Find(uint8_t status, uint8_t key) const {
+    const size_t channel = status & 0x0F;
+    return in_use_[channel] ? static_cast<int32_t>(rows_[channel][key] - 1) : kNone;
   }
-  void Reset();
+  void Remember(uint8_t status, uint8_t key, int32_t event_index) {
+    const size_t channel = status & 0x0F;
+    if (!in_use_[channel]) {
+      rows_[channel].fill(0);
+      in_use_[channel] = true;
+    }
+    rows_[channel][key] = static_cast<uint32_t>(event_index) + 1;
+  }
+  // Forgets every note-on: the next track starts afresh.
+  void Reset() { in_use_.fill(false); }
 
  private:
-  static size_t Slot(uint8_t status, uint8_t key) { return (static_cast<size_t>(status & 0x0F) << 8) | key; }
-  // Index + 1 of the newest 9n event per slot; 0 for none, so that the
-  // index starts as zeroed memory.
-  std::vector<uint32_t> newest_ = std::vector<uint32_t>(16 * 256);
-  std::vector<size_t> touched_;
+  // Index + 1 of the newest 9n event per key; 0 for none.
+  using Row = std::array<uint32_t, 256>;
+  std::unique_ptr<Row[]> rows_ = std::make_unique_for_overwrite<Row[]>(16);
+  std::array<bool, 16> in_use_{};
 };
 
 // A track's events are one run of the loaded file's event array

@@ -1,5 +1,6 @@
 #include "midifile/track_reader.h"
 
+#include <array>
 #include <cstddef>
 
 namespace midifile {
@@ -32,6 +33,10 @@ bool ReadData(const uint8_t*& at, const uint8_t* end, TMidiEvent& event) {
   return true;
 }
 
+// Data bytes of a channel message by the high four bits of its status; a
+// missing status (0) and F0-FF carry none of these.
+constexpr std::array<uint8_t, 16> kDataBytes = {0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 2, 2, 1, 1, 2, 0};
+
 // Decodes a track's content event by event, without ever reading past its
 // end, and hands each event (Time and Duration left 0) to `visit`. Decoding
 // stops when fewer than two bytes remain (a lone last byte is ignored) or at
@@ -43,26 +48,33 @@ void DecodeEvents(ByteView content, Visit&& visit) {
   uint8_t running_status = 0;
   while (end - at >= 2) {
     TMidiEvent event;
-    uint32_t delta = 0;
-    if (!ReadVarLength(at, end, delta) || at == end) return;
+    // Most delta times are one byte.
+    uint32_t delta = *at;
+    if (delta < 0x80) {
+      ++at;
+    } else if (!ReadVarLength(at, end, delta)) {
+      return;
+    }
+    if (at == end) return;
     event.DeltaTime = static_cast<int32_t>(delta);
     // Every status byte becomes the running status, meta and system
     // exclusive included; a data byte leaves it in force.
     if (*at >= 0x80) running_status = *at++;
     const uint8_t status = running_status;
     event.Status = status;
-    size_t data_bytes = 0;  // F1-FE other than F7, and 0 before any status, carry none
-    if ((status >= 0x80 && status <= 0xBF) || (status >= 0xE0 && status <= 0xEF)) data_bytes = 2;
-    if (status >= 0xC0 && status <= 0xDF) data_bytes = 1;
-    if (static_cast<size_t>(end - at) < data_bytes) return;
-    if (data_bytes >= 1) event.Data1 = at[0];
-    if (data_bytes == 2) event.Data2 = at[1];
-    at += data_bytes;
-    if (status == 0xFF) {
-      if (at == end) return;
-      event.Data1 = *at++;  // the meta type
-    }
-    if ((status == 0xFF || status == 0xF0 || status == 0xF7) && !ReadData(at, end, event)) return;
+    if (status < 0xF0) {
+      const size_t data_bytes = kDataBytes[status >> 4];
+      if (static_cast<size_t>(end - at) < data_bytes) return;
+      if (data_bytes >= 1) event.Data1 = at[0];
+      if (data_bytes == 2) event.Data2 = at[1];
+      at += data_bytes;
+    } else if (status == 0xFF || status == 0xF0 || status == 0xF7) {
+      if (status == 0xFF) {
+        if (at == end) return;
+        event.Data1 = *at++;  // the meta type
+      }
+      if (!ReadData(at, end, event)) return;
+    }  // other F1-FE carry nothing
     visit(event);
   }
 }

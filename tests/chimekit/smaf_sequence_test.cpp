@@ -13,6 +13,7 @@ using chimekit::smaf::EncodeEvents;
 using chimekit::smaf::PutDuration;
 using chimekit::smaf::PutNote;
 using chimekit::smaf::TSequenceBodies;
+using chimekit::smaf::TSequenceBody;
 using chimekit::smaf::TSlotState;
 using chimekit::smaf::TSmafEvent;
 using chimekit::smaf::TVoiceSetup;
@@ -21,9 +22,9 @@ using test_support::Bytes;
 namespace {
 
 std::string Duration(int64_t n) {
-  std::string out;
+  TSequenceBody out;
   PutDuration(out, n);
-  return out;
+  return std::string(out.View());
 }
 
 // Encodes entries (times are deltas already) into empty bodies.
@@ -62,67 +63,67 @@ TEST(SmafSequence, DurationsAndGatesOfAnySize) {
   EXPECT_EQ(Duration(40000), Bytes({0xFF, 0x7F, 0xFF, 0x00, 0xFF, 0x7F, 0xFF, 0x00, 0xB5, 0x42}));
 
   // A gate of 20000 units is cut to 16511.
-  std::string body;
+  TSequenceBody body;
   TSlotState slot;
   EXPECT_TRUE(PutNote(body, 1, slot, 61, 0, 20000));
-  EXPECT_EQ(body, Bytes({0x00, 0x61, 0xFF, 0x7F}));
+  EXPECT_EQ(body.View(), Bytes({0x00, 0x61, 0xFF, 0x7F}));
 }
 
 TEST(SmafSequence, OctaveShiftsFollowTheNote) {
   // A note exactly at the base moves the window down one octave and is
   // written as octave 0, note 12.
-  std::string body;
+  TSequenceBody body;
   TSlotState slot;
   PutNote(body, 0, slot, 36, 0, 5);
-  EXPECT_EQ(body, Bytes({0x00, 0x00, 0x32, 0x81, 0x00, 0x0C, 0x05}));
+  EXPECT_EQ(body.View(), Bytes({0x00, 0x00, 0x32, 0x81, 0x00, 0x0C, 0x05}));
   EXPECT_EQ(slot.octave_base, 24);
 
   // Other octave boundaries are note 12 of the octave below, without shift.
-  body.clear();
+  body = {};
   PutNote(body, 0, slot, 48, 0, 5);
   PutNote(body, 0, slot, 60, 0, 5);
-  EXPECT_EQ(body, Bytes({0x00, 0x1C, 0x05, 0x00, 0x2C, 0x05}));
+  EXPECT_EQ(body.View(), Bytes({0x00, 0x1C, 0x05, 0x00, 0x2C, 0x05}));
 
   // From base 36, note 127 needs one shift of four octaves up (base 84);
   // then note 0 needs 0x84 and 0x83 down (base 0) and, being at the base,
   // 0x81 once more.
-  body.clear();
+  body = {};
   TSlotState fresh;
   PutNote(body, 3, fresh, 127, 0, 5);
-  EXPECT_EQ(body, Bytes({0x00, 0x00, 0xF2, 0x04, 0x00, 0xF7, 0x05}));
+  EXPECT_EQ(body.View(), Bytes({0x00, 0x00, 0xF2, 0x04, 0x00, 0xF7, 0x05}));
   EXPECT_EQ(fresh.octave_base, 84);
-  body.clear();
+  body = {};
   PutNote(body, 3, fresh, 0, 2, 5);
-  EXPECT_EQ(body, Bytes({0x00, 0x00, 0xF2, 0x84, 0x00, 0x00, 0xF2, 0x83, 0x00, 0x00, 0xF2, 0x81, 0x02, 0xCC, 0x05}));
+  EXPECT_EQ(body.View(), Bytes({0x00, 0x00, 0xF2, 0x84, 0x00, 0x00, 0xF2, 0x83, 0x00, 0x00, 0xF2, 0x81, 0x02, 0xCC, 0x05}));
   EXPECT_EQ(fresh.octave_base, -12);
 
   // From there, note 127 needs eight octaves up: 0x04 twice.
-  body.clear();
+  body = {};
   PutNote(body, 3, fresh, 127, 0, 5);
-  EXPECT_EQ(body, Bytes({0x00, 0x00, 0xF2, 0x04, 0x00, 0x00, 0xF2, 0x04, 0x00, 0xF7, 0x05}));
+  EXPECT_EQ(body.View(), Bytes({0x00, 0x00, 0xF2, 0x04, 0x00, 0x00, 0xF2, 0x04, 0x00, 0xF7, 0x05}));
   EXPECT_EQ(fresh.octave_base, 84);
 }
 
 TEST(SmafSequence, DrumKeysOutsideTheKitAndZeroGatesBecomeNoOperations) {
-  std::string body;
+  TSequenceBody body;
   TSlotState drums;
   drums.drum = true;
   EXPECT_TRUE(PutNote(body, 0, drums, 35, 1, 5));
   EXPECT_TRUE(PutNote(body, 0, drums, 81, 1, 5));
-  EXPECT_EQ(body, Bytes({0x00, 0x00, 0x32, 0x81, 0x01, 0x0B, 0x05, 0x00, 0x00, 0x32, 0x01, 0x01, 0x39, 0x05}));
-  body.clear();
+  EXPECT_EQ(body.View(), Bytes({0x00, 0x00, 0x32, 0x81, 0x01, 0x0B, 0x05, 0x00, 0x00, 0x32, 0x01, 0x01, 0x39, 0x05}));
+  body = {};
   EXPECT_FALSE(PutNote(body, 0, drums, 82, 7, 5));
-  EXPECT_EQ(body, Bytes({0x07, 0xFF, 0x00}));
+  EXPECT_EQ(body.View(), Bytes({0x07, 0xFF, 0x00}));
   // The shift is written even though the note itself is not.
-  body.clear();
+  body = {};
   EXPECT_FALSE(PutNote(body, 0, drums, 34, 7, 5));
-  EXPECT_EQ(body, Bytes({0x00, 0x00, 0x32, 0x81, 0x07, 0xFF, 0x00}));
+  EXPECT_EQ(body.View(), Bytes({0x00, 0x00, 0x32, 0x81, 0x07, 0xFF, 0x00}));
 
-  body.clear();
+  body = {};
   TSlotState melodic;
   EXPECT_TRUE(PutNote(body, 0, melodic, 20, 0, 5));  // outside 35-81 is fine here
   EXPECT_FALSE(PutNote(body, 0, melodic, 50, 0, 0));
-  EXPECT_EQ(body, Bytes({0x00, 0x00, 0x32, 0x82, 0x00, 0x08, 0x05}));
+  EXPECT_EQ(body.View(), Bytes({0x00, 0x00, 0x32, 0x82, 0x00, 0x08, 0x05}));
 }
 
 TEST(SmafSequence, SettingsGoAheadOfTheEntryWithDurationZero) {
@@ -137,8 +138,8 @@ TEST(SmafSequence, SettingsGoAheadOfTheEntryWithDurationZero) {
   same.modulation = 10;
   same.pan = 64;
   Encoded encoded = Encode({note, same});
-  EXPECT_EQ(encoded.bodies[3], Bytes({0x00, 0x00, 0x70, 40,   0x00, 0x00, 0x77, 107, 0x00, 0x00, 0x73, 10,
-                                     0x00, 0x00, 0x7A, 64,   0x0F, 0x5C, 0x64, 0x02, 0x62, 0x0A}));
+  EXPECT_EQ(encoded.bodies[3].View(), Bytes({0x00, 0x00, 0x70, 40,   0x00, 0x00, 0x77, 107, 0x00, 0x00, 0x73, 10,
+                                            0x00, 0x00, 0x7A, 64,   0x0F, 0x5C, 0x64, 0x02, 0x62, 0x0A}));
   EXPECT_EQ(encoded.notes, 2);
   EXPECT_EQ(encoded.voices.VoiceCount(), 1);
 }
@@ -154,7 +155,7 @@ TEST(SmafSequence, DrumProgramsAreRememberedButNeitherSentNorVoiced) {
   Encoded encoded = Encode({drum, melodic, other});
   // The drum entry sets the slot's program silently, so the melodic entry
   // with the same program sends nothing either.
-  EXPECT_EQ(encoded.bodies[3], Bytes({0x00, 0xC2, 0x0A, 0x0A, 0xE1, 0x0A, 0x00, 0x00, 0xF0, 7, 0x0A, 0xE1, 0x0A}));
+  EXPECT_EQ(encoded.bodies[3].View(), Bytes({0x00, 0xC2, 0x0A, 0x0A, 0xE1, 0x0A, 0x00, 0x00, 0xF0, 7, 0x0A, 0xE1, 0x0A}));
   EXPECT_EQ(encoded.voices.VoiceCount(), 1);  // program 7 only
 }
 
@@ -167,9 +168,9 @@ TEST(SmafSequence, PressurePitchBendAndSilentEntries) {
   TSmafEvent other = Entry(0xA5, 0, 0);  // nothing but a no-operation
   TSmafEvent unknown = Entry(0xB5, 30, 0);  // writes nothing
   Encoded encoded = Encode({pressure, bend, silent, other, unknown});
-  EXPECT_EQ(encoded.bodies[3], Bytes({0x05, 0x00, 0xBB, 100, 0x05, 0x00, 0xB4, 0x40}));
-  EXPECT_EQ(encoded.bodies[0], Bytes({0x00, 0x00, 0x30, 3, 0x00, 0x00, 0x37, 107, 0x07, 0xFF, 0x00}));
-  EXPECT_EQ(encoded.bodies[1], "");
+  EXPECT_EQ(encoded.bodies[3].View(), Bytes({0x05, 0x00, 0xBB, 100, 0x05, 0x00, 0xB4, 0x40}));
+  EXPECT_EQ(encoded.bodies[0].View(), Bytes({0x00, 0x00, 0x30, 3, 0x00, 0x00, 0x37, 107, 0x07, 0xFF, 0x00}));
+  EXPECT_EQ(encoded.bodies[1].View(), "");
   EXPECT_EQ(encoded.notes, 0);
   EXPECT_EQ(encoded.voices.VoiceCount(), 1);  // program 3, requested by the silent entry
 }

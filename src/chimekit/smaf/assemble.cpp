@@ -11,31 +11,36 @@ namespace {
 
 constexpr size_t kChunkHeader = 8;
 
-// Sets the size of a finished chunk: every byte after the size field.
-void SetChunkSize(midifile::ByteString& chunk, size_t extra_bytes = 0) {
-  const size_t size = chunk.size() - kChunkHeader + extra_bytes;
+constexpr size_t kScoreTrackHeader = 14;  // "MTR", number, size, format to channel status
+constexpr size_t kSequenceEnd = 4;         // the four zero bytes that close a sequence
+
+// Sets the size of the chunk that starts at `chunk` and runs to the end of
+// `out` (plus `extra_bytes` still to come): every byte after its size field.
+void SetChunkSize(midifile::ByteString& out, size_t chunk = 0, size_t extra_bytes = 0) {
+  const size_t size = out.size() - chunk - kChunkHeader + extra_bytes;
   if (size > std::numeric_limits<uint32_t>::max()) throw midifile::ConversionError("SMAF chunk too large");
-  PatchChunkSize(chunk, static_cast<uint32_t>(size));
+  for (size_t i = 0; i < 4; ++i) out[chunk + 4 + i] = static_cast<char>((size >> (24 - 8 * i)) & 0xFF);
 }
 
-midifile::ByteString ScoreTrackChunk(midifile::ByteView setup_chunk, const midifile::ByteString& body,
-                                     uint8_t timebase_code, int track_number) {
-  midifile::ByteString chunk("MTR\0\0\0\0\0", kChunkHeader);
-  midifile::AppendByte(chunk, 0x00);  // format type
-  midifile::AppendByte(chunk, 0x00);  // sequence type
-  midifile::AppendByte(chunk, timebase_code);  // durations
-  midifile::AppendByte(chunk, timebase_code);  // gate times
-  midifile::AppendByte(chunk, 0x80);  // channel status
-  midifile::AppendByte(chunk, 0x80);
-  chunk += setup_chunk;
-
-  midifile::ByteString sequence = body;
-  sequence.append(4, '\0');
-  SetChunkSize(sequence);
-  chunk += sequence;
-  SetChunkSize(chunk);
-  chunk[3] = static_cast<char>(track_number);
-  return chunk;
+// The score track of one sequence body, appended to `out`.
+void AppendScoreTrack(midifile::ByteString& out, midifile::ByteView setup_chunk, midifile::ByteView body,
+                      uint8_t timebase_code, int track_number) {
+  const size_t track = out.size();
+  const char header[kScoreTrackHeader] = {
+      'M', 'T', 'R', static_cast<char>(track_number), 0, 0, 0, 0,
+      0x00,  // format type
+      0x00,  // sequence type
+      static_cast<char>(timebase_code),  // durations
+      static_cast<char>(timebase_code),  // gate times
+      '\x80', '\x80',  // channel status
+  };
+  out.append(header, sizeof header);
+  out += setup_chunk;
+  const size_t sequence = out.size();
+  out += body;
+  out.append(kSequenceEnd, '\0');
+  SetChunkSize(out, sequence);
+  SetChunkSize(out, track);
 }
 
 }  // namespace
@@ -48,7 +53,7 @@ TTimebase ChooseTimebase(double microseconds_per_tick) {
   return kTimebases.back();
 }
 
-bool HasEvents(const midifile::ByteString& body) { return body.size() > kChunkHeader; }
+bool HasEvents(const TSequenceBody& body) { return body.size() > kChunkHeader; }
 
 midifile::ByteString ContentInfoChunk(midifile::ByteView option_text) {
   midifile::ByteString chunk("CNTI\0\0\0\0", kChunkHeader);
@@ -65,19 +70,24 @@ midifile::ByteString ContentInfoChunk(midifile::ByteView option_text) {
 TAssembled AssembleSmaf(midifile::ByteView content_info, midifile::ByteView setup_chunk,
                         const TSequenceBodies& bodies, uint8_t timebase_code) {
   TAssembled file;
+  size_t size = kChunkHeader + content_info.size() + 2;
+  for (const TSequenceBody& body : bodies) {
+    if (HasEvents(body)) size += kScoreTrackHeader + setup_chunk.size() + body.size() + kSequenceEnd;
+  }
+  file.bytes.reserve(size);
   file.bytes.assign("MMMD\0\0\0\0", kChunkHeader);
   file.bytes += content_info;
   for (int g = kBodyCount - 1; g >= 0; --g) {
-    const midifile::ByteString& body = bodies[static_cast<size_t>(g)];
+    const TSequenceBody& body = bodies[static_cast<size_t>(g)];
     if (!HasEvents(body)) continue;
-    file.bytes += ScoreTrackChunk(setup_chunk, body, timebase_code, kBodyCount - g);
+    AppendScoreTrack(file.bytes, setup_chunk, body.View(), timebase_code, kBodyCount - g);
     ++file.score_tracks;
   }
   // The size counts the two checksum bytes still to come.
-  SetChunkSize(file.bytes, 2);
+  SetChunkSize(file.bytes, 0, 2);
   const uint16_t crc = SmafCrc16(file.bytes);
-  midifile::AppendByte(file.bytes, static_cast<uint32_t>(crc >> 8));
-  midifile::AppendByte(file.bytes, crc);
+  const char checksum[2] = {static_cast<char>(crc >> 8), static_cast<char>(crc & 0xFF)};
+  file.bytes.append(checksum, 2);
   return file;
 }
 

@@ -15,7 +15,7 @@ namespace chimekit::smaf {
 TTimebase ChooseTimebase(double microseconds_per_tick);
 
 // A sequence body ("Mtsq" header and events) that holds at least one event.
-bool HasEvents(const midifile::ByteString& body);
+bool HasEvents(const TSequenceBody& body);
 
 // The content-information chunk ("CNTI") with the given option text.
 midifile::ByteString ContentInfoChunk(midifile::ByteView option_text);

@@ -1,10 +1,8 @@
 #include "chimekit/smaf/collect.h"
 
 #include <algorithm>
-#include <array>
 #include <limits>
 
-#include "chimekit/smaf/recent_results.h"
 #include "midifile/rounding.h"
 
 namespace chimekit::smaf {
@@ -17,6 +15,11 @@ int32_t SaturateTime(int64_t ms) { return static_cast<int32_t>(std::clamp<int64_
 // MIDI volume 0-127 scaled to the SMAF range.
 int32_t ScaleVolume(int32_t value) { return midifile::RoundEven(static_cast<double>(value) / 1.2); }
 
+// A channel's volume is scaled when a volume controller sets it (a channel
+// starts at 128, unscaled), and once more when an entry takes it.
+constexpr int32_t kInitialChannelVolume = 128;
+int32_t EntryVolume(int32_t controller_value) { return ScaleVolume(ScaleVolume(controller_value)); }
+
 void AddTagText(midifile::ByteString& tag, const char* prefix, midifile::ByteView text) {
   if (tag.empty()) {
     tag = prefix;
@@ -27,11 +30,23 @@ void AddTagText(midifile::ByteString& tag, const char* prefix, midifile::ByteVie
   tag += ',';
 }
 
-TSmafEvent EndMarker(int32_t time) {
-  TSmafEvent marker;
-  marker.time = time;
-  marker.status = kSilentStatus;
-  return marker;  // program 0, volume 128, modulation 64, pan 0
+void TakeControl(TSmafSettings& channel, uint8_t controller, uint8_t value) {
+  switch (controller) {
+    case 0:  // bank select: an odd bank is a drum part
+      channel.drum = (value & 1) != 0;
+      break;
+    case 1:
+      channel.modulation = value;
+      break;
+    case 7:
+      channel.volume = EntryVolume(value);
+      break;
+    case 10:
+      channel.pan = value;
+      break;
+    default:
+      break;
+  }
 }
 
 }  // namespace
@@ -66,70 +81,79 @@ int32_t TicksToMs(int64_t ticks, int64_t tempo_product) {
   return SaturateTime(midifile::RoundEven64(ms));
 }
 
-TCollected CollectEvents(const midifile::TMidiTrack& track, int64_t tempo_product) {
-  TCollected collected;
-  std::array<TSmafSettings, 16> channels{};  // per MIDI channel, while the track is walked
-  int64_t running = 0;
-  int64_t latest_end = 0;
-  collected.events.reserve(static_cast<size_t>(track.EventCount()) + 1);
-  TRecentResults ms([tempo_product](int64_t ticks) { return TicksToMs(ticks, tempo_product); });
+TCollector::TCollector(const midifile::TMidiTrack& track, int64_t tempo_product)
+    : events_(track.Events()), ms_(TicksInMs{tempo_product}) {
+  TSmafSettings initial;
+  initial.volume = ScaleVolume(kInitialChannelVolume);
+  channels_.fill(initial);
+}
 
-  for (const midifile::TMidiEvent& event : track.Events()) {
-    const int64_t delta = ms(event.DeltaTime);
-    const uint8_t channel = event.Channel();
-    TSmafSettings& settings = channels[channel];
-    const uint8_t kind = event.Status & 0xF0;
-    const bool end_of_track = event.IsEndOfTrack();
+bool TCollector::Next(TSmafEvent& entry) {
+  while (next_ < events_.size()) {
+    if (Take(events_[next_++], entry)) {
+      any_entry_ = true;
+      return true;
+    }
+  }
+  if (!any_entry_ || marker_given_) return false;
+  marker_given_ = true;
+  entry = TSmafEvent{};  // program 0, volume 128, modulation 64, pan 0
+  entry.time = SaturateTime(latest_end_);
+  entry.status = kSilentStatus;
+  return true;
+}
 
-    if (event.Status == 0xFF) collected.tags.Add(event.Data1, event.DataBytes);
+bool TCollector::Take(const midifile::TMidiEvent& event, TSmafEvent& entry) {
+  // Most events of a song share their tick with the event before.
+  running_ms_ += event.DeltaTime == 0 ? 0 : ms_(event.DeltaTime);
+  const uint8_t channel_number = event.Channel();
+  TSmafSettings& channel = channels_[channel_number];
 
-    if (kind == 0xB0) {
-      switch (event.Data1) {
-        case 0:  // bank select: an odd bank is a drum part
-          settings.drum = (event.Data2 & 1) != 0;
-          break;
-        case 1:
-          settings.modulation = event.Data2;
-          break;
-        case 7:
-          settings.volume = ScaleVolume(event.Data2);
-          break;
-        case 10:
-          settings.pan = event.Data2;
-          break;
-        default:
-          break;
-      }
-    } else if (kind == 0xC0) {
+  switch (event.Status & 0xF0) {
+    case 0x90:
+      // A note-on of velocity 0 releases a note even when a later note-off
+      // paired with it and gave it a length.
+      if (event.Data2 == 0 || event.Duration <= 0) return false;
+      break;
+    case 0xD0:
+    case 0xE0:
+      break;
+    case 0xB0:
+      TakeControl(channel, event.Data1, event.Data2);
+      return false;
+    case 0xC0:
       // Only programs 0 to 127 have a voice; a stray top bit is dropped.
-      settings.program = event.Data1 & 0x7F;
-    }
-
-    // A note-on of velocity 0 releases a note even when a later note-off
-    // paired with it and gave it a length.
-    const bool sounding_note = kind == 0x90 && event.Data2 > 0 && event.Duration > 0;
-    if (sounding_note || kind == 0xD0 || kind == 0xE0) {
-      TSmafEvent entry;
-      entry.time = SaturateTime(running + delta);
-      entry.gate = ms(std::max<int32_t>(event.Duration, 0));
-      entry.status = event.Status;
-      entry.byte1 = event.Data1;
-      entry.byte2 = event.Data2;
-      entry.drum = settings.drum || channel == 9 || channel == 15;
-      entry.program = settings.program;
-      entry.volume = ScaleVolume(settings.volume);
-      entry.modulation = settings.modulation;
-      entry.pan = settings.pan;
-      latest_end = std::max<int64_t>(latest_end, static_cast<int64_t>(entry.time) + entry.gate);
-      collected.events.push_back(entry);
-    }
-
-    running += delta;
-    // The end-of-track event is the last one looked at.
-    if (end_of_track) break;
+      channel.program = event.Data1 & 0x7F;
+      return false;
+    case 0xF0:
+      if (event.Status == 0xFF) {
+        tags_.Add(event.Data1, event.DataBytes);
+        // The end-of-track event is the last one looked at.
+        if (event.IsEndOfTrack()) next_ = events_.size();
+      }
+      return false;
+    default:
+      return false;
   }
 
-  if (!collected.events.empty()) collected.events.push_back(EndMarker(SaturateTime(latest_end)));
+  static_cast<TSmafSettings&>(entry) = channel;
+  entry.drum = channel.drum || channel_number == 9 || channel_number == 15;
+  entry.time = SaturateTime(running_ms_);
+  entry.gate = event.Duration > 0 ? ms_(event.Duration) : 0;
+  entry.status = event.Status;
+  entry.byte1 = event.Data1;
+  entry.byte2 = event.Data2;
+  latest_end_ = std::max<int64_t>(latest_end_, static_cast<int64_t>(entry.time) + entry.gate);
+  return true;
+}
+
+TCollected CollectEvents(const midifile::TMidiTrack& track, int64_t tempo_product) {
+  TCollector collector(track, tempo_product);
+  TCollected collected;
+  collected.events.reserve(static_cast<size_t>(track.EventCount()) + 1);
+  TSmafEvent entry;
+  while (collector.Next(entry)) collected.events.push_back(entry);
+  collected.tags = collector.Tags();
   return collected;
 }
 

@@ -3,9 +3,13 @@
 // copyright and name events become the tags of the content information.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
+#include "chimekit/smaf/recent_results.h"
 #include "chimekit/smaf/smaf_event.h"
 #include "midifile/bytes.h"
 #include "midifile/midi_track.h"
@@ -34,6 +38,43 @@ struct TSmafTags {
 // saturated. A product that is not positive gives 0.
 int32_t TicksToMs(int64_t ticks, int64_t tempo_product);
 
+// Walks a track up to and including its first end-of-track event and hands
+// out its entries one at a time, in track order: every note-on with a
+// positive velocity and a positive length, every channel pressure and every
+// pitch bend, then the end marker (only when there was at least one entry).
+// The track must outlive the collector.
+class TCollector {
+ public:
+  TCollector(const midifile::TMidiTrack& track, int64_t tempo_product);
+
+  // The next entry; false when the walk is over.
+  bool Next(TSmafEvent& entry);
+  // The tags of the events walked so far.
+  const TSmafTags& Tags() const { return tags_; }
+
+ private:
+  struct TicksInMs {
+    int64_t tempo_product;
+    int32_t operator()(int64_t ticks) const { return TicksToMs(ticks, tempo_product); }
+  };
+
+  // Takes one event into the channel settings and tags; true when it makes
+  // an entry, which is then filled in.
+  bool Take(const midifile::TMidiEvent& event, TSmafEvent& entry);
+
+  std::span<const midifile::TMidiEvent> events_;
+  size_t next_ = 0;
+  // The settings an entry takes from its MIDI channel, the volume already
+  // in the entry's scale.
+  std::array<TSmafSettings, 16> channels_;
+  int64_t running_ms_ = 0;
+  int64_t latest_end_ = 0;
+  bool any_entry_ = false;
+  bool marker_given_ = false;
+  TRecentResults<int32_t, TicksInMs> ms_;
+  TSmafTags tags_;
+};
+
 struct TCollected {
   // The entries in track order, then the end marker (only when there is at
   // least one entry).
@@ -41,9 +82,7 @@ struct TCollected {
   TSmafTags tags;
 };
 
-// Walks the track up to and including its first end-of-track event. Every
-// note-on with a positive velocity and a positive length, every channel
-// pressure and every pitch bend becomes an entry.
+// The whole walk of a TCollector as a list.
 TCollected CollectEvents(const midifile::TMidiTrack& track, int64_t tempo_product);
 
 }  // namespace chimekit::smaf

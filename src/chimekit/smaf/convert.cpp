@@ -21,18 +21,27 @@ TSmafConversion ConvertToSmaf(const midifile::TMidiFile& file) {
   result.summary.timebase_ms = timebase.ms;
   result.summary.timebase_code = timebase.code;
 
-  TCollected collected = CollectEvents(file.GetTrack(0), tempo_product);
-  result.summary.notes_without_slot = AllocateSlots(collected.events);
-  ConvertToDeltas(collected.events);
-
+  // Collection, slot allocation, delta conversion and encoding each need
+  // only the entries before the one in hand, so every entry goes through
+  // all four as the walk over the track finds it; no list is kept.
   TVoiceSetup voices;
   TSequenceBodies bodies;
-  for (midifile::ByteString& body : bodies) body.assign("Mtsq\0\0\0\0", 8);
-  result.summary.notes_converted = EncodeEvents(collected.events, timebase.ms, voices, bodies);
+  for (TSequenceBody& body : bodies) body.Append(midifile::ByteView("Mtsq\0\0\0\0", 8));
+  TCollector collector(file.GetTrack(0), tempo_product);
+  TSlotAllocator slots;
+  TBodyClocks clocks;
+  TSequenceEncoder encoder(timebase.ms, voices, bodies);
+  TSmafEvent entry;
+  while (collector.Next(entry)) {
+    const bool note = entry.Kind() == 0x90;
+    if (!slots.Assign(entry) && note) ++result.summary.notes_without_slot;
+    clocks.ToDelta(entry);
+    if (encoder.Encode(entry)) ++result.summary.notes_converted;
+  }
 
   const midifile::ByteString setup_chunk = voices.Finish();
   TAssembled assembled =
-      AssembleSmaf(ContentInfoChunk(collected.tags.OptionText()), setup_chunk, bodies, timebase.code);
+      AssembleSmaf(ContentInfoChunk(collector.Tags().OptionText()), setup_chunk, bodies, timebase.code);
   result.summary.score_tracks = assembled.score_tracks;
   // The setup chunk travels inside the score tracks only.
   result.summary.voices = assembled.score_tracks > 0 ? voices.VoiceCount() : 0;

@@ -1,6 +1,5 @@
 #include "chimekit/smaf/encode.h"
 
-#include "chimekit/smaf/recent_results.h"
 #include "chimekit/smaf/smaf_format.h"
 #include "midifile/rounding.h"
 
@@ -11,48 +10,46 @@ constexpr int32_t kLowestDrumKey = 35;
 constexpr int32_t kHighestDrumKey = 81;
 constexpr int32_t kWindow = 47;  // four octaves above the base, less one
 
-void PutOctaveShift(midifile::ByteString& body, int32_t channel, int32_t value) {
+void PutOctaveShift(TSequenceBody& body, int32_t channel, int32_t value) {
   PutControl(body, channel, 0, kControlOctave, value);
 }
 
 // Sends a setting to the slot when it differs from the one sent last.
-void UpdateSetting(midifile::ByteString& body, int32_t channel, int32_t type, int32_t wanted, int32_t& sent) {
+void UpdateSetting(TSequenceBody& body, int32_t channel, int32_t type, int32_t wanted, int32_t& sent) {
   if (wanted == sent || wanted < 0) return;
   PutControl(body, channel, 0, type, wanted);
   sent = wanted;
 }
 
-int64_t InUnits(int64_t ms, int32_t timebase_ms) {
-  if (ms == 0) return 0;
-  return midifile::RoundEven64(static_cast<double>(ms) / static_cast<double>(timebase_ms));
+// A duration is one length number, up to 16511 units; a longer one starts
+// with no-operations of 16511 units. Returns the length number left.
+int64_t PutLongDuration(TSequenceBody& body, int64_t n) {
+  for (; n > kMaxLengthNumber; n -= kMaxLengthNumber) PutNop(body, kMaxLengthNumber);
+  return n;
 }
 
 }  // namespace
 
-void PutDuration(midifile::ByteString& body, int64_t n) {
-  while (n > kMaxLengthNumber) {
-    body += "\xFF\x7F\xFF";
-    body.push_back('\0');
-    n -= kMaxLengthNumber;
-  }
-  PutLength(body, n);
+void PutDuration(TSequenceBody& body, int64_t n) {
+  body.Append(TSequenceMessage().Length(PutLongDuration(body, n)));
 }
 
-void PutControl(midifile::ByteString& body, int32_t channel, int64_t duration, int32_t type, int32_t value) {
-  PutDuration(body, duration);
-  midifile::AppendByte(body, 0x00);
-  midifile::AppendByte(body, static_cast<uint32_t>((channel << 6) + type));
-  midifile::AppendByte(body, static_cast<uint32_t>(value));
+void PutControl(TSequenceBody& body, int32_t channel, int64_t duration, int32_t type, int32_t value) {
+  const int64_t rest = PutLongDuration(body, duration);
+  body.Append(TSequenceMessage()
+                  .Length(rest)
+                  .Byte(0x00)
+                  .Byte(static_cast<uint32_t>((channel << 6) + type))
+                  .Byte(static_cast<uint32_t>(value)));
 }
 
-void PutNop(midifile::ByteString& body, int64_t duration) {
+void PutNop(TSequenceBody& body, int64_t duration) {
   if (duration <= 0) return;
-  PutDuration(body, duration);
-  midifile::AppendByte(body, 0xFF);
-  midifile::AppendByte(body, 0x00);
+  const int64_t rest = PutLongDuration(body, duration);
+  body.Append(TSequenceMessage().Length(rest).Byte(0xFF).Byte(0x00));
 }
 
-bool PutNote(midifile::ByteString& body, int32_t channel, TSlotState& slot, int32_t key, int64_t duration,
+bool PutNote(TSequenceBody& body, int32_t channel, TSlotState& slot, int32_t key, int64_t duration,
              int64_t gate) {
   int32_t& base = slot.octave_base;
   if (key < base) {
@@ -94,55 +91,62 @@ bool PutNote(midifile::ByteString& body, int32_t channel, TSlotState& slot, int3
     PutNop(body, duration);
     return false;
   }
-  PutDuration(body, duration);
-  midifile::AppendByte(body, static_cast<uint32_t>((channel << 6) + (octave << 4) + note));
-  PutLength(body, gate);
+  const int64_t rest = PutLongDuration(body, duration);
+  body.Append(
+      TSequenceMessage().Length(rest).Byte(static_cast<uint32_t>((channel << 6) + (octave << 4) + note)).Length(gate));
   return true;
+}
+
+int64_t TSequenceEncoder::MsInUnits::operator()(int64_t ms) const {
+  if (ms == 0) return 0;
+  return midifile::RoundEven64(static_cast<double>(ms) / static_cast<double>(timebase_ms));
+}
+
+TSequenceEncoder::TSequenceEncoder(int32_t timebase_ms, TVoiceSetup& voices, TSequenceBodies& bodies)
+    : voices_(voices), bodies_(bodies), units_(MsInUnits{timebase_ms}) {}
+
+bool TSequenceEncoder::Encode(const TSmafEvent& entry) {
+  TSlotState& slot = slots_[static_cast<size_t>(entry.Slot())];
+  TSequenceBody& body = bodies_[static_cast<size_t>(entry.Body())];
+  const int32_t channel = entry.Slot() & 3;
+  const int64_t duration = units_(entry.time);
+
+  slot.drum = entry.drum;
+  // Drum parts keep their sounds: no program change and no voice.
+  if (entry.program != slot.program && entry.program >= 0) {
+    if (!entry.drum) {
+      PutControl(body, channel, 0, kControlProgram, entry.program);
+      voices_.AddVoice(entry.program);
+    }
+    slot.program = entry.program;
+  }
+  UpdateSetting(body, channel, kControlVolume, entry.volume, slot.volume);
+  UpdateSetting(body, channel, kControlModulation, entry.modulation, slot.modulation);
+  UpdateSetting(body, channel, kControlPan, entry.pan, slot.pan);
+
+  switch (entry.Kind()) {
+    case 0x80:
+    case 0xA0:
+      PutNop(body, duration);
+      return false;
+    case 0x90:
+      return PutNote(body, channel, slot, entry.byte1, duration, units_(entry.gate));
+    case 0xD0:
+      PutControl(body, channel, duration, kControlExpression, entry.byte1);
+      return false;
+    case 0xE0:
+      PutControl(body, channel, duration, kControlPitchBend, entry.byte2);
+      return false;
+    default:
+      return false;
+  }
 }
 
 int32_t EncodeEvents(const std::vector<TSmafEvent>& events, int32_t timebase_ms, TVoiceSetup& voices,
                      TSequenceBodies& bodies) {
-  std::array<TSlotState, kSlotCount> slots{};
+  TSequenceEncoder encoder(timebase_ms, voices, bodies);
   int32_t notes_written = 0;
-  TRecentResults units([timebase_ms](int64_t ms) { return InUnits(ms, timebase_ms); });
-  for (const TSmafEvent& event : events) {
-    TSlotState& slot = slots[static_cast<size_t>(event.Slot())];
-    midifile::ByteString& body = bodies[static_cast<size_t>(event.Body())];
-    const int32_t channel = event.Slot() & 3;
-    const int64_t duration = units(event.time);
-    const int64_t gate = units(event.gate);
-
-    slot.drum = event.drum;
-    // Drum parts keep their sounds: no program change and no voice.
-    if (event.program != slot.program && event.program >= 0) {
-      if (!event.drum) {
-        PutControl(body, channel, 0, kControlProgram, event.program);
-        voices.AddVoice(event.program);
-      }
-      slot.program = event.program;
-    }
-    UpdateSetting(body, channel, kControlVolume, event.volume, slot.volume);
-    UpdateSetting(body, channel, kControlModulation, event.modulation, slot.modulation);
-    UpdateSetting(body, channel, kControlPan, event.pan, slot.pan);
-
-    switch (event.Kind()) {
-      case 0x80:
-      case 0xA0:
-        PutNop(body, duration);
-        break;
-      case 0x90:
-        if (PutNote(body, channel, slot, event.byte1, duration, gate)) ++notes_written;
-        break;
-      case 0xD0:
-        PutControl(body, channel, duration, kControlExpression, event.byte1);
-        break;
-      case 0xE0:
-        PutControl(body, channel, duration, kControlPitchBend, event.byte2);
-        break;
-      default:
-        break;
-    }
-  }
+  for (const TSmafEvent& event : events) notes_written += encoder.Encode(event) ? 1 : 0;
   return notes_written;
 }
 

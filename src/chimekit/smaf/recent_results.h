@@ -13,22 +13,23 @@ namespace chimekit::smaf {
 template <class Result, class Compute>
 class TRecentResults {
  public:
-  explicit TRecentResults(Compute compute) : compute_(compute) {}
+  // Every place starts out holding the result for 0, which is right for the
+  // one number that maps to it and never matches any other.
+  explicit TRecentResults(Compute compute) : compute_(compute) { entries_.fill({0, compute_(0)}); }
 
   Result operator()(int64_t argument) {
     Entry& entry = entries_[static_cast<size_t>(argument) % entries_.size()];
-    if (!entry.known || entry.argument != argument) entry = {argument, compute_(argument), true};
+    if (entry.argument != argument) entry = {argument, compute_(argument)};
     return entry.result;
   }
 
  private:
   struct Entry {
-    int64_t argument = 0;
-    Result result{};
-    bool known = false;
+    int64_t argument;
+    Result result;
   };
   Compute compute_;
-  std::array<Entry, 64> entries_{};
+  std::array<Entry, 64> entries_;
 };
 
 template <class Compute>

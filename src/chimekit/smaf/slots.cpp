@@ -1,90 +1,108 @@
 #include "chimekit/smaf/slots.h"
 
 #include <algorithm>
-#include <array>
+#include <bit>
 #include <limits>
 
 namespace chimekit::smaf {
 namespace {
 
-constexpr int32_t kNeverClaimed = -1;
+constexpr uint32_t kAllSlots = (1u << kSlotCount) - 1;
 
-struct TSlot {
-  int32_t owner = kNeverClaimed;  // MIDI channel the slot was last claimed for
-  int64_t start = -1;             // ms
-  int64_t gate = -1;              // ms
-  int64_t End() const { return start + gate; }
-};
+uint32_t Bit(int slot) { return 1u << slot; }
 
-using TSlots = std::array<TSlot, kSlotCount>;
+}  // namespace
+
+// The slots of a set (bit s for slot s) that pass the test.
+template <class Test>
+uint32_t TSlotAllocator::Passing(uint32_t candidates, Test test) const {
+  uint32_t passing = 0;
+  for (uint32_t rest = candidates; rest != 0; rest &= rest - 1) {
+    const int s = std::countr_zero(rest);
+    if (test(slots_[static_cast<size_t>(s)])) passing |= Bit(s);
+  }
+  return passing;
+}
 
 // The lowest-numbered slot that the channel can use at time t without a
 // claim: one of its own whose last event ended strictly before t, or any
-// slot whose last event is a zero-length one at exactly t.
-int FindFreeSlot(const TSlots& slots, int32_t channel, int64_t t) {
-  for (int s = 0; s < kSlotCount; ++s) {
-    const TSlot& slot = slots[static_cast<size_t>(s)];
-    if ((slot.owner == channel && t > slot.End()) || (slot.start == t && slot.gate == 0)) return s;
-  }
-  return -1;
+// slot whose last event is a zero-length one at exactly t. Slots never
+// claimed are neither.
+int TSlotAllocator::FindFreeSlot(int32_t channel, int64_t t) const {
+  const uint32_t usable = Passing(owned_[static_cast<size_t>(channel)], [t](const TSlot& slot) { return t > slot.End(); }) |
+                          Passing(zero_gate_, [t](const TSlot& slot) { return slot.start == t; });
+  return usable != 0 ? std::countr_zero(usable) : -1;
 }
 
-// Among the slots that pass the filter, the one whose last event ended
-// earliest, not after t; the higher-numbered slot on equal ends.
-template <class Filter>
-int EarliestEnded(const TSlots& slots, int64_t t, Filter filter) {
+// Among the candidates, the slot whose last event ended earliest, not after
+// t; the higher-numbered slot on equal ends.
+int TSlotAllocator::EarliestEnded(uint32_t candidates, int64_t t) const {
   int best = -1;
-  for (int s = 0; s < kSlotCount; ++s) {
-    const TSlot& slot = slots[static_cast<size_t>(s)];
-    if (!filter(slot) || slot.End() > t) continue;
-    if (best < 0 || slot.End() <= slots[static_cast<size_t>(best)].End()) best = s;
+  for (uint32_t rest = candidates; rest != 0; rest &= rest - 1) {
+    const int s = std::countr_zero(rest);
+    const int64_t end = slots_[static_cast<size_t>(s)].End();
+    if (end <= t && (best < 0 || end <= slots_[static_cast<size_t>(best)].End())) best = s;
   }
   return best;
 }
 
-int ClaimSlot(TSlots& slots, int32_t channel, int64_t t) {
+// The highest-numbered slot never claimed; once all are claimed, the
+// channel's own slot that ended earliest, else any slot that did.
+int TSlotAllocator::ClaimSlot(int32_t channel, int64_t t) {
   int claimed = -1;
-  for (int s = kSlotCount - 1; s >= 0 && claimed < 0; --s) {
-    if (slots[static_cast<size_t>(s)].owner == kNeverClaimed) claimed = s;
+  if (first_claimed_ > 0) {
+    claimed = --first_claimed_;
+  } else {
+    claimed = EarliestEnded(owned_[static_cast<size_t>(channel)], t);
+    if (claimed < 0) claimed = EarliestEnded(kAllSlots, t);
   }
-  if (claimed < 0) claimed = EarliestEnded(slots, t, [channel](const TSlot& slot) { return slot.owner == channel; });
-  if (claimed < 0) claimed = EarliestEnded(slots, t, [](const TSlot&) { return true; });
-  if (claimed >= 0) slots[static_cast<size_t>(claimed)] = TSlot{channel, -1, -1};
+  if (claimed < 0) return -1;
+  TSlot& slot = slots_[static_cast<size_t>(claimed)];
+  if (slot.owner >= 0) owned_[static_cast<size_t>(slot.owner)] &= ~Bit(claimed);
+  owned_[static_cast<size_t>(channel)] |= Bit(claimed);
+  slot = TSlot{channel, -1, -1};
   return claimed;
 }
 
-}  // namespace
+bool TSlotAllocator::Assign(TSmafEvent& entry) {
+  const int32_t channel = entry.status & 0x0F;
+  const int64_t t = entry.time;
+  int s = FindFreeSlot(channel, t);
+  if (s < 0) s = ClaimSlot(channel, t);
+  if (s < 0) {
+    entry.status = kSilentStatus;
+    return false;
+  }
+  TSlot& slot = slots_[static_cast<size_t>(s)];
+  slot.start = t;
+  slot.gate = entry.gate;
+  zero_gate_ = entry.gate == 0 ? zero_gate_ | Bit(s) : zero_gate_ & ~Bit(s);
+  entry.status = (entry.status & 0xF0) | s;
+  return true;
+}
+
+void TBodyClocks::ToDelta(TSmafEvent& entry) {
+  int64_t& previous = last_[static_cast<size_t>(entry.Body())];
+  const int64_t absolute = entry.time;
+  const int64_t delta = absolute - previous;
+  entry.time = static_cast<int32_t>(
+      std::clamp<int64_t>(delta, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+  previous = absolute;
+}
 
 int32_t AllocateSlots(std::vector<TSmafEvent>& events) {
-  TSlots slots{};
+  TSlotAllocator allocator;
   int32_t notes_without_slot = 0;
   for (TSmafEvent& event : events) {
-    const int32_t channel = event.status & 0x0F;
-    const int64_t t = event.time;
-    int slot = FindFreeSlot(slots, channel, t);
-    if (slot < 0) slot = ClaimSlot(slots, channel, t);
-    if (slot >= 0) {
-      slots[static_cast<size_t>(slot)].start = t;
-      slots[static_cast<size_t>(slot)].gate = event.gate;
-      event.status = (event.status & 0xF0) | slot;
-    } else {
-      if (event.Kind() == 0x90) ++notes_without_slot;
-      event.status = kSilentStatus;
-    }
+    const bool note = event.Kind() == 0x90;
+    if (!allocator.Assign(event) && note) ++notes_without_slot;
   }
   return notes_without_slot;
 }
 
 void ConvertToDeltas(std::vector<TSmafEvent>& events) {
-  std::array<int64_t, kBodyCount> last{};
-  for (TSmafEvent& event : events) {
-    int64_t& previous = last[static_cast<size_t>(event.Body())];
-    const int64_t absolute = event.time;
-    const int64_t delta = absolute - previous;
-    event.time = static_cast<int32_t>(std::clamp<int64_t>(delta, std::numeric_limits<int32_t>::min(),
-                                                          std::numeric_limits<int32_t>::max()));
-    previous = absolute;
-  }
+  TBodyClocks clocks;
+  for (TSmafEvent& event : events) clocks.ToDelta(event);
 }
 
 }  // namespace chimekit::smaf

@@ -37,13 +37,8 @@ std::optional<uint32_t> TimebaseMs(uint32_t code) {
 }
 
 void PutLength(midifile::ByteString& out, int64_t n) {
-  uint32_t value = n < 0 ? 0u : n > kMaxLengthNumber ? kMaxLengthNumber : static_cast<uint32_t>(n);
-  if (value <= 127) {
-    midifile::AppendByte(out, value);
-    return;
-  }
-  midifile::AppendByte(out, 0x80 | ((value - 128) >> 7));
-  midifile::AppendByte(out, (value - 128) & 0x7F);
+  char bytes[2];
+  out.append(bytes, WriteLength(n, bytes));
 }
 
 bool ReadLength(midifile::ByteView bytes, size_t& position, uint32_t& value) {

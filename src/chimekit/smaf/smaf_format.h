@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -34,8 +35,21 @@ std::optional<uint32_t> TimebaseMs(uint32_t code);
 // Largest value a SMAF length number can hold (two bytes, FF 7F).
 inline constexpr uint32_t kMaxLengthNumber = 16511;
 
-// Appends the SMAF length number of n, cut to 16511: one byte up to 127,
-// else 0x80 | ((n - 128) >> 7) and (n - 128) & 0x7F.
+// Writes the SMAF length number of n, cut to 16511, at `bytes` (room for
+// two): one byte up to 127, else 0x80 | ((n - 128) >> 7) and
+// (n - 128) & 0x7F. Returns the number of bytes written.
+inline size_t WriteLength(int64_t n, char* bytes) {
+  const uint32_t value = n < 0 ? 0u : n > kMaxLengthNumber ? kMaxLengthNumber : static_cast<uint32_t>(n);
+  if (value <= 127) {
+    bytes[0] = static_cast<char>(value);
+    return 1;
+  }
+  bytes[0] = static_cast<char>(0x80 | ((value - 128) >> 7));
+  bytes[1] = static_cast<char>((value - 128) & 0x7F);
+  return 2;
+}
+
+// Appends the SMAF length number of n (see WriteLength).
 void PutLength(midifile::ByteString& out, int64_t n);
 
 // Reads a length number at `position`, advancing it. False when the bytes
