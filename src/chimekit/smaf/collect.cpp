@@ -30,6 +30,21 @@ void AddTagText(midifile::ByteString& tag, const char* prefix, midifile::ByteVie
   tag += ',';
 }
 
+// A note-on with a positive velocity and a positive length, a channel
+// pressure or a pitch bend. A note-on of velocity 0 releases a note even
+// when a later note-off paired with it and gave it a length.
+bool MakesEntry(const midifile::TMidiEvent& event) {
+  switch (event.Status & 0xF0) {
+    case 0x90:
+      return event.Data2 > 0 && event.Duration > 0;
+    case 0xD0:
+    case 0xE0:
+      return true;
+    default:
+      return false;
+  }
+}
+
 void TakeControl(TSmafSettings& channel, uint8_t controller, uint8_t value) {
   switch (controller) {
     case 0:  // bank select: an odd bank is a drum part
@@ -90,10 +105,26 @@ TCollector::TCollector(const midifile::TMidiTrack& track, int64_t tempo_product)
 
 bool TCollector::Next(TSmafEvent& entry) {
   while (next_ < events_.size()) {
-    if (Take(events_[next_++], entry)) {
-      any_entry_ = true;
-      return true;
+    const midifile::TMidiEvent& event = events_[next_++];
+    // Most events of a song share their tick with the event before.
+    if (event.DeltaTime != 0) running_ms_ += ms_(event.DeltaTime);
+    if (!MakesEntry(event)) {
+      // Note-offs, polyphonic pressure and system exclusive change nothing.
+      if (event.Status >= 0xB0) TakeSetting(event);
+      continue;
     }
+    const uint8_t channel_number = event.Channel();
+    const TSmafSettings& channel = channels_[channel_number];
+    static_cast<TSmafSettings&>(entry) = channel;
+    entry.drum = channel.drum || channel_number == 9 || channel_number == 15;
+    entry.time = SaturateTime(running_ms_);
+    entry.gate = event.Duration > 0 ? ms_(event.Duration) : 0;
+    entry.status = event.Status;
+    entry.byte1 = event.Data1;
+    entry.byte2 = event.Data2;
+    latest_end_ = std::max<int64_t>(latest_end_, static_cast<int64_t>(entry.time) + entry.gate);
+    any_entry_ = true;
+    return true;
   }
   if (!any_entry_ || marker_given_) return false;
   marker_given_ = true;
@@ -103,48 +134,25 @@ bool TCollector::Next(TSmafEvent& entry) {
   return true;
 }
 
-bool TCollector::Take(const midifile::TMidiEvent& event, TSmafEvent& entry) {
-  // Most events of a song share their tick with the event before.
-  running_ms_ += event.DeltaTime == 0 ? 0 : ms_(event.DeltaTime);
-  const uint8_t channel_number = event.Channel();
-  TSmafSettings& channel = channels_[channel_number];
-
+void TCollector::TakeSetting(const midifile::TMidiEvent& event) {
+  TSmafSettings& channel = channels_[event.Channel()];
   switch (event.Status & 0xF0) {
-    case 0x90:
-      // A note-on of velocity 0 releases a note even when a later note-off
-      // paired with it and gave it a length.
-      if (event.Data2 == 0 || event.Duration <= 0) return false;
-      break;
-    case 0xD0:
-    case 0xE0:
-      break;
     case 0xB0:
       TakeControl(channel, event.Data1, event.Data2);
-      return false;
+      break;
     case 0xC0:
       // Only programs 0 to 127 have a voice; a stray top bit is dropped.
       channel.program = event.Data1 & 0x7F;
-      return false;
+      break;
     case 0xF0:
-      if (event.Status == 0xFF) {
-        tags_.Add(event.Data1, event.DataBytes);
-        // The end-of-track event is the last one looked at.
-        if (event.IsEndOfTrack()) next_ = events_.size();
-      }
-      return false;
+      if (event.Status != 0xFF) break;
+      tags_.Add(event.Data1, event.DataBytes);
+      // The end-of-track event is the last one looked at.
+      if (event.IsEndOfTrack()) next_ = events_.size();
+      break;
     default:
-      return false;
+      break;
   }
-
-  static_cast<TSmafSettings&>(entry) = channel;
-  entry.drum = channel.drum || channel_number == 9 || channel_number == 15;
-  entry.time = SaturateTime(running_ms_);
-  entry.gate = event.Duration > 0 ? ms_(event.Duration) : 0;
-  entry.status = event.Status;
-  entry.byte1 = event.Data1;
-  entry.byte2 = event.Data2;
-  latest_end_ = std::max<int64_t>(latest_end_, static_cast<int64_t>(entry.time) + entry.gate);
-  return true;
 }
 
 TCollected CollectEvents(const midifile::TMidiTrack& track, int64_t tempo_product) {

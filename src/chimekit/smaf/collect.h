@@ -58,9 +58,10 @@ class TCollector {
     int32_t operator()(int64_t ticks) const { return TicksToMs(ticks, tempo_product); }
   };
 
-  // Takes one event into the channel settings and tags; true when it makes
-  // an entry, which is then filled in.
-  bool Take(const midifile::TMidiEvent& event, TSmafEvent& entry);
+  // An event that makes no entry: a controller or program into its
+  // channel's settings, a text into the tags; the end of track ends the
+  // walk.
+  void TakeSetting(const midifile::TMidiEvent& event);
 
   std::span<const midifile::TMidiEvent> events_;
   size_t next_ = 0;

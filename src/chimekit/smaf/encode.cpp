@@ -28,6 +28,49 @@ int64_t PutLongDuration(TSequenceBody& body, int64_t n) {
   return n;
 }
 
+// The octave shifts that bring a key outside the slot's window into it.
+void MoveWindow(TSequenceBody& body, int32_t channel, int32_t& base, int32_t key) {
+  if (key < base) {
+    int32_t n = (base - key - 1) / 12 + 1;
+    for (; n > 4; n -= 4) {
+      PutOctaveShift(body, channel, 0x84);
+      base -= 48;
+    }
+    PutOctaveShift(body, channel, 0x80 + n);
+    base -= 12 * n;
+  }
+  if (key > base + kWindow) {
+    int32_t n = (key - base - 48) / 12 + 1;
+    for (; n > 4; n -= 4) {
+      PutOctaveShift(body, channel, 0x04);
+      base += 48;
+    }
+    PutOctaveShift(body, channel, n);
+    base += 12 * n;
+  }
+}
+
+bool SameSettings(const TSmafSettings& a, const TSmafSettings& b) {
+  return a.program == b.program && a.volume == b.volume && a.modulation == b.modulation && a.pan == b.pan;
+}
+
+// Sends the settings of an entry that differ from those the slot was sent
+// last (settings that are negative are never sent).
+void SendSettings(TSequenceBody& body, int32_t channel, const TSmafEvent& entry, TSlotState& slot,
+                  TVoiceSetup& voices) {
+  // Drum parts keep their sounds: no program change and no voice.
+  if (entry.program != slot.program && entry.program >= 0) {
+    if (!entry.drum) {
+      PutControl(body, channel, 0, kControlProgram, entry.program);
+      voices.AddVoice(entry.program);
+    }
+    slot.program = entry.program;
+  }
+  UpdateSetting(body, channel, kControlVolume, entry.volume, slot.volume);
+  UpdateSetting(body, channel, kControlModulation, entry.modulation, slot.modulation);
+  UpdateSetting(body, channel, kControlPan, entry.pan, slot.pan);
+}
+
 }  // namespace
 
 void PutDuration(TSequenceBody& body, int64_t n) {
@@ -52,24 +95,7 @@ void PutNop(TSequenceBody& body, int64_t duration) {
 bool PutNote(TSequenceBody& body, int32_t channel, TSlotState& slot, int32_t key, int64_t duration,
              int64_t gate) {
   int32_t& base = slot.octave_base;
-  if (key < base) {
-    int32_t n = (base - key - 1) / 12 + 1;
-    for (; n > 4; n -= 4) {
-      PutOctaveShift(body, channel, 0x84);
-      base -= 48;
-    }
-    PutOctaveShift(body, channel, 0x80 + n);
-    base -= 12 * n;
-  }
-  if (key > base + kWindow) {
-    int32_t n = (key - base - 48) / 12 + 1;
-    for (; n > 4; n -= 4) {
-      PutOctaveShift(body, channel, 0x04);
-      base += 48;
-    }
-    PutOctaveShift(body, channel, n);
-    base += 12 * n;
-  }
+  if (key < base || key > base + kWindow) MoveWindow(body, channel, base, key);
 
   // Note 12 of an octave is the first note of the next one, so a key on an
   // octave boundary is written as note 12 of the octave below; at the
@@ -112,17 +138,7 @@ bool TSequenceEncoder::Encode(const TSmafEvent& entry) {
   const int64_t duration = units_(entry.time);
 
   slot.drum = entry.drum;
-  // Drum parts keep their sounds: no program change and no voice.
-  if (entry.program != slot.program && entry.program >= 0) {
-    if (!entry.drum) {
-      PutControl(body, channel, 0, kControlProgram, entry.program);
-      voices_.AddVoice(entry.program);
-    }
-    slot.program = entry.program;
-  }
-  UpdateSetting(body, channel, kControlVolume, entry.volume, slot.volume);
-  UpdateSetting(body, channel, kControlModulation, entry.modulation, slot.modulation);
-  UpdateSetting(body, channel, kControlPan, entry.pan, slot.pan);
+  if (!SameSettings(entry, slot)) SendSettings(body, channel, entry, slot, voices_);
 
   switch (entry.Kind()) {
     case 0x80:
