@@ -26,8 +26,14 @@ TSmafConversion ConvertToSmaf(const midifile::TMidiFile& file) {
   // all four as the walk over the track finds it; no list is kept.
   TVoiceSetup voices;
   TSequenceBodies bodies;
-  for (TSequenceBody& body : bodies) body.Append(midifile::ByteView("Mtsq\0\0\0\0", 8));
-  TCollector collector(file.GetTrack(0), tempo_product);
+  const midifile::TMidiTrack& track = file.GetTrack(0);
+  for (TSequenceBody& body : bodies) {
+    // About half the events are note-ons of a few bytes each; a body that
+    // takes most of them grows.
+    body.Reserve(8 + static_cast<size_t>(track.EventCount()));
+    body.Append(midifile::ByteView("Mtsq\0\0\0\0", 8));
+  }
+  TCollector collector(track, tempo_product);
   TSlotAllocator slots;
   TBodyClocks clocks;
   TSequenceEncoder encoder(timebase.ms, voices, bodies);

@@ -74,22 +74,23 @@ void SendSettings(TSequenceBody& body, int32_t channel, const TSmafEvent& entry,
 }  // namespace
 
 void PutDuration(TSequenceBody& body, int64_t n) {
-  body.Append(TSequenceMessage().Length(PutLongDuration(body, n)));
+  const int64_t rest = PutLongDuration(body, n);
+  TSequenceMessage(body).Length(rest);
 }
 
 void PutControl(TSequenceBody& body, int32_t channel, int64_t duration, int32_t type, int32_t value) {
   const int64_t rest = PutLongDuration(body, duration);
-  body.Append(TSequenceMessage()
-                  .Length(rest)
-                  .Byte(0x00)
-                  .Byte(static_cast<uint32_t>((channel << 6) + type))
-                  .Byte(static_cast<uint32_t>(value)));
+  TSequenceMessage(body)
+      .Length(rest)
+      .Byte(0x00)
+      .Byte(static_cast<uint32_t>((channel << 6) + type))
+      .Byte(static_cast<uint32_t>(value));
 }
 
 void PutNop(TSequenceBody& body, int64_t duration) {
   if (duration <= 0) return;
   const int64_t rest = PutLongDuration(body, duration);
-  body.Append(TSequenceMessage().Length(rest).Byte(0xFF).Byte(0x00));
+  TSequenceMessage(body).Length(rest).Byte(0xFF).Byte(0x00);
 }
 
 bool PutNote(TSequenceBody& body, int32_t channel, TSlotState& slot, int32_t key, int64_t duration,
@@ -118,8 +119,7 @@ bool PutNote(TSequenceBody& body, int32_t channel, TSlotState& slot, int32_t key
     return false;
   }
   const int64_t rest = PutLongDuration(body, duration);
-  body.Append(
-      TSequenceMessage().Length(rest).Byte(static_cast<uint32_t>((channel << 6) + (octave << 4) + note)).Length(gate));
+  TSequenceMessage(body).Length(rest).Byte(static_cast<uint32_t>((channel << 6) + (octave << 4) + note)).Length(gate);
   return true;
 }
 

@@ -1,17 +1,24 @@
 #include "chimekit/smaf/sequence_body.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace chimekit::smaf {
 
 void TSequenceBody::Append(midifile::ByteView bytes) {
-  for (char byte : bytes) Append(TSequenceMessage().Byte(static_cast<uint8_t>(byte)));
+  if (bytes.empty()) return;
+  Reserve(bytes.size());
+  std::memcpy(data_.get() + size_, bytes.data(), bytes.size());
+  size_ += bytes.size();
 }
 
-void TSequenceBody::Grow() {
+void TSequenceBody::Grow(size_t more) {
   constexpr size_t kFirstRoom = 256;
-  if (capacity_ > SIZE_MAX / 2) throw std::length_error("SMAF sequence too large");
-  const size_t capacity = capacity_ == 0 ? kFirstRoom : 2 * capacity_;
+  size_t capacity = std::max(capacity_, kFirstRoom);
+  while (capacity - size_ < more) {
+    if (capacity > SIZE_MAX / 2) throw std::length_error("SMAF sequence too large");
+    capacity *= 2;
+  }
   std::unique_ptr<char[]> data = std::make_unique_for_overwrite<char[]>(capacity);
   if (size_ > 0) std::memcpy(data.get(), data_.get(), size_);
   data_ = std::move(data);

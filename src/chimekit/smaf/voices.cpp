@@ -10,7 +10,20 @@ namespace {
 
 bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
-int HexValue(char c) { return c <= '9' ? c - '0' : c - 'A' + 10; }
+// A hexadecimal digit of either case; anything else reads as 0.
+uint32_t HexValue(char c) {
+  if (c >= '0' && c <= '9') return static_cast<uint32_t>(c - '0');
+  if (c >= 'A' && c <= 'F') return static_cast<uint32_t>(c - 'A' + 10);
+  if (c >= 'a' && c <= 'f') return static_cast<uint32_t>(c - 'a' + 10);
+  return 0;
+}
+
+// A voice message: 43 03, voice ordinal, bank 0, program, the voice
+// parameters (at most 12 bytes), F7.
+constexpr size_t kVoiceHead = 5;
+constexpr size_t kMostVoiceMessage = kVoiceHead + 12 + 1;
+// The setup chunk's header and room for the first few voices.
+constexpr size_t kSetupRoom = 8 + 4 * (2 + 1 + kMostVoiceMessage);
 
 }  // namespace
 
@@ -21,23 +34,20 @@ midifile::ByteString VoiceParameters(midifile::ByteView record) {
   size_t last = digits.size();
   while (first < last && IsBlankOrControl(digits[first])) ++first;
   while (last > first && IsBlankOrControl(digits[last - 1])) --last;
-
-  std::string cleaned;
-  for (char c : digits.substr(first, last - first)) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    const bool hex = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
-    cleaned.push_back(hex ? c : '0');
-  }
-  if (cleaned.size() % 2 != 0) cleaned.push_back('0');
+  digits = digits.substr(first, last - first);
 
   midifile::ByteString bytes;
-  for (size_t i = 0; i < cleaned.size(); i += 2) {
-    midifile::AppendByte(bytes, static_cast<uint32_t>(HexValue(cleaned[i]) * 16 + HexValue(cleaned[i + 1])));
+  for (size_t i = 0; i < digits.size(); i += 2) {
+    const uint32_t low = i + 1 < digits.size() ? HexValue(digits[i + 1]) : 0;
+    midifile::AppendByte(bytes, HexValue(digits[i]) * 16 + low);
   }
   return bytes;
 }
 
-TVoiceSetup::TVoiceSetup() : body_("Mtsu", 4) { body_.append(4, '\0'); }
+TVoiceSetup::TVoiceSetup() {
+  body_.reserve(kSetupRoom);
+  body_.assign("Mtsu\0\0\0\0", 8);
+}
 
 void TVoiceSetup::AddVoice(int32_t program) {
   if (program < 0 || program >= kInstrCount) throw std::out_of_range("no voice for program " + std::to_string(program));
@@ -45,17 +55,13 @@ void TVoiceSetup::AddVoice(int32_t program) {
   if (requested) return;
   requested = true;
 
-  midifile::ByteString message = {0x43, 0x03};
-  midifile::AppendByte(message, static_cast<uint32_t>(ordinal_));
-  midifile::AppendByte(message, 0x00);  // bank
-  midifile::AppendByte(message, static_cast<uint32_t>(program));
-  message += VoiceParameters(InstrRecord(program));
-  midifile::AppendByte(message, 0xF7);
-
-  midifile::AppendByte(body_, 0xFF);
-  midifile::AppendByte(body_, 0xF0);
-  PutLength(body_, static_cast<int64_t>(message.size()));
-  body_ += message;
+  const midifile::ByteString parameters = VoiceParameters(InstrRecord(program));
+  const char head[kVoiceHead] = {0x43, 0x03, static_cast<char>(ordinal_ & 0xFF), 0x00, static_cast<char>(program)};
+  body_.append("\xFF\xF0", 2);
+  PutLength(body_, static_cast<int64_t>(sizeof head + parameters.size() + 1));
+  body_.append(head, sizeof head);
+  body_ += parameters;
+  midifile::AppendByte(body_, 0xF7);
   ++ordinal_;
 }
 
