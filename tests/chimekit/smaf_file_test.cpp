@@ -154,6 +154,15 @@ std::string WorkedExampleSmaf() {
 
 }  // namespace
 
+TEST(SmafFile, ChecksumOfEveryLengthMatchesTheBitwiseOne) {
+  // Lengths 0 to 40 end the checksum's four-byte steps in every way.
+  std::string bytes;
+  for (int i = 0; i <= 40; ++i) {
+    EXPECT_EQ(chimekit::smaf::SmafCrc16(bytes), BitwiseCrc(bytes)) << bytes.size() << " bytes";
+    bytes.push_back(static_cast<char>(i * 97 + 13));
+  }
+}
+
 TEST(SmafFile, WorkedExampleByteForByte) {
   EXPECT_EQ(BitwiseCrc("123456789"), 0xD64E);
   EXPECT_EQ(chimekit::smaf::SmafCrc16("123456789"), 0xD64E);

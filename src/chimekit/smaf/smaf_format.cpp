@@ -5,24 +5,23 @@
 namespace chimekit::smaf {
 namespace {
 
-// CRC-16 tables (polynomial 1021, most significant bit first): `one` for a
-// byte, `two` for a byte followed by a zero byte. The CRC is linear, so two
-// bytes of a message are the XOR of two independent lookups.
-struct TCrcTables {
-  std::array<uint16_t, 256> one{};
-  std::array<uint16_t, 256> two{};
-};
+// CRC-16 tables (polynomial 1021, most significant bit first): table k
+// holds the CRC of a byte followed by k zero bytes. The CRC is linear, so
+// four bytes of a message are the XOR of four independent lookups.
+using TCrcTables = std::array<std::array<uint16_t, 256>, 4>;
 
 constexpr TCrcTables CrcTables() {
-  TCrcTables tables;
+  TCrcTables tables{};
   for (uint32_t i = 0; i < 256; ++i) {
     uint32_t crc = i << 8;
     for (int bit = 0; bit < 8; ++bit) crc = (crc & 0x8000) ? ((crc << 1) ^ 0x1021) : (crc << 1);
-    tables.one[i] = static_cast<uint16_t>(crc & 0xFFFF);
+    tables[0][i] = static_cast<uint16_t>(crc & 0xFFFF);
   }
-  for (uint32_t i = 0; i < 256; ++i) {
-    const uint32_t crc = tables.one[i];
-    tables.two[i] = static_cast<uint16_t>(((crc << 8) & 0xFFFF) ^ tables.one[crc >> 8]);
+  for (size_t k = 1; k < tables.size(); ++k) {
+    for (uint32_t i = 0; i < 256; ++i) {
+      const uint32_t crc = tables[k - 1][i];
+      tables[k][i] = static_cast<uint16_t>(((crc << 8) & 0xFFFF) ^ tables[0][crc >> 8]);
+    }
   }
   return tables;
 }
@@ -65,10 +64,11 @@ uint16_t SmafCrc16(midifile::ByteView bytes) {
   static constexpr TCrcTables kTables = CrcTables();
   uint32_t crc = kInitial;
   size_t at = 0;
-  for (; at + 2 <= bytes.size(); at += 2) {
-    crc = kTables.two[(crc >> 8) ^ midifile::ByteAt(bytes, at)] ^ kTables.one[(crc & 0xFF) ^ midifile::ByteAt(bytes, at + 1)];
+  for (; at + 4 <= bytes.size(); at += 4) {
+    crc = kTables[3][(crc >> 8) ^ midifile::ByteAt(bytes, at)] ^ kTables[2][(crc & 0xFF) ^ midifile::ByteAt(bytes, at + 1)] ^
+          kTables[1][midifile::ByteAt(bytes, at + 2)] ^ kTables[0][midifile::ByteAt(bytes, at + 3)];
   }
-  if (at < bytes.size()) crc = kTables.one[(crc >> 8) ^ midifile::ByteAt(bytes, at)] ^ ((crc << 8) & 0xFFFF);
+  for (; at < bytes.size(); ++at) crc = kTables[0][(crc >> 8) ^ midifile::ByteAt(bytes, at)] ^ ((crc << 8) & 0xFFFF);
   return static_cast<uint16_t>(~crc & 0xFFFF);
 }
 
