@@ -27,11 +27,17 @@ uint32_t TSlotAllocator::Passing(uint32_t candidates, Test test) const {
 // The lowest-numbered slot that the channel can use at time t without a
 // claim: one of its own whose last event ended strictly before t, or any
 // slot whose last event is a zero-length one at exactly t. Slots never
-// claimed are neither.
+// claimed are neither. The channel's own slots are looked at from the
+// lowest, up to the first that is free.
 int TSlotAllocator::FindFreeSlot(int32_t channel, int64_t t) const {
-  const uint32_t usable = Passing(owned_[static_cast<size_t>(channel)], [t](const TSlot& slot) { return t > slot.End(); }) |
-                          Passing(zero_gate_, [t](const TSlot& slot) { return slot.start == t; });
-  return usable != 0 ? std::countr_zero(usable) : -1;
+  const uint32_t zero_gate_free = Passing(zero_gate_, [t](const TSlot& slot) { return slot.start == t; });
+  const int lowest_zero_gate_free = zero_gate_free != 0 ? std::countr_zero(zero_gate_free) : kSlotCount;
+  for (uint32_t rest = owned_[static_cast<size_t>(channel)]; rest != 0; rest &= rest - 1) {
+    const int s = std::countr_zero(rest);
+    if (s > lowest_zero_gate_free) break;
+    if (t > slots_[static_cast<size_t>(s)].End()) return s;
+  }
+  return lowest_zero_gate_free < kSlotCount ? lowest_zero_gate_free : -1;
 }
 
 // Among the candidates, the slot whose last event ended earliest, not after
