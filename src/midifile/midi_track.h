@@ -71,8 +71,7 @@ class TMidiTrack {
   // meta events of the track.
   ByteView TrackName() const { return track_name_; }
   ByteView InstrumentName() const { return instrument_name_; }
-  // Running absolute time while the track is read; then the time of its last
-  // event.
+  // Time of the last event as the reader found it.
   int32_t EndTime() const { return end_time_; }
 
   std::span<const TMidiEvent> Events() const { return {events_, count_}; }
@@ -84,42 +83,19 @@ class TMidiTrack {
     events_ = storage;
     room_ = room;
   }
-  // Appends an event while the track is read: sets its Time, names the
-  // track, and pairs note-offs with the nearest earlier 9n event of the same
-  // channel and key (through the reader's pairing index).
-  void AddEvent(TMidiEvent event, NotePairing& pairing) {
-    if (count_ == room_) throw std::length_error("more events than the track's storage holds");
-    end_time_ = WrappingAdd(end_time_, event.DeltaTime);
-    event.Time = end_time_;
-    event.Duration = 0;
-    const uint8_t kind = event.Status & 0xF0;
-    if (kind == 0x80 || kind == 0x90) {
-      PairNote(event, pairing);
-    } else if (event.IsMeta(0x03)) {
-      track_name_ = event.DataBytes;
-    } else if (event.IsMeta(0x04)) {
-      instrument_name_ = event.DataBytes;
-    }
-    events_[count_++] = event;
+  TMidiEvent* Storage() const { return events_; }
+  size_t Room() const { return room_; }
+  // What the reader found: `count` events written into the storage, the
+  // time of the last, and the data of the last name (03) and instrument
+  // name (04) meta events.
+  void FinishReading(size_t count, int32_t end_time, TEventData track_name, TEventData instrument_name) {
+    count_ = count;
+    end_time_ = end_time;
+    track_name_ = track_name;
+    instrument_name_ = instrument_name;
   }
 
  private:
-  // Pairs a note-off with the nearest earlier 9n event of its channel and
-  // key; remembers a 9n event (whatever its velocity) as the next to pair.
-  void PairNote(TMidiEvent& event, NotePairing& pairing) {
-    const bool note_on = (event.Status & 0xF0) == 0x90;
-    if (!note_on || event.Data2 == 0) {
-      // Whatever its velocity and whether or not it was paired before.
-      int32_t found = pairing.Find(static_cast<uint8_t>(0x90 | (event.Status & 0x0F)), event.Data1);
-      if (found != NotePairing::kNone) {
-        TMidiEvent& paired = events_[static_cast<size_t>(found)];
-        paired.Duration = WrappingSub(end_time_, paired.Time);
-        event.Duration = -1;
-      }
-    }
-    if (note_on) pairing.Remember(event.Status, event.Data1, static_cast<int32_t>(count_));
-  }
-
   TMidiEvent* events_ = nullptr;
   size_t count_ = 0;
   size_t room_ = 0;

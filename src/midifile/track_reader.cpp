@@ -2,6 +2,9 @@
 
 #include <array>
 #include <cstddef>
+#include <stdexcept>
+
+#include "midifile/rounding.h"
 
 namespace midifile {
 namespace {
@@ -38,9 +41,9 @@ bool ReadData(const uint8_t*& at, const uint8_t* end, TMidiEvent& event) {
 constexpr std::array<uint8_t, 16> kDataBytes = {0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 2, 2, 1, 1, 2, 0};
 
 // Decodes a track's content event by event, without ever reading past its
-// end, and hands each event (Time and Duration left 0) to `visit`. Decoding
-// stops when fewer than two bytes remain (a lone last byte is ignored) or at
-// an event cut off by the end of the content.
+// end, and hands each event (Time and Duration left 0) to `visit`, which
+// may change it. Decoding stops when fewer than two bytes remain (a lone
+// last byte is ignored) or at an event cut off by the end of the content.
 template <class Visit>
 void DecodeEvents(ByteView content, Visit&& visit) {
   const uint8_t* at = reinterpret_cast<const uint8_t*>(content.data());
@@ -79,20 +82,56 @@ void DecodeEvents(ByteView content, Visit&& visit) {
   }
 }
 
+// Pairs a note-off (8n, or 9n of velocity 0) with the nearest earlier 9n
+// event of its channel and key, whatever that one's velocity and whether or
+// not it was paired before; remembers a 9n event as the next to pair.
+// `index` is the event's place among the track's `events`.
+void PairNote(TMidiEvent* events, size_t index, TMidiEvent& event, NotePairing& pairing) {
+  const bool note_on = (event.Status & 0xF0) == 0x90;
+  if (!note_on || event.Data2 == 0) {
+    const int32_t found = pairing.Find(static_cast<uint8_t>(0x90 | (event.Status & 0x0F)), event.Data1);
+    if (found != NotePairing::kNone) {
+      TMidiEvent& paired = events[static_cast<size_t>(found)];
+      paired.Duration = WrappingSub(event.Time, paired.Time);
+      event.Duration = -1;
+    }
+  }
+  if (note_on) pairing.Remember(event.Status, event.Data1, static_cast<int32_t>(index));
+}
+
 }  // namespace
 
 uint32_t ReadTrackEvents(ByteView content, TMidiTrack& track, NotePairing& pairing) {
   pairing.Reset();
+  // The count, the running time and the names stay in local variables
+  // while the events are written, and go to the track at the end.
+  TMidiEvent* const events = track.Storage();
+  const size_t room = track.Room();
+  size_t count = 0;
+  int32_t time = 0;
+  TEventData track_name;
+  TEventData instrument_name;
   uint32_t tempo = 0;
-  DecodeEvents(content, [&](const TMidiEvent& event) {
-    track.AddEvent(event, pairing);
-    if (!event.IsMeta(0x51)) return;
-    ByteView data = event.DataBytes;
-    if (data.size() < 3) return;
-    uint32_t value = (static_cast<uint32_t>(ByteAt(data, 0)) << 16) | (static_cast<uint32_t>(ByteAt(data, 1)) << 8) |
-                     ByteAt(data, 2);
-    if (value != 0) tempo = value;
+  DecodeEvents(content, [&](TMidiEvent& event) {
+    if (count == room) throw std::length_error("more events than the track's storage holds");
+    time = WrappingAdd(time, event.DeltaTime);
+    event.Time = time;
+    const uint8_t kind = event.Status & 0xF0;
+    if (kind == 0x80 || kind == 0x90) {
+      PairNote(events, count, event, pairing);
+    } else if (event.Status == 0xFF) {
+      if (event.Data1 == 0x03) track_name = event.DataBytes;
+      if (event.Data1 == 0x04) instrument_name = event.DataBytes;
+      const ByteView data = event.Data1 == 0x51 ? event.DataBytes.View() : ByteView();
+      if (data.size() >= 3) {
+        const uint32_t value = (static_cast<uint32_t>(ByteAt(data, 0)) << 16) |
+                               (static_cast<uint32_t>(ByteAt(data, 1)) << 8) | ByteAt(data, 2);
+        if (value != 0) tempo = value;
+      }
+    }
+    events[count++] = event;
   });
+  track.FinishReading(count, time, track_name, instrument_name);
   return tempo;
 }
 

@@ -34,15 +34,9 @@ void AddTagText(midifile::ByteString& tag, const char* prefix, midifile::ByteVie
 // pressure or a pitch bend. A note-on of velocity 0 releases a note even
 // when a later note-off paired with it and gave it a length.
 bool MakesEntry(const midifile::TMidiEvent& event) {
-  switch (event.Status & 0xF0) {
-    case 0x90:
-      return event.Data2 > 0 && event.Duration > 0;
-    case 0xD0:
-    case 0xE0:
-      return true;
-    default:
-      return false;
-  }
+  const uint8_t kind = event.Status & 0xF0;
+  if (kind == 0x90) return event.Data2 > 0 && event.Duration > 0;
+  return kind == 0xD0 || kind == 0xE0;
 }
 
 void TakeControl(TSmafSettings& channel, uint8_t controller, uint8_t value) {
