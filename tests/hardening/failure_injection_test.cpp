@@ -248,7 +248,8 @@ TEST(FailureInjection, OutputThatIsTheInput) {
     if (call.output == hardening::Output::none) continue;
     SCOPED_TRACE(call.name);
     // The result the same call writes beside its input.
-    ExportArguments arguments = Arguments(space, space.open + "/expected.bin");
+    const std::string beside = space.open + "/expected.bin";
+    ExportArguments arguments = Arguments(space, beside);
     if (call.second == hardening::SecondInput::tags) arguments.second = space.tags.c_str();
     ASSERT_EQ(call.call(arguments), hardening::kDone);
     const std::string expected = ReadFileBytes(arguments.output);
