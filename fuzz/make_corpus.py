@@ -13,14 +13,8 @@ import os
 import struct
 import sys
 
-
-def vlq(value):
-    groups = [value & 0x7F]
-    value >>= 7
-    while value:
-        groups.append((value & 0x7F) | 0x80)
-        value >>= 7
-    return bytes(reversed(groups))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+from make_example_midi import vlq  # noqa: E402  (the variable-length quantity)
 
 
 def chunk(kind, content):
