@@ -35,8 +35,10 @@ class MergedTrackWriter {
     uint64_t gap = time > lastTime_ ? time - lastTime_ : 0;
     lastTime_ = std::max(lastTime_, time);
     out_ = writeQuantity(out_, static_cast<uint32_t>(std::min<uint64_t>(gap, kMaxQuantity)));
-    // Only a channel status is left out, behind an event of the same status.
-    if (status >= 0xF0 || status != lastStatus_) *out_++ = status;
+    // Only a channel status is left out, behind an event of the same status,
+    // and not before a first data byte with its top bit set (kept from a
+    // damaged input), which a reader would take for a status.
+    if (status >= 0xF0 || status != lastStatus_ || body.fixed[0] >= 0x80) *out_++ = status;
     lastStatus_ = status;
     for (uint32_t i = 0; i < body.fixedCount; ++i) *out_++ = body.fixed[i];
     if (body.hasBlock) {

@@ -93,6 +93,17 @@ TEST(Trim, RangesByteForByte) {
   }
 }
 
+// From a trim fuzzer input: a first data byte with its top bit set (a
+// damaged input) behind an event of the same status keeps its status byte,
+// so that a reader does not take it for a status.
+TEST(Trim, HighDataByteKeepsItsStatusByte) {
+  std::string song = Smf(1, 100, {Track().NoteOff(0, 0, 0x41, 0x41).Raw(100, {0x80, 0x90, 0x28}).EndOfTrack()});
+  std::optional<std::string> trimmed = chimekit::TrimSong(ParseForRewrite(song), {0, 0xFFFFFFFF, true});
+  ASSERT_TRUE(trimmed.has_value());
+  EXPECT_EQ(*trimmed, Out({Volumes(0) + Bytes({0x00, 0x80, 0x41, 0x41, 0x64, 0x80, 0x90, 0x28}) +
+                           Track().EndOfTrack().bytes()}));
+}
+
 TEST(Volume, ShiftsAreReducedToFit) {
   std::string volumes = Smf(0, 96, {Track().Control(0, 0, 7, 100).Control(0, 0, 7, 120).NoteOn(0, 0, 120, 1)});
   const struct {

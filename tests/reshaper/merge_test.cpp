@@ -53,6 +53,14 @@ TEST(ReshaperMerge, EndOfTrackInsideATrackAndMissingEndOfTrack) {
             Format0(480, Bytes({0x07, 0x90, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00})));
 }
 
+// From a Reshaper fuzzer input: a first data byte with its top bit set (a
+// damaged input) keeps its status byte even behind an event of the same
+// status, so that a reader does not take it for a status.
+TEST(ReshaperMerge, HighDataByteKeepsItsStatusByte) {
+  EXPECT_EQ(Merged({Track().Control(0, 1, 4, 0x74).Raw(0x65, {0xB1, 0xB1, 0x69}).EndOfTrack(0)}),
+            Format0(480, Bytes({0x00, 0xB1, 0x04, 0x74, 0x65, 0xB1, 0xB1, 0x69, 0x00, 0xFF, 0x2F, 0x00})));
+}
+
 TEST(ReshaperMerge, SingleTrackKeepsItsEvents) {
   std::string body = Track().Meta(0, 0x03, "name").NoteOn(0, 9, 36, 100).NoteOff(120, 9, 36).EndOfTrack(0);
   EXPECT_EQ(Merged({body}), Format0(480, body));

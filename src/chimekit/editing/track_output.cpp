@@ -22,7 +22,9 @@ void TrackOutput::ChannelEvent(int32_t delta, uint8_t status, uint8_t data1, uin
   // One append per event: the delta, the status and the data bytes.
   char bytes[midifile::kMaxVarLength + 3];
   size_t count = midifile::EncodeVarLength(TakeDelta(delta), bytes);
-  if (with_status) bytes[count++] = static_cast<char>(status);
+  // A first data byte with its top bit set (kept from a damaged input)
+  // would be read as a status byte: the status goes before it.
+  if (with_status || data1 >= 0x80) bytes[count++] = static_cast<char>(status);
   bytes[count++] = static_cast<char>(data1);
   uint8_t kind = status & 0xF0;
   if (kind != 0xC0 && kind != 0xD0) bytes[count++] = static_cast<char>(data2);

@@ -22,7 +22,8 @@ class TrackOutput {
 
   // A channel message (80-EF): two data bytes for 80-BF and E0-EF, one for
   // C0-DF. The status byte is left out when with_status is false (running
-  // status, kept by the caller).
+  // status, kept by the caller), unless data1 has its top bit set: a
+  // reader would take that byte for a status.
   void ChannelEvent(int32_t delta, uint8_t status, uint8_t data1, uint8_t data2, bool with_status = true);
   // A meta event through the meta-event writer: end of track, tempo, or an
   // empty text event in place of any other type.
