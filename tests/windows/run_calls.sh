@@ -62,7 +62,7 @@ while IFS=$'\t' read -r -a fields; do
   fi
 done < "$here/tool_calls.tsv"
 rm -f tool-out.txt tool-err.txt
-echo "tool runs: $passed passed, $failed failed"
+echo "tool: $passed passed, $failed failed"
 [[ $failed -eq 0 && $passed -gt 0 ]] || status=1
 
 # Every MIDI file written is read back by a reader independent of chimekit
