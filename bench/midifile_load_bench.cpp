@@ -1,8 +1,10 @@
-// Loading and walking large generated MIDI files.
+// Loading and walking large generated MIDI files. Figures and how to read
+// them: bench/README.md.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "bench_midi.h"
 #include "midifile/midi_file.h"
@@ -12,24 +14,27 @@ namespace {
 using bench::AppendVlq;
 using bench::Chunk;
 
-std::string FileOf(const std::string& track) {
-  std::string header("\0\0\0\1\x01\xE0", 6);
-  return Chunk("MThd", header) + Chunk("MTrk", track);
+std::string FileOf(const std::vector<std::string>& tracks) {
+  std::string header("\0\1\0\0\x01\xE0", 6);
+  header[3] = static_cast<char>(tracks.size() & 0xFF);
+  std::string file = Chunk("MThd", header);
+  for (const std::string& track : tracks) file += Chunk("MTrk", track);
+  return file;
 }
 
 // Notes on all channels and keys, each note-on released by a note-off a
 // few events later: the common shape of a song.
-std::string Song(int64_t events) {
+std::string SongTrack(int64_t events, int64_t seed) {
   std::string track;
   for (int64_t i = 0; i < events; ++i) {
-    uint8_t channel = static_cast<uint8_t>(i % 16);
-    uint8_t key = static_cast<uint8_t>(24 + (i / 2) % 80);
+    uint8_t channel = static_cast<uint8_t>((i + seed) % 16);
+    uint8_t key = static_cast<uint8_t>(24 + (i / 2 + seed) % 80);
     AppendVlq(track, static_cast<uint32_t>(i % 7));
     track.push_back(static_cast<char>((i % 2 == 0 ? 0x90 : 0x80) | channel));
     track.push_back(static_cast<char>(key));
     track.push_back(static_cast<char>(100));
   }
-  return FileOf(track);
+  return track;
 }
 
 // Note-offs that no note-on precedes, after a long run of unreleased
@@ -44,28 +49,46 @@ std::string UnmatchedNoteOffs(int64_t events) {
     track.push_back(static_cast<char>(first_half ? 60 : 61));
     track.push_back(static_cast<char>(first_half ? 100 : 0));
   }
-  return FileOf(track);
+  return FileOf({track});
+}
+
+// The events spread over 100 tracks, as in a large arrangement.
+std::string ManyTracks(int64_t events) {
+  std::vector<std::string> tracks;
+  for (int64_t t = 0; t < 100; ++t) tracks.push_back(SongTrack(events / 100, t));
+  return FileOf(tracks);
 }
 
 void Load(benchmark::State& state, const std::string& bytes) {
+  int64_t events = 0;
   for (auto _ : state) {
     midifile::TMidiFile file;
     file.ReadBytes(bytes);
     int64_t sum = 0;
-    const midifile::TMidiTrack& track = file.GetTrack(0);
-    for (int32_t i = 0; i < track.EventCount(); ++i) sum += track.GetEvent(i)->Duration;
+    events = 0;
+    for (int32_t t = 0; t < file.NumberOfTracks(); ++t) {
+      const midifile::TMidiTrack& track = file.GetTrack(t);
+      for (int32_t i = 0; i < track.EventCount(); ++i) sum += track.GetEvent(i)->Duration;
+      events += track.EventCount();
+    }
     benchmark::DoNotOptimize(sum);
   }
   state.SetComplexityN(state.range(0));
-  state.SetItemsProcessed(state.iterations() * state.range(0));
+  state.SetItemsProcessed(state.iterations() * events);
+  // What the loaded model holds per event: its event record and its share
+  // of the file's bytes (data views point into them).
+  state.counters["model_bytes_per_event"] =
+      static_cast<double>(sizeof(midifile::TMidiEvent)) + static_cast<double>(bytes.size()) / static_cast<double>(events);
 }
 
-void BM_LoadSong(benchmark::State& state) { Load(state, Song(state.range(0))); }
+void BM_LoadSong(benchmark::State& state) { Load(state, FileOf({SongTrack(state.range(0), 0)})); }
+void BM_LoadManyTracks(benchmark::State& state) { Load(state, ManyTracks(state.range(0))); }
 void BM_LoadUnmatchedNoteOffs(benchmark::State& state) { Load(state, UnmatchedNoteOffs(state.range(0))); }
 
 }  // namespace
 
 BENCHMARK(BM_LoadSong)->RangeMultiplier(2)->Range(1 << 17, 1 << 20)->Complexity()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadManyTracks)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadUnmatchedNoteOffs)
     ->RangeMultiplier(2)
     ->Range(1 << 17, 1 << 20)

@@ -1,11 +1,13 @@
 #include "midifile/file_io.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 #include <memory>
-#include <random>
+#include <string>
 
 #include "midifile/errors.h"
 
@@ -24,20 +26,16 @@
 namespace midifile {
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-FilePtr OpenForReading(const std::string& path) {
-  errno = 0;
-  FilePtr file(std::fopen(path.c_str(), "rb"));
-  if (!file) throw InOutError::FromErrno(errno != 0 ? errno : EIO);
-  return file;
-}
-
 // The file-system calls that differ between the platforms. Paths are byte
 // strings in the system code page, so Windows gets its narrow ("A") calls.
+// Files are read and written through plain descriptors: whole blocks go
+// straight between the caller's bytes and the system, with no stream
+// buffer between them. Every call returns -1 (or false) with errno set on
+// failure.
+
+// What an output path names.
+enum class Target { replaceable, directory, device };
+
 #if defined(_WIN32)
 
 int ErrnoFromWindows(DWORD error) {
@@ -58,25 +56,35 @@ int ErrnoFromWindows(DWORD error) {
   }
 }
 
-bool IsDirectory(const char* path) {
-  DWORD attributes = GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 bool IsExistingFile(const char* path) {
   DWORD attributes = GetFileAttributesA(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-// Creates a new file for writing; fails with EEXIST when the name is taken.
-std::FILE* CreateExclusive(const char* path) {
+int Open(const char* path, int flags) {
   int descriptor = -1;
-  errno = _sopen_s(&descriptor, path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE);
-  if (descriptor < 0) return nullptr;
-  std::FILE* file = _fdopen(descriptor, "wb");
-  if (file == nullptr) _close(descriptor);
-  return file;
+  errno = _sopen_s(&descriptor, path, flags | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+  return descriptor;
 }
+int OpenForReading(const char* path) { return Open(path, _O_RDONLY); }
+int OpenForWriting(const char* path) { return Open(path, _O_WRONLY | _O_CREAT | _O_TRUNC); }
+// A new file; fails with EEXIST when the name is taken.
+int CreateExclusive(const char* path) { return Open(path, _O_WRONLY | _O_CREAT | _O_EXCL); }
+
+// The size of an open regular file, a hint for reading it; 0 for anything
+// else.
+size_t SizeOf(int descriptor) {
+  struct _stat64 info {};
+  if (_fstat64(descriptor, &info) != 0 || (info.st_mode & _S_IFREG) == 0) return 0;
+  return static_cast<size_t>(info.st_size);
+}
+
+int ReadPiece(int descriptor, char* data, size_t size) { return _read(descriptor, data, static_cast<unsigned>(size)); }
+int WritePiece(int descriptor, const char* data, size_t size) {
+  return _write(descriptor, data, static_cast<unsigned>(size));
+}
+int CloseDescriptor(int descriptor) { return _close(descriptor); }
+int RemoveFile(const char* path) { return _unlink(path); }
 
 // Replaces the target by the file at `from`; 0 or an errno value.
 int ReplaceFile(const char* from, const char* to) {
@@ -84,60 +92,145 @@ int ReplaceFile(const char* from, const char* to) {
   return ErrnoFromWindows(GetLastError());
 }
 
-bool IsDeviceOrPipe(const char*) { return false; }
-
-std::string ResolveLinks(const std::string& path) { return path; }
+Target InspectTarget(std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  bool directory = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  return directory ? Target::directory : Target::replaceable;
+}
 
 #else
-
-bool IsDirectory(const char* path) {
-  struct stat info {};
-  return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
-}
 
 bool IsExistingFile(const char* path) {
   struct stat info {};
   return stat(path, &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
-std::FILE* CreateExclusive(const char* path) {
-  int descriptor = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (descriptor < 0) return nullptr;
-  std::FILE* file = fdopen(descriptor, "wb");
-  if (file == nullptr) close(descriptor);
-  return file;
+int OpenForReading(const char* path) { return open(path, O_RDONLY | O_CLOEXEC); }
+int OpenForWriting(const char* path) { return open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666); }
+int CreateExclusive(const char* path) { return open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); }
+
+size_t SizeOf(int descriptor) {
+  struct stat info {};
+  if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) return 0;
+  return static_cast<size_t>(info.st_size);
 }
+
+ssize_t ReadPiece(int descriptor, char* data, size_t size) { return read(descriptor, data, size); }
+ssize_t WritePiece(int descriptor, const char* data, size_t size) { return write(descriptor, data, size); }
+int CloseDescriptor(int descriptor) { return close(descriptor); }
+int RemoveFile(const char* path) { return unlink(path); }
 
 int ReplaceFile(const char* from, const char* to) { return std::rename(from, to) == 0 ? 0 : errno; }
 
-// An existing output that is no regular file (a terminal, /dev/null, a
-// pipe) cannot be replaced: it is written directly.
-bool IsDeviceOrPipe(const char* path) {
+// Through a symbolic link, the file it names is the one replaced: `path`
+// becomes that file's path (a dangling link is replaced itself). An
+// existing output that is no regular file (a terminal, /dev/null, a pipe)
+// cannot be replaced: it is written directly.
+Target InspectTarget(std::string& path) {
   struct stat info {};
-  return stat(path, &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
-}
-
-// Through a symbolic link, the file it names is the one replaced.
-std::string ResolveLinks(const std::string& path) {
-  struct stat info {};
-  if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-  std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr), &std::free);
-  return resolved ? std::string(resolved.get()) : path;
+  if (lstat(path.c_str(), &info) != 0) return Target::replaceable;
+  if (S_ISLNK(info.st_mode)) {
+    std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr), &std::free);
+    if (!resolved) return Target::replaceable;
+    path = resolved.get();
+    if (stat(path.c_str(), &info) != 0) return Target::replaceable;
+  }
+  if (S_ISDIR(info.st_mode)) return Target::directory;
+  return S_ISREG(info.st_mode) ? Target::replaceable : Target::device;
 }
 
 #endif
 
-// A name beside the target that no other file uses yet.
-std::string TemporaryNameFor(const std::string& path, std::mt19937_64& random) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string name = path + ".";
-  uint64_t value = random();
-  for (int i = 0; i < 12; ++i) {
-    name.push_back(kDigits[value & 15]);
-    value >>= 4;
+int ErrorNumber() { return errno != 0 ? errno : EIO; }
+
+// An open input, closed when it goes out of scope.
+class InputFile {
+ public:
+  explicit InputFile(const std::string& path) {
+    errno = 0;
+    descriptor_ = OpenForReading(path.c_str());
+    if (descriptor_ < 0) throw InOutError::FromErrno(ErrorNumber());
   }
-  return name + ".tmp";
+  ~InputFile() { CloseDescriptor(descriptor_); }
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  size_t SizeHint() const { return SizeOf(descriptor_); }
+  // Reads up to `size` bytes; fewer only at the end of the file.
+  size_t Read(char* data, size_t size) {
+    size_t got = 0;
+    while (got < size) {
+      errno = 0;
+      auto piece = ReadPiece(descriptor_, data + got, std::min<size_t>(size - got, size_t{1} << 30));
+      if (piece < 0 && errno == EINTR) continue;
+      if (piece < 0) throw InOutError::FromErrno(ErrorNumber());
+      if (piece == 0) break;
+      got += static_cast<size_t>(piece);
+    }
+    return got;
+  }
+
+ private:
+  int descriptor_ = -1;
+};
+
+// Writes all bytes; 0 or an errno value.
+int WriteAll(int descriptor, ByteView bytes) {
+  while (!bytes.empty()) {
+    errno = 0;
+    auto written = WritePiece(descriptor, bytes.data(), std::min<size_t>(bytes.size(), size_t{1} << 30));
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return ErrorNumber();
+    bytes.remove_prefix(static_cast<size_t>(written));
+  }
+  return 0;
 }
+
+// A device or pipe as output: opened, written and closed in place.
+void WriteInPlace(const std::string& path, ByteView bytes) {
+  errno = 0;
+  int descriptor = OpenForWriting(path.c_str());
+  if (descriptor < 0) throw InOutError::FromErrno(ErrorNumber());
+  int error_number = WriteAll(descriptor, bytes);
+  errno = 0;
+  if (CloseDescriptor(descriptor) != 0 && error_number == 0) error_number = ErrorNumber();
+  if (error_number != 0) throw InOutError::FromErrno(error_number);
+}
+
+constexpr char kDigits[] = "0123456789abcdef";
+
+// Names beside the target for the output in the making. They only need to
+// differ between calls that run at the same time: the exclusive create
+// refuses a name that is taken, and the next one is tried. The clock, an
+// address on the calling thread's stack and the library's place in memory
+// (which differs between processes) start the sequence.
+class TemporaryNames {
+ public:
+  explicit TemporaryNames(const std::string& path) : path_(path) {
+    state_ = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+             (static_cast<uint64_t>(reinterpret_cast<uintptr_t>(this)) << 16) ^
+             static_cast<uint64_t>(reinterpret_cast<uintptr_t>(kDigits));
+  }
+
+  std::string Next() {
+    // SplitMix64: every state gives a well-mixed value.
+    state_ += 0x9E3779B97F4A7C15u;
+    uint64_t value = state_;
+    value = (value ^ (value >> 30)) * 0xBF58476D1CE4E5B9u;
+    value = (value ^ (value >> 27)) * 0x94D049BB133111EBu;
+    value ^= value >> 31;
+    std::string name = path_ + ".";
+    for (int i = 0; i < 12; ++i) {
+      name.push_back(kDigits[value & 15]);
+      value >>= 4;
+    }
+    return name + ".tmp";
+  }
+
+ private:
+  const std::string& path_;
+  uint64_t state_;
+};
 
 }  // namespace
 
@@ -147,78 +240,56 @@ bool InputExists(const char* path) {
 }
 
 ByteString ReadWholeFile(const std::string& path) {
-  FilePtr file = OpenForReading(path);
-  ByteString content;
-  char block[65536];
-  for (;;) {
-    size_t got = std::fread(block, 1, sizeof block, file.get());
-    content.append(block, got);
-    if (got < sizeof block) break;
+  InputFile file(path);
+  // The bytes go straight into place, with room for the size the file has
+  // now; a file that grows meanwhile, or one that tells no size, is still
+  // read to its end.
+  ByteString content(file.SizeHint(), '\0');
+  const size_t got = file.Read(content.data(), content.size());
+  if (got < content.size()) {
+    content.resize(got);
+    return content;
   }
-  if (std::ferror(file.get())) throw InOutError::FromErrno(errno != 0 ? errno : EIO);
+  char block[65536];
+  while (size_t more = file.Read(block, sizeof block)) content.append(block, more);
   return content;
 }
 
 ByteString ReadDivisionBytes(const std::string& path) {
-  FilePtr file = OpenForReading(path);
+  InputFile file(path);
   char head[14];
-  size_t got = std::fread(head, 1, sizeof head, file.get());
-  if (got < sizeof head) {
-    if (std::ferror(file.get())) throw InOutError::FromErrno(errno != 0 ? errno : EIO);
-    throw InOutError::ReadBeyondEnd();
-  }
+  if (file.Read(head, sizeof head) < sizeof head) throw InOutError::ReadBeyondEnd();
   return ByteString(head + 12, 2);
 }
 
-namespace {
-
-void WriteInPlace(const std::string& path, ByteView bytes) {
-  errno = 0;
-  FilePtr file(std::fopen(path.c_str(), "wb"));
-  if (!file) throw InOutError::FromErrno(errno != 0 ? errno : EIO);
-  errno = 0;
-  bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-  written = std::fflush(file.get()) == 0 && written;
-  if (!written) throw InOutError::FromErrno(errno != 0 ? errno : EIO);
-}
-
-}  // namespace
-
 void WriteFileAtomically(const std::string& requested_path, ByteView bytes) {
   if (requested_path.empty()) throw InOutError::FromErrno(ENOENT);
-  if (IsDirectory(requested_path.c_str())) throw InOutError::FromErrno(EISDIR);
-  if (IsDeviceOrPipe(requested_path.c_str())) return WriteInPlace(requested_path, bytes);
-  const std::string path = ResolveLinks(requested_path);
-  std::random_device seed;
-  std::mt19937_64 random((static_cast<uint64_t>(seed()) << 32) ^ seed());
+  std::string path = requested_path;
+  switch (InspectTarget(path)) {
+    case Target::directory:
+      throw InOutError::FromErrno(EISDIR);
+    case Target::device:
+      return WriteInPlace(requested_path, bytes);
+    case Target::replaceable:
+      break;
+  }
+  TemporaryNames names(path);
   std::string temporary;
-  FilePtr file;
-  for (int attempt = 0; attempt < 16 && !file; ++attempt) {
-    temporary = TemporaryNameFor(path, random);
+  int descriptor = -1;
+  for (int attempt = 0; attempt < 16 && descriptor < 0; ++attempt) {
+    temporary = names.Next();
     errno = 0;
-    file.reset(CreateExclusive(temporary.c_str()));
-    if (!file && errno != EEXIST) throw InOutError::FromErrno(errno != 0 ? errno : EIO);
+    descriptor = CreateExclusive(temporary.c_str());
+    if (descriptor < 0 && errno != EEXIST) throw InOutError::FromErrno(ErrorNumber());
   }
-  if (!file) throw InOutError::FromErrno(EEXIST);
+  if (descriptor < 0) throw InOutError::FromErrno(EEXIST);
 
-  auto discard = [&](int error_number) {
-    file.reset();
-    std::remove(temporary.c_str());
-    throw InOutError::FromErrno(error_number != 0 ? error_number : EIO);
-  };
+  int error_number = WriteAll(descriptor, bytes);
   errno = 0;
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) discard(errno);
-  errno = 0;
-  if (std::fflush(file.get()) != 0) discard(errno);
-  errno = 0;
-  int close_result = std::fclose(file.release());
-  if (close_result != 0) {
-    int error_number = errno;
-    std::remove(temporary.c_str());
-    throw InOutError::FromErrno(error_number != 0 ? error_number : EIO);
-  }
-  if (int error_number = ReplaceFile(temporary.c_str(), path.c_str()); error_number != 0) {
-    std::remove(temporary.c_str());
+  if (CloseDescriptor(descriptor) != 0 && error_number == 0) error_number = ErrorNumber();
+  if (error_number == 0) error_number = ReplaceFile(temporary.c_str(), path.c_str());
+  if (error_number != 0) {
+    RemoveFile(temporary.c_str());
     throw InOutError::FromErrno(error_number);
   }
 }

@@ -1,15 +1,30 @@
 // One event of a track as the reader stores it.
+//
+// Exports walk a track's events (GetEvent, or Events() for a range), change
+// a loaded event in place or copy it into a local value and change the
+// copy, and write what they keep with the SMF writer helpers, the data
+// straight from the event:
+//
+//   TMidiEvent event = *track.GetEvent(i);
+//   event.DeltaTime = new_delta;
+//   AppendMetaEvent(out, event.DeltaTime, event.Status, event.Data1, event.Data2, event.DataBytes);
+//
+// An event whose data an export replaces points at a TEventBytes that the
+// export keeps alive while it uses the event (see event_data.h).
 #pragma once
 
 #include <cstdint>
 
 #include "midifile/bytes.h"
+#include "midifile/event_data.h"
 
 namespace midifile {
 
 // SMF formats 0, 1 and 2.
 enum class TFileFormat : uint8_t { single = 0, multi_synch = 1, multi_asynch = 2 };
 
+// A plain value of 24 bytes (20 on 32-bit targets): copying one is cheap,
+// and an export may copy an event, change any field and write the copy.
 struct TMidiEvent {
   // Status in force for the event (after running status): 80-EF channel
   // messages, FF meta, F0/F7 system exclusive, other F1-FE as met, 0 for an
@@ -20,9 +35,6 @@ struct TMidiEvent {
   // Second data byte of a two-byte channel message; the low 8 bits of the
   // data length of a meta or system-exclusive event.
   uint8_t Data2 = 0;
-  // The data of a meta or system-exclusive event, exactly as long as its
-  // length field says; empty for other events.
-  ByteString DataBytes;
   // Delta time in ticks as read from the file.
   int32_t DeltaTime = 0;
   // Absolute time in ticks: the wrapping 32-bit sum of the track's delta
@@ -31,6 +43,10 @@ struct TMidiEvent {
   // Note-on paired with a later note-off: the note length in ticks; a
   // paired note-off: -1; anything else: 0.
   int32_t Duration = 0;
+  // The data of a meta or system-exclusive event, exactly as long as its
+  // length field says; empty for other events. A view into the loaded file
+  // (see TEventData): `ByteView data = event.DataBytes;`.
+  TEventData DataBytes;
 
   bool IsMeta(uint8_t type) const { return Status == 0xFF && Data1 == type; }
   bool IsEndOfTrack() const { return IsMeta(0x2F); }
@@ -38,6 +54,8 @@ struct TMidiEvent {
   bool IsNoteOn() const { return (Status & 0xF0) == 0x90; }
   uint8_t Channel() const { return Status & 0x0F; }
 };
+
+static_assert(sizeof(TMidiEvent) <= 16 + sizeof(void*), "an event stays small");
 
 using PMidiEvent = TMidiEvent*;
 

@@ -5,6 +5,7 @@
 #include "midifile/errors.h"
 #include "midifile/file_io.h"
 #include "midifile/rounding.h"
+#include "midifile/track_reader.h"
 
 namespace midifile {
 namespace {
@@ -16,45 +17,35 @@ uint32_t BigEndian32(ByteView bytes, size_t at) {
          (static_cast<uint32_t>(ByteAt(bytes, at + 2)) << 8) | ByteAt(bytes, at + 3);
 }
 
-// Reads a track's content without ever passing its end. Every read reports
-// whether the bytes were there; an event that runs out is dropped.
-class TrackCursor {
- public:
-  explicit TrackCursor(ByteView content) : content_(content) {}
+enum class ChunkKind { other, header, track };
 
-  size_t Remaining() const { return content_.size() - position_; }
-  bool Peek(uint8_t& byte) const {
-    if (position_ >= content_.size()) return false;
-    byte = ByteAt(content_, position_);
-    return true;
+// Hands every chunk of the file to `visit` (its kind and content), in file
+// order; every byte is consumed as chunk headers and contents. Returns false
+// when the bytes end inside a chunk header or content (a length field
+// larger than the rest of the file included): nothing from there on is
+// visited.
+template <class Visit>
+bool ForEachChunk(ByteView file_bytes, Visit&& visit) {
+  size_t position = 0;
+  while (position < file_bytes.size()) {
+    if (file_bytes.size() - position < 8) return false;
+    ByteView id = file_bytes.substr(position, 4);
+    ChunkKind kind = ChunkKind::other;
+    uint32_t length = 0;
+    if (id[0] == 'M' && id[1] == 'T') {
+      if (id[2] == 'h' && id[3] == 'd') kind = ChunkKind::header;
+      if (id[2] == 'r' && id[3] == 'k') kind = ChunkKind::track;
+      length = BigEndian32(file_bytes, position + 4);
+    }
+    // An identifier that does not begin with "MT" is taken as a chunk of
+    // length 0: only its 8 header bytes are consumed.
+    position += 8;
+    if (length > file_bytes.size() - position) return false;
+    visit(kind, file_bytes.substr(position, length));
+    position += length;
   }
-  bool Next(uint8_t& byte) {
-    if (!Peek(byte)) return false;
-    ++position_;
-    return true;
-  }
-  // A variable-length quantity of any number of bytes; bits shifted beyond
-  // 32 fall away.
-  bool VarLength(uint32_t& value) {
-    value = 0;
-    uint8_t byte = 0;
-    do {
-      if (!Next(byte)) return false;
-      value = (value << 7) | (byte & 0x7Fu);
-    } while (byte & 0x80);
-    return true;
-  }
-  bool Bytes(uint32_t count, ByteString& out) {
-    if (count > Remaining()) return false;
-    out.assign(content_.substr(position_, count));
-    position_ += count;
-    return true;
-  }
-
- private:
-  ByteView content_;
-  size_t position_ = 0;
-};
+  return true;
+}
 
 }  // namespace
 
@@ -63,38 +54,44 @@ ByteString DivisionBytes(ByteView file_bytes) {
   return ByteString(file_bytes.substr(12, 2));
 }
 
-int32_t TMidiFile::ReadFile() { return ReadBytes(ReadWholeFile(filename_)); }
+int32_t TMidiFile::ReadFile() { return ReadOwnedBytes(ReadWholeFile(filename_)); }
 
-int32_t TMidiFile::ReadBytes(ByteView file_bytes) {
+int32_t TMidiFile::ReadBytes(ByteView file_bytes) { return ReadOwnedBytes(ByteString(file_bytes)); }
+
+int32_t TMidiFile::ReadOwnedBytes(ByteString&& owned_bytes) {
   tracks_.clear();
+  bytes_ = std::make_unique<const ByteString>(std::move(owned_bytes));
+  const ByteView file_bytes = *bytes_;
+
+  // Room for every event the track chunks can hold, made once.
+  size_t most_events = 0;
+  ForEachChunk(file_bytes, [&most_events](ChunkKind kind, ByteView content) {
+    if (kind == ChunkKind::track) most_events += MostEvents(content);
+  });
+  events_.Reserve(most_events);
+
   NotePairing pairing;
-  size_t position = 0;
+  const bool complete = ForEachChunk(file_bytes, [&](ChunkKind kind, ByteView content) {
+    if (kind == ChunkKind::header) ReadHeaderChunk(content);
+    if (kind != ChunkKind::track) return;
+    TMidiTrack& track = tracks_.emplace_back();
+    track.UseStorage(events_.End(), MostEvents(content));
+    ApplyTempo(ReadTrackEvents(content, track, pairing));
+    events_.Commit(static_cast<size_t>(track.EventCount()));
+  });
+
+  // The room no track used is given back (from a large block), and each
+  // track finds its events where the block now holds them.
+  events_.Trim();
+  TMidiEvent* storage = events_.data();
+  for (TMidiTrack& track : tracks_) {
+    track.UseStorage(storage, static_cast<size_t>(track.EventCount()));
+    storage += track.EventCount();
+  }
   // On a failure the tracks read so far stay loaded, and the track count
   // tells how many they are.
-  auto read_beyond_end = [this]() {
-    number_of_tracks_ = static_cast<int32_t>(tracks_.size());
-    return InOutError::ReadBeyondEnd();
-  };
-  while (position < file_bytes.size()) {
-    if (file_bytes.size() - position < 8) throw read_beyond_end();
-    ByteView id = file_bytes.substr(position, 4);
-    int kind = 0;  // 0 other, 1 header, 2 track
-    uint32_t length = 0;
-    if (id[0] == 'M' && id[1] == 'T') {
-      if (id[2] == 'h' && id[3] == 'd') kind = 1;
-      if (id[2] == 'r' && id[3] == 'k') kind = 2;
-      length = BigEndian32(file_bytes, position + 4);
-    }
-    // An identifier that does not begin with "MT" is taken as a chunk of
-    // length 0: only its 8 header bytes are consumed.
-    position += 8;
-    if (length > file_bytes.size() - position) throw read_beyond_end();
-    ByteView content = file_bytes.substr(position, length);
-    position += length;
-    if (kind == 1) ReadHeaderChunk(content);
-    if (kind == 2) ReadTrackChunk(content, pairing);
-  }
   number_of_tracks_ = static_cast<int32_t>(tracks_.size());
+  if (!complete) throw InOutError::ReadBeyondEnd();
   return number_of_tracks_;
 }
 
@@ -107,53 +104,6 @@ void TMidiFile::ReadHeaderChunk(ByteView content) {
   ticks_per_quarter_ = (header[4] << 8) | header[5];
   bpm_ = 120;
   tick_duration_ = ticks_per_quarter_ != 0 ? kDefaultTempo / static_cast<double>(ticks_per_quarter_) : 0.0;
-}
-
-void TMidiFile::ReadTrackChunk(ByteView content, NotePairing& pairing) {
-  tracks_.emplace_back();
-  TMidiTrack& track = tracks_.back();
-  pairing.Reset();
-  TrackCursor cursor(content);
-  uint8_t running_status = 0;
-  // At least two unread bytes are needed to start an event; a lone last
-  // byte is ignored.
-  while (cursor.Remaining() >= 2) {
-    TMidiEvent event;
-    uint32_t delta = 0;
-    uint8_t byte = 0;
-    if (!cursor.VarLength(delta) || !cursor.Peek(byte)) break;
-    event.DeltaTime = static_cast<int32_t>(delta);
-    if (byte >= 0x80) {
-      cursor.Next(byte);
-      running_status = byte;
-    }
-    event.Status = running_status;
-    bool complete = true;
-    uint32_t length = 0;
-    if (event.Status == 0xFF) {
-      complete = cursor.Next(event.Data1) && cursor.VarLength(length) && cursor.Bytes(length, event.DataBytes);
-      event.Data2 = static_cast<uint8_t>(length & 0xFF);
-    } else if (event.Status == 0xF0 || event.Status == 0xF7) {
-      complete = cursor.VarLength(length) && cursor.Bytes(length, event.DataBytes);
-      event.Data2 = static_cast<uint8_t>(length & 0xFF);
-    } else if ((event.Status >= 0x80 && event.Status <= 0xBF) || (event.Status >= 0xE0 && event.Status <= 0xEF)) {
-      complete = cursor.Next(event.Data1) && cursor.Next(event.Data2);
-    } else if (event.Status >= 0xC0 && event.Status <= 0xDF) {
-      complete = cursor.Next(event.Data1);
-    }
-    // An event cut off by the end of the chunk is dropped; nothing follows
-    // it in this chunk.
-    if (!complete) break;
-    bool tempo = event.IsMeta(0x51);
-    track.AddEvent(std::move(event), pairing);
-    if (tempo) {
-      const ByteString& data = track.Events().back().DataBytes;
-      if (data.size() >= 3) {
-        ApplyTempo((static_cast<uint32_t>(ByteAt(data, 0)) << 16) | (static_cast<uint32_t>(ByteAt(data, 1)) << 8) |
-                   ByteAt(data, 2));
-      }
-    }
-  }
 }
 
 void TMidiFile::ApplyTempo(uint32_t microseconds_per_quarter) {

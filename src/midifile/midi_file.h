@@ -3,18 +3,26 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "midifile/bytes.h"
+#include "midifile/event_array.h"
 #include "midifile/midi_event.h"
 #include "midifile/midi_track.h"
 
 namespace midifile {
 
+// A loaded file owns its bytes, its events and its tracks; it can be moved
+// but not copied.
 class TMidiFile {
  public:
   TMidiFile() = default;
+  TMidiFile(const TMidiFile&) = delete;
+  TMidiFile& operator=(const TMidiFile&) = delete;
+  TMidiFile(TMidiFile&&) = default;
+  TMidiFile& operator=(TMidiFile&&) = default;
 
   const std::string& Filename() const { return filename_; }
   void SetFilename(std::string filename) { filename_ = std::move(filename); }
@@ -24,8 +32,10 @@ class TMidiFile {
   // Throws InOutError ("Read beyond end of file" when the file ends inside
   // a chunk header or content; the tracks read before stay loaded).
   int32_t ReadFile();
-  // The same load from bytes already in memory.
+  // The same load from bytes already in memory, which are copied.
   int32_t ReadBytes(ByteView file_bytes);
+  // The same load from bytes handed over to the file, without a copy.
+  int32_t ReadOwnedBytes(ByteString&& file_bytes);
 
   // The track at a 0-based index; ListIndexError outside the list.
   TMidiTrack& GetTrack(int32_t index);
@@ -52,11 +62,16 @@ class TMidiFile {
 
  private:
   void ReadHeaderChunk(ByteView content);
-  void ReadTrackChunk(ByteView content, NotePairing& pairing);
   // Applies a tempo in microseconds per quarter note; 0 is ignored.
   void ApplyTempo(uint32_t microseconds_per_quarter);
 
   std::string filename_;
+  // The bytes of the file loaded last: the meta and system-exclusive data
+  // of the events are views into them. Held apart from the object and
+  // never changed, so that a moved file keeps every view valid.
+  std::unique_ptr<const ByteString> bytes_;
+  // The events of all tracks; each track is a run of them.
+  TEventArray events_;
   std::vector<TMidiTrack> tracks_;
   int32_t number_of_tracks_ = 0;
   int32_t ticks_per_quarter_ = 0;

@@ -10,13 +10,18 @@ namespace midifile {
 
 // Nearest integer, ties to even, as a double (no range limit).
 inline double RoundEvenDouble(double value) {
-  // Built from floor() so that the result never depends on the
+  // From 2^52 on every double is integral; so are infinities, and NaN stays
+  // NaN.
+  if (!(std::fabs(value) < 4503599627370496.0)) return value;
+  // Below it the value lies within the range of int64_t: truncation and
+  // parity are exact integer operations, and nothing depends on the
   // floating-point rounding mode of the host process.
-  double floor_value = std::floor(value);
-  double fraction = value - floor_value;
-  if (fraction > 0.5) return floor_value + 1.0;
-  if (fraction < 0.5) return floor_value;
-  return std::fmod(floor_value, 2.0) == 0.0 ? floor_value : floor_value + 1.0;
+  int64_t whole = static_cast<int64_t>(value);
+  whole -= static_cast<double>(whole) > value;  // the floor of a negative non-integer
+  const double fraction = value - static_cast<double>(whole);
+  // Up above a half, and at a half when the floor is odd.
+  whole += (fraction > 0.5) | ((fraction == 0.5) & ((whole & 1) != 0));
+  return static_cast<double>(whole);
 }
 
 // Rounds and saturates to int32; NaN gives 0.

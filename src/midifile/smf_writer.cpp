@@ -6,8 +6,9 @@
 
 namespace midifile {
 
-size_t EncodeVarLength(int32_t value, char* out) {
-  uint32_t rest = value < 0 ? 0u : static_cast<uint32_t>(value);
+namespace {
+
+size_t EncodeUnsigned(uint32_t rest, char* out) {
   char groups[kMaxVarLength];
   size_t count = 0;
   groups[count++] = static_cast<char>(rest & 0x7F);
@@ -16,9 +17,20 @@ size_t EncodeVarLength(int32_t value, char* out) {
   return count;
 }
 
+}  // namespace
+
+size_t EncodeVarLength(int32_t value, char* out) {
+  return EncodeUnsigned(value < 0 ? 0u : static_cast<uint32_t>(value), out);
+}
+
 void AppendVarLength(ByteString& out, int32_t value) {
   char bytes[kMaxVarLength];
   out.append(bytes, EncodeVarLength(value, bytes));
+}
+
+void AppendDataLength(ByteString& out, uint32_t length) {
+  char bytes[kMaxVarLength];
+  out.append(bytes, EncodeUnsigned(length, bytes));
 }
 
 void AddChunkLength(ByteString& chunk, uint32_t n) {

@@ -22,6 +22,9 @@ void AppendVarLength(ByteString& out, int32_t value);
 // the number of bytes written.
 inline constexpr size_t kMaxVarLength = 5;
 size_t EncodeVarLength(int32_t value, char* out);
+// The length field of meta or system-exclusive data: the same encoding for
+// any unsigned 32-bit length.
+void AppendDataLength(ByteString& out, uint32_t length);
 
 // Adds n (modulo 2^32) to the big-endian length field in bytes 4-7 of a
 // string that begins with a chunk header.

@@ -6,6 +6,7 @@
 #include "support/load_midi.h"
 #include "support/smf_builder.h"
 
+using midifile::ByteView;
 using midifile::TFileFormat;
 using midifile::TMidiEvent;
 using midifile::TMidiFile;
@@ -140,7 +141,7 @@ TEST(Reader, SysExMetaAndNames) {
   const auto& events = file.GetTrack(0).Events();
   ASSERT_EQ(events.size(), 2u);
   EXPECT_EQ(events[0].Status, 0xF0);
-  EXPECT_EQ(events[0].DataBytes, Bytes({0x7E, 0x7F, 0x09, 0x01, 0xF7}));
+  EXPECT_EQ(ByteView(events[0].DataBytes), Bytes({0x7E, 0x7F, 0x09, 0x01, 0xF7}));
   EXPECT_EQ(events[0].Data2, 5);
   EXPECT_TRUE(events[1].IsEndOfTrack());
   EXPECT_EQ(events[1].Time, 0);
@@ -152,7 +153,7 @@ TEST(Reader, SysExMetaAndNames) {
                                  .Meta(0, 0x03, "second")
                                  .Meta(0, 0x01, std::string(300, 'x')));
   const auto& m = meta.GetTrack(0).Events();
-  EXPECT_EQ(m[0].DataBytes, Bytes({0, 0}));
+  EXPECT_EQ(ByteView(m[0].DataBytes), Bytes({0, 0}));
   EXPECT_EQ(m[0].Data2, 2);
   EXPECT_EQ(meta.GetTrack(0).TrackName(), "second");
   EXPECT_EQ(meta.GetTrack(0).InstrumentName(), "piano");

@@ -130,7 +130,7 @@ std::vector<Event> ReadBack(const std::string& output, int32_t* end = nullptr) {
   std::vector<Event> events;
   for (const midifile::TMidiEvent& e : file.GetTrack(0).Events()) {
     bool channel = e.Status < 0xF0;
-    events.push_back({e.Time, e.Status, e.Data1, channel ? e.Data2 : uint8_t{0}, e.DataBytes});
+    events.push_back({e.Time, e.Status, e.Data1, channel ? e.Data2 : uint8_t{0}, std::string(e.DataBytes)});
   }
   EXPECT_FALSE(events.empty());
   if (events.empty()) return {};

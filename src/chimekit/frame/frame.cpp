@@ -1,5 +1,7 @@
 #include "chimekit/frame/frame.h"
 
+#include <utility>
+
 #include "midifile/file_io.h"
 
 namespace chimekit {
@@ -17,11 +19,11 @@ LoadedInput LoadForRewrite(const std::string& path) {
   return input;
 }
 
-LoadedInput ParseForRewrite(midifile::ByteView bytes) {
+LoadedInput ParseForRewrite(midifile::ByteString bytes) {
   LoadedInput input;
   input.division = midifile::DivisionBytes(bytes);
-  input.file.ReadBytes(bytes);
   input.byte_count = bytes.size();
+  input.file.ReadOwnedBytes(std::move(bytes));
   return input;
 }
 

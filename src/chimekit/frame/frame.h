@@ -56,8 +56,9 @@ struct LoadedInput {
   size_t byte_count = 0;  // size of the input, a first guess at the output's
 };
 LoadedInput LoadForRewrite(const std::string& path);
-// The same from bytes in memory ("Read beyond end of file" for fewer than 14).
-LoadedInput ParseForRewrite(midifile::ByteView bytes);
+// The same from bytes in memory, handed over to the loaded file ("Read
+// beyond end of file" for fewer than 14).
+LoadedInput ParseForRewrite(midifile::ByteString bytes);
 
 // The whole of an export that rewrites one MIDI file: status 2 for a missing
 // input, then load it with its stored division, build the output in memory

@@ -4,6 +4,7 @@
 #include <array>
 #include <limits>
 
+#include "chimekit/smaf/recent_results.h"
 #include "midifile/rounding.h"
 
 namespace chimekit::smaf {
@@ -59,7 +60,7 @@ midifile::ByteString TSmafTags::OptionText() const {
 }
 
 int32_t TicksToMs(int64_t ticks, int64_t tempo_product) {
-  if (tempo_product <= 0) return 0;
+  if (tempo_product <= 0 || ticks == 0) return 0;
   // Kept in exactly this order: algebraically equal forms round differently.
   double ms = static_cast<double>(ticks) / (static_cast<double>(tempo_product) / 60.0) * 1000.0;
   return SaturateTime(midifile::RoundEven64(ms));
@@ -71,10 +72,10 @@ TCollected CollectEvents(const midifile::TMidiTrack& track, int64_t tempo_produc
   int64_t running = 0;
   int64_t latest_end = 0;
   collected.events.reserve(static_cast<size_t>(track.EventCount()) + 1);
+  TRecentResults ms([tempo_product](int64_t ticks) { return TicksToMs(ticks, tempo_product); });
 
   for (const midifile::TMidiEvent& event : track.Events()) {
-    const int64_t delta = TicksToMs(event.DeltaTime, tempo_product);
-    const int32_t gate = TicksToMs(std::max<int32_t>(event.Duration, 0), tempo_product);
+    const int64_t delta = ms(event.DeltaTime);
     const uint8_t channel = event.Channel();
     TSmafSettings& settings = channels[channel];
     const uint8_t kind = event.Status & 0xF0;
@@ -110,7 +111,7 @@ TCollected CollectEvents(const midifile::TMidiTrack& track, int64_t tempo_produc
     if (sounding_note || kind == 0xD0 || kind == 0xE0) {
       TSmafEvent entry;
       entry.time = SaturateTime(running + delta);
-      entry.gate = gate;
+      entry.gate = ms(std::max<int32_t>(event.Duration, 0));
       entry.status = event.Status;
       entry.byte1 = event.Data1;
       entry.byte2 = event.Data2;

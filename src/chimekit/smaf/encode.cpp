@@ -1,5 +1,6 @@
 #include "chimekit/smaf/encode.h"
 
+#include "chimekit/smaf/recent_results.h"
 #include "chimekit/smaf/smaf_format.h"
 #include "midifile/rounding.h"
 
@@ -21,7 +22,8 @@ void UpdateSetting(midifile::ByteString& body, int32_t channel, int32_t type, in
   sent = wanted;
 }
 
-int64_t InUnits(int32_t ms, int32_t timebase_ms) {
+int64_t InUnits(int64_t ms, int32_t timebase_ms) {
+  if (ms == 0) return 0;
   return midifile::RoundEven64(static_cast<double>(ms) / static_cast<double>(timebase_ms));
 }
 
@@ -102,12 +104,13 @@ int32_t EncodeEvents(const std::vector<TSmafEvent>& events, int32_t timebase_ms,
                      TSequenceBodies& bodies) {
   std::array<TSlotState, kSlotCount> slots{};
   int32_t notes_written = 0;
+  TRecentResults units([timebase_ms](int64_t ms) { return InUnits(ms, timebase_ms); });
   for (const TSmafEvent& event : events) {
     TSlotState& slot = slots[static_cast<size_t>(event.Slot())];
     midifile::ByteString& body = bodies[static_cast<size_t>(event.Body())];
     const int32_t channel = event.Slot() & 3;
-    const int64_t duration = InUnits(event.time, timebase_ms);
-    const int64_t gate = InUnits(event.gate, timebase_ms);
+    const int64_t duration = units(event.time);
+    const int64_t gate = units(event.gate);
 
     slot.drum = event.drum;
     // Drum parts keep their sounds: no program change and no voice.

@@ -5,14 +5,26 @@
 namespace chimekit::smaf {
 namespace {
 
-std::array<uint16_t, 256> CrcTable() {
-  std::array<uint16_t, 256> table{};
+// CRC-16 tables (polynomial 1021, most significant bit first): `one` for a
+// byte, `two` for a byte followed by a zero byte. The CRC is linear, so two
+// bytes of a message are the XOR of two independent lookups.
+struct TCrcTables {
+  std::array<uint16_t, 256> one{};
+  std::array<uint16_t, 256> two{};
+};
+
+constexpr TCrcTables CrcTables() {
+  TCrcTables tables;
   for (uint32_t i = 0; i < 256; ++i) {
     uint32_t crc = i << 8;
     for (int bit = 0; bit < 8; ++bit) crc = (crc & 0x8000) ? ((crc << 1) ^ 0x1021) : (crc << 1);
-    table[i] = static_cast<uint16_t>(crc & 0xFFFF);
+    tables.one[i] = static_cast<uint16_t>(crc & 0xFFFF);
   }
-  return table;
+  for (uint32_t i = 0; i < 256; ++i) {
+    const uint32_t crc = tables.one[i];
+    tables.two[i] = static_cast<uint16_t>(((crc << 8) & 0xFFFF) ^ tables.one[crc >> 8]);
+  }
+  return tables;
 }
 
 }  // namespace
@@ -55,12 +67,13 @@ void PatchChunkSize(midifile::ByteString& chunk, uint32_t delta) {
 
 uint16_t SmafCrc16(midifile::ByteView bytes) {
   static constexpr uint32_t kInitial = 0xFFFF;
-  const std::array<uint16_t, 256> table = CrcTable();
+  static constexpr TCrcTables kTables = CrcTables();
   uint32_t crc = kInitial;
-  for (char c : bytes) {
-    uint8_t byte = static_cast<uint8_t>(c);
-    crc = table[(byte ^ (crc >> 8)) & 0xFF] ^ ((crc << 8) & 0xFFFF);
+  size_t at = 0;
+  for (; at + 2 <= bytes.size(); at += 2) {
+    crc = kTables.two[(crc >> 8) ^ midifile::ByteAt(bytes, at)] ^ kTables.one[(crc & 0xFF) ^ midifile::ByteAt(bytes, at + 1)];
   }
+  if (at < bytes.size()) crc = kTables.one[(crc >> 8) ^ midifile::ByteAt(bytes, at)] ^ ((crc << 8) & 0xFFFF);
   return static_cast<uint16_t>(~crc & 0xFFFF);
 }
 

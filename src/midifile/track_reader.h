@@ -1,0 +1,26 @@
+// Reading the content of one MTrk chunk into a track.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "midifile/bytes.h"
+#include "midifile/midi_track.h"
+
+namespace midifile {
+
+// The most events a track chunk's content can hold: every event takes at
+// least one byte, and one starts only while two or more bytes are left.
+inline size_t MostEvents(ByteView content) { return content.size() < 2 ? 0 : content.size() - 1; }
+
+// Reads the events of a track chunk's content into an empty track whose
+// storage has room for MostEvents(content): running status, meta and
+// system-exclusive data (kept as views into `content`, which must outlive
+// the track), absolute times and note pairing. An event cut off by the end
+// of the content is dropped with whatever follows it.
+//
+// Returns the value of the chunk's last tempo event that has one (three
+// data bytes, not 0), or 0 when there is none.
+uint32_t ReadTrackEvents(ByteView content, TMidiTrack& track, NotePairing& pairing);
+
+}  // namespace midifile
