@@ -48,8 +48,10 @@ def set_vol(in_file, out_file, volume_shift=0, key_shift=0, drums_too=False):
 
 
 def equalizer(in_file, out_file, bands, drum_level):
-    """A copy with note velocities scaled by eight band levels and a drum
-    level (0 to 127 each)."""
+    """A copy whose channel volumes follow the pitch: before a note-on or
+    key pressure, the level of its key's band (eight bands of 16 keys) or,
+    for drums, `drum_level` (0 to 127 each); the input's own channel volume
+    and channel pressure events are left out."""
     bands = [_arguments.byte(level, "band level") for level in bands]
     if len(bands) != 8:
         raise InvalidArgumentError(f"equalizer takes 8 band levels, not {len(bands)}")
