@@ -6,7 +6,9 @@
 #include "play_command.h"
 #include "report_commands.h"
 #include "reshape_command.h"
+#include "ringtone_command.h"
 #include "smaf_command.h"
+#include "sp_command.h"
 
 namespace cli {
 
@@ -86,12 +88,29 @@ const std::vector<Command>& AllCommands() {
        "than tempo and end of track become empty text events. OUT '-' writes to standard output.",
        RunSetTags},
       {"smaf", "convert a MIDI file into a SMAF ringtone",
-       "Usage: chimekit smaf IN.mid OUT.mmf\n"
+       "Usage: chimekit smaf IN.mid OUT.mmf [--first-track] [--allow-empty]\n"
        "Converts the first track of a MIDI file into a SMAF ringtone with FM voices, timed at\n"
        "the file's last tempo, and prints a summary: the timebase, the score tracks written,\n"
        "the FM voices, the notes converted and the notes dropped because all 16 slots were\n"
-       "busy. OUT '-' writes the ringtone to standard output and the summary to standard error.",
+       "busy. A format 1 file of several tracks (plain, or any format 1 file in a RIFF RMID\n"
+       "form) is first merged into one track, as 'chimekit reshape' does, and the summary says\n"
+       "so. A ringtone without a note is refused: nothing is written and the exit status is 1.\n"
+       "  --first-track   convert the file's first track as it stands, as MIDI2SMAF does\n"
+       "  --allow-empty   write a ringtone without a note all the same\n"
+       "OUT '-' writes the ringtone to standard output and the summary to standard error.",
        RunSmaf},
+      {"ringtone", "make a SMAF ringtone of the first seconds of a MIDI file",
+       "Usage: chimekit ringtone IN.mid OUT.mmf [--length SECONDS] [--limit N] [--allow-empty]\n"
+       "The whole job in one go, each step with its summary: a format 1 file of several tracks\n"
+       "is merged into one (as the smaf command does), the song is cut to its first seconds\n"
+       "(as 'chimekit trim --end' does; the text, copyright and name events are kept for the\n"
+       "ringtone's title), the notes sounding at once per channel may be limited (as 'chimekit\n"
+       "sp --limit' does), and the result is converted to SMAF. A ringtone without a note is\n"
+       "refused unless --allow-empty.\n"
+       "  --length SECONDS   keep the first SECONDS of the song (1 to 4294967); default 30\n"
+       "  --limit N          at most N notes sounding at once per channel (1 to 255, 0 is 255)\n"
+       "OUT '-' writes the ringtone to standard output and the summary to standard error.",
+       RunRingtone},
       {"inspect", "list a SMAF ringtone in words and check it",
        "Usage: chimekit inspect RING.mmf [--quiet]\n"
        "Lists a SMAF ringtone in words: the MMMD frame and its CRC, the content information\n"
@@ -117,6 +136,22 @@ const std::vector<Command>& AllCommands() {
        "standard error when that is a terminal. OUT '-' writes the WAV file to standard output\n"
        "and the summary to standard error.",
        RunPlay},
+      {"sp", "renumber the channels of a MIDI file and limit its notes per channel",
+       "Usage: chimekit sp IN.mid OUT.mid [--order TEXT] [--drums] [--limit N]\n"
+       "Writes the file with its channels renumbered and at most N notes sounding at once on\n"
+       "each channel: a note-on that would exceed the limit is left out (its delta time passes\n"
+       "on). Prints the completed channel order, the limit and the note-ons dropped per output\n"
+       "channel (numbered 0 to 15).\n"
+       "  --order TEXT   up to 16 hexadecimal digits (either case), each channel once: digit i\n"
+       "                 names the channel that channel i becomes; the channels not named follow\n"
+       "                 in ascending order. Default: none, channels keep their numbers\n"
+       "  --drums        let the order move channels 9 and 15 too (drums); without it they keep\n"
+       "                 their numbers and the others keep the relative order of TEXT\n"
+       "  --limit N      the most notes sounding at once per channel, 1 to 255; 0 (default) is 255\n"
+       "Other meta events than tempo and end of track become empty text events; system\n"
+       "exclusive is left out. OUT '-' writes the file to standard output, the summary to\n"
+       "standard error.",
+       RunSp},
       {"reshape", "merge the tracks of a format 1 MIDI file into a format 0 file",
        "Usage: chimekit reshape IN.mid OUT.mid\n"
        "Turns a format 1 MIDI file (several tracks), plain or in a RIFF RMID form, into a format 0\n"

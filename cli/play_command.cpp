@@ -1,5 +1,6 @@
 // The play subcommand: a SMAF ringtone, or a MIDI file converted to one as
-// the smaf subcommand does, rendered to a WAV file to listen to.
+// the smaf subcommand does (format 1 files merged first), rendered to a WAV
+// file to listen to.
 #include "play_command.h"
 
 #include <chrono>
@@ -12,6 +13,7 @@
 #include "midifile/errors.h"
 #include "midifile/file_io.h"
 #include "midifile/midi_file.h"
+#include "song_input.h"
 #include "support.h"
 
 #if defined(_WIN32)
@@ -80,15 +82,14 @@ int RunPlay(const std::vector<std::string>& arguments) {
   std::string source = "SMAF ringtone";
   std::optional<chimekit::smaf::TSmafConversion> conversion;
   if (bytes.compare(0, 4, "MMMD") != 0) {
-    midifile::TMidiFile file;
-    file.SetFilename(input);
-    file.ReadBytes(bytes);
-    conversion = chimekit::smaf::ConvertToSmaf(file);
+    const Song song = PrepareSong(bytes, false);
+    conversion = chimekit::smaf::ConvertToSmaf(song.file);
     const chimekit::smaf::TSmafSummary& summary = conversion->summary;
     const auto count = [](int32_t n, const char* what) {
       return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
     };
-    source = "MIDI file, converted to SMAF (timebase " + std::to_string(summary.timebase_ms) + " ms, " +
+    source = std::string("MIDI file") + (song.merged_tracks > 0 ? " (" + MergeText(song) + ")" : "") +
+             ", converted to SMAF (timebase " + std::to_string(summary.timebase_ms) + " ms, " +
              count(summary.score_tracks, "score track") + ", " + count(summary.notes_converted, "note") + ", " +
              std::to_string(summary.notes_without_slot) + " dropped for want of a free channel)";
   }

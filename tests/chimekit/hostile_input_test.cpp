@@ -36,6 +36,7 @@ std::vector<ExportCall> Exports() {
       {"MIDIDump full", [](const char* in, const char* out) { return MIDIDump(in, out, 1); }, true},
       {"MIDIDump notes", [](const char* in, const char* out) { return MIDIDump(in, out, 0); }, true},
       {"MIDI2SMAF", [](const char* in, const char* out) { return MIDI2SMAF(in, out); }, true},
+      {"MIDI2SP", [](const char* in, const char* out) { return MIDI2SP(in, out, "fedcba", 0, 1); }, true},
       {"MIDIGetTags", [](const char* in, const char* out) { return MIDIGetTags(in, out); }, true},
       {"MIDISetTags", [](const char* in, const char* out) { return MIDISetTags(in, in, out); }, true},
       {"MIDIGetVol", [](const char* in, const char*) { uint8_t v[3]; return MIDIGetVol(in, v, v + 1, v + 2); }, false},

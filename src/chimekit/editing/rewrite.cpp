@@ -11,6 +11,7 @@ WalkEvent CopyEvent(const midifile::TMidiTrack& track, const midifile::TMidiEven
   copy.data2 = event.Data2;
   copy.delta = event.DeltaTime;
   copy.time = event.Time;
+  copy.duration = event.Duration;
   if (event.Status >= 0xF0) copy.data = EventData(track, event);
   return copy;
 }

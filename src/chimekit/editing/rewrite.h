@@ -35,6 +35,7 @@ struct WalkEvent {
   uint8_t data2 = 0;  // the low 8 bits of a meta event's data length
   int32_t delta = 0;
   int32_t time = 0;         // absolute ticks in the input track
+  int32_t duration = 0;     // a paired note-on's length in ticks, else 0 (-1 on a paired note-off)
   midifile::ByteView data;  // meta or system-exclusive data
 
   uint8_t Kind() const { return status & 0xF0; }
