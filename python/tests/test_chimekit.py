@@ -65,6 +65,7 @@ CALLS = [
     ("trim_ms", lambda f: chimekit.trim_ms(f.song, f.out, 500), lambda out: notes(out) == [(1, 0, 60)]),
     ("trim_percents", lambda f: chimekit.trim_percents(f.song, f.out, 0, 40), lambda out: notes(out) == []),
     ("set_vol", lambda f: chimekit.set_vol(f.song, f.out, -10, 2), lambda out: notes(out) == [(1, 0, 62)]),
+    ("midi_to_sp", lambda f: chimekit.midi_to_sp(f.song, f.out, "1"), lambda out: notes(out) == [(1, 1, 60)]),
     ("midi_to_smaf", lambda f: chimekit.midi_to_smaf(f.song, f.out),
      lambda out: pathlib.Path(out).read_bytes()[:4] == b"MMMD"),
     ("convert_midi", lambda f: chimekit.convert_midi(f.song, f.out),
@@ -99,11 +100,12 @@ def test_failures_raise_with_the_status_and_write_nothing(files, name, call, exp
 
 
 def test_statuses_3_and_4_and_reshaper_refusals(files):
-    for call in (lambda: chimekit.trim_ms(files.song, files.out, 2, 1),
-                 lambda: chimekit.trim_percents(files.song, files.out, 0, 101)):
+    for status, call in ((3, lambda: chimekit.trim_ms(files.song, files.out, 2, 1)),
+                         (3, lambda: chimekit.trim_percents(files.song, files.out, 0, 101)),
+                         (4, lambda: chimekit.midi_to_sp(files.song, files.out, "00"))):
         with pytest.raises(ValueError) as raised:
             call()
-        assert raised.value.status == 3 and not os.path.exists(files.out)
+        assert raised.value.status == status and not os.path.exists(files.out)
     format0 = files.out + ".format0.mid"
     chimekit.convert_midi(files.song, format0)
     with pytest.raises(chimekit.ChimekitError) as raised:
