@@ -1,6 +1,7 @@
 // The editing exports' work on large generated files: trimming, shifting
 // the volume and placing tags, each a load-free rewrite of a loaded input,
-// and the trim and volume shift as whole calls from file to file.
+// the trim and volume shift as whole calls from file to file, and the merge
+// of two files of half a million events each, loaded and from file to file.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "bench_midi.h"
+#include "chimekit/editing/join.h"
 #include "chimekit/editing/tags.h"
 #include "chimekit/editing/trim.h"
 #include "chimekit/editing/volume.h"
@@ -21,10 +23,13 @@ using bench::AppendVlq;
 
 // A format 1 file of `events` events in 8 tracks: notes released a few
 // events later, channel volume and other controllers, program changes,
-// pitch bends, text and system-exclusive events; 480 ticks per quarter.
-std::string Song(int64_t events) {
+// pitch bends, text and system-exclusive events; 480 ticks per quarter
+// unless told.
+std::string Song(int64_t events, uint16_t division = 480) {
   constexpr int kTracks = 8;
-  std::string header("\0\1\0\x08\x01\xE0", 6);
+  std::string header("\0\1\0\x08", 4);
+  header += static_cast<char>(division >> 8);
+  header += static_cast<char>(division & 0xFF);
   std::string file = bench::Chunk("MThd", header);
   for (int t = 0; t < kTracks; ++t) {
     std::string track("\x00\xFF\x51\x03\x07\xA1\x20", 7);
@@ -99,6 +104,28 @@ void BM_SetVolumeFile(benchmark::State& state) {
   });
 }
 
+// Two files of `events` events each; the second at 96 ticks per quarter,
+// so that each of its times is converted.
+void BM_MergeSongs(benchmark::State& state) {
+  chimekit::LoadedInput first = chimekit::ParseForRewrite(Song(state.range(0)));
+  chimekit::LoadedInput second = chimekit::ParseForRewrite(Song(state.range(0), 96));
+  for (auto _ : state) benchmark::DoNotOptimize(chimekit::JoinInputs(first, second, false).bytes.size());
+  state.SetComplexityN(state.range(0));
+  state.SetItemsProcessed(state.iterations() * 2 * state.range(0));
+}
+
+void BM_MergeFiles(benchmark::State& state) {
+  std::filesystem::path folder = std::filesystem::temp_directory_path();
+  std::string first = (folder / "chimekit-editing-bench-first.mid").string();
+  std::string second = (folder / "chimekit-editing-bench-second.mid").string();
+  std::string out = (folder / "chimekit-editing-bench-merged.mid").string();
+  midifile::WriteFileAtomically(first, Song(state.range(0)));
+  midifile::WriteFileAtomically(second, Song(state.range(0), 96));
+  for (auto _ : state) benchmark::DoNotOptimize(chimekit::JoinFiles(first.c_str(), second.c_str(), out.c_str(), false));
+  state.SetItemsProcessed(state.iterations() * 2 * state.range(0));
+  for (const std::string& path : {first, second, out}) std::remove(path.c_str());
+}
+
 }  // namespace
 
 BENCHMARK(BM_TrimSong)->RangeMultiplier(2)->Range(1 << 17, 1 << 20)->Complexity()->Unit(benchmark::kMillisecond);
@@ -106,3 +133,5 @@ BENCHMARK(BM_ShiftVolume)->RangeMultiplier(2)->Range(1 << 17, 1 << 20)->Complexi
 BENCHMARK(BM_PlaceTags)->RangeMultiplier(2)->Range(1 << 17, 1 << 20)->Complexity()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TrimFile)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SetVolumeFile)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MergeSongs)->RangeMultiplier(2)->Range(1 << 16, 1 << 19)->Complexity()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MergeFiles)->Arg(500000)->Unit(benchmark::kMillisecond);

@@ -1,4 +1,5 @@
 // The table of subcommands.
+#include "channel_commands.h"
 #include "command.h"
 #include "editing_commands.h"
 #include "inspection_commands.h"
@@ -87,6 +88,57 @@ const std::vector<Command>& AllCommands() {
        "TAGS is a tag text file as 'chimekit tags' writes it. The file's own meta events other\n"
        "than tempo and end of track become empty text events. OUT '-' writes to standard output.",
        RunSetTags},
+      {"equalize", "make the loudness of the notes follow their pitch",
+       "Usage: chimekit equalize IN.mid OUT.mid --bands L1,L2,L3,L4,L5,L6,L7,L8 [--drums L]\n"
+       "Splits the keys into eight bands of 16 (L1 for keys 0-15 up to L8 for keys 112-127) and\n"
+       "writes a channel volume (controller 7) with the band's level before each note-on or key\n"
+       "pressure whose level differs from the level last set in its track (64 at its start).\n"
+       "The file's own channel volumes and channel pressure are left out.\n"
+       "  --bands L1,...,L8  the eight levels, 0 to 127 each\n"
+       "  --drums L          the level of drum notes (channels 10 and 16, and a track after an odd\n"
+       "                     bank select), 0 to 127; default 64\n"
+       "Other meta events than tempo and end of track become empty text events; system\n"
+       "exclusive is left out. OUT '-' writes to standard output.",
+       RunEqualize},
+      {"instruments", "list the program changes per channel, or replace them through a map file",
+       "Usage: chimekit instruments IN.mid\n"
+       "       chimekit instruments IN.mid OUT.mid --map MAP.txt\n"
+       "Without OUT, lists the programs (0 to 127, as stored) of the program changes on each\n"
+       "channel (1 to 16), melodic and drums apart: drums are program changes on channels 10\n"
+       "and 16 and in a track after an odd bank select.\n"
+       "With --map, writes a copy whose program changes are replaced as MAP.txt says, one entry\n"
+       "a line, '#' starting a comment:\n"
+       "    melodic 24 -> 25     program 24 becomes 25 on melodic channels\n"
+       "    drums 0 -> 8         drum kit 0 becomes 8\n"
+       "Programs not named are kept; a later entry for a program wins. OUT '-' writes to\n"
+       "standard output.",
+       RunInstruments},
+      {"copy-channel", "double every event of one channel onto another",
+       "Usage: chimekit copy-channel IN.mid OUT.mid FROM TO\n"
+       "Writes, right after each channel event on channel FROM, a copy on channel TO with the\n"
+       "same data, so that the part plays on both. Channels are 1 to 16 (10 is the drum\n"
+       "channel). Other meta events than tempo and end of track become empty text events;\n"
+       "system exclusive is left out. OUT '-' writes to standard output.",
+       RunCopyChannel},
+      {"remove-channel", "leave out every event of one channel",
+       "Usage: chimekit remove-channel IN.mid OUT.mid CHANNEL\n"
+       "Writes a copy without the channel events of CHANNEL (1 to 16); every other event keeps\n"
+       "its time. Other meta events than tempo and end of track become empty text events;\n"
+       "system exclusive is left out. OUT '-' writes to standard output.",
+       RunRemoveChannel},
+      {"merge", "join two MIDI files to play together",
+       "Usage: chimekit merge FIRST.mid SECOND.mid OUT.mid\n"
+       "Writes a format 1 file with every track of FIRST, then every track of SECOND, both from\n"
+       "time 0, at FIRST's division. SECOND's ticks and tempo values are converted so that it\n"
+       "keeps its own speed at FIRST's division and first tempo. Prints how SECOND was placed.\n"
+       "Other meta events than tempo and end of track become empty text events; system\n"
+       "exclusive is left out. OUT '-' writes the file to standard output, the summary to\n"
+       "standard error.",
+       RunMerge},
+      {"combine", "join two MIDI files to play one after the other",
+       "Usage: chimekit combine FIRST.mid SECOND.mid OUT.mid\n"
+       "As merge, but SECOND starts where the longest track of FIRST ends.",
+       RunCombine},
       {"smaf", "convert a MIDI file into a SMAF ringtone",
        "Usage: chimekit smaf IN.mid OUT.mmf [--first-track] [--allow-empty]\n"
        "Converts the first track of a MIDI file into a SMAF ringtone with FM voices, timed at\n"

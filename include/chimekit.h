@@ -80,17 +80,28 @@ CHIMEKIT_API uint8_t CHIMEKIT_CALL MIDIGetVol(const char* InFile, uint8_t* MaxVo
 CHIMEKIT_API uint8_t CHIMEKIT_CALL MIDISetVol(const char* InFile, const char* OutFile, int32_t VolumeShift,
                                               int32_t KeyShift, uint32_t DrumsToo);
 
+/* Channel volumes that follow the pitch: before each note-on or key pressure
+   whose level differs from the last one set in its track (64 at first), a
+   controller 7 with the level of its band of 16 keys (Band1: keys 0-15) or
+   DrumLevel. The input's channel volume and channel pressure are dropped. */
 CHIMEKIT_API uint8_t CHIMEKIT_CALL MIDIEqualizer(const char* InFile, const char* OutFile, uint32_t Band1,
                                                  uint32_t Band2, uint32_t Band3, uint32_t Band4, uint32_t Band5,
                                                  uint32_t Band6, uint32_t Band7, uint32_t Band8, uint32_t DrumLevel);
 
+/* Program p becomes MapTable[i] unless KeepTable[i] == p; i is p, or
+   p + 128 on drum channels (10, 16, or after an odd bank select). */
 CHIMEKIT_API uint8_t CHIMEKIT_CALL MIDISetInstrMap(const char* InFile, const char* OutFile, const uint8_t* KeepTable,
                                                    const uint8_t* MapTable);
 
+/* Channels 0-15 (modulo 16): every channel event of FromChannel doubled
+   onto ToChannel, or every channel event of Channel dropped. */
 CHIMEKIT_API uint8_t CHIMEKIT_CALL MIDICopyChannel(const char* InFile, const char* OutFile, uint32_t FromChannel,
                                                    uint32_t ToChannel);
 CHIMEKIT_API uint8_t CHIMEKIT_CALL MIDIRemoveChannel(const char* InFile, const char* OutFile, uint32_t Channel);
 
+/* One format 1 file with the tracks of both files at FirstFile's division;
+   SecondFile keeps its own speed and starts at time 0 (merge) or where
+   FirstFile's longest track ends (combine). Status 2: either is missing. */
 CHIMEKIT_API uint8_t CHIMEKIT_CALL MIDIMerge(const char* FirstFile, const char* SecondFile, const char* OutFile);
 CHIMEKIT_API uint8_t CHIMEKIT_CALL MIDICombine(const char* FirstFile, const char* SecondFile, const char* OutFile);
 

@@ -3,6 +3,10 @@
 // round trip, the statuses, and track counts beyond 8 and 16 bits.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <sstream>
+
 #include "chimekit.h"
 #include "support/load_midi.h"
 #include "support/mido_check.h"
@@ -32,6 +36,14 @@ class EditingExports : public ::testing::Test {
   decltype(&MIDISetVol) set_vol_ = library_.Export<decltype(&MIDISetVol)>("MIDISetVol");
   decltype(&MIDIGetTags) get_tags_ = library_.Export<decltype(&MIDIGetTags)>("MIDIGetTags");
   decltype(&MIDISetTags) set_tags_ = library_.Export<decltype(&MIDISetTags)>("MIDISetTags");
+  decltype(&MIDIEqualizer) equalizer_ = library_.Export<decltype(&MIDIEqualizer)>("MIDIEqualizer");
+  decltype(&MIDISetInstrMap) set_instr_map_ = library_.Export<decltype(&MIDISetInstrMap)>("MIDISetInstrMap");
+  decltype(&MIDICopyChannel) copy_channel_ = library_.Export<decltype(&MIDICopyChannel)>("MIDICopyChannel");
+  decltype(&MIDIRemoveChannel) remove_channel_ = library_.Export<decltype(&MIDIRemoveChannel)>("MIDIRemoveChannel");
+  decltype(&MIDIMerge) merge_ = library_.Export<decltype(&MIDIMerge)>("MIDIMerge");
+  decltype(&MIDICombine) combine_ = library_.Export<decltype(&MIDICombine)>("MIDICombine");
+  // Every program change of a drum channel to program 0, the others kept.
+  uint8_t keep_[256] = {}, map_[256] = {};
 };
 
 TEST_F(EditingExports, EveryOutputReadsBackInBothReaders) {
@@ -59,6 +71,13 @@ TEST_F(EditingExports, EveryOutputReadsBackInBothReaders) {
     EXPECT_EQ(set_vol_(in.c_str(), out("louder").c_str(), 25, -7, 0), 0);
     EXPECT_EQ(set_vol_(in.c_str(), out("quieter").c_str(), -128, 127, 1), 0);
     EXPECT_EQ(set_tags_(in.c_str(), tags.c_str(), out("tagged").c_str()), 0);
+    EXPECT_EQ(equalizer_(in.c_str(), out("equalized").c_str(), 10, 20, 30, 40, 50, 60, 70, 80, 0x1FF), 0);
+    for (int p = 0; p < 128; ++p) keep_[p] = static_cast<uint8_t>(p), keep_[128 + p] = 0xFF;
+    EXPECT_EQ(set_instr_map_(in.c_str(), out("mapped").c_str(), keep_, map_), 0);
+    EXPECT_EQ(copy_channel_(in.c_str(), out("copied").c_str(), 0, 9), 0);
+    EXPECT_EQ(remove_channel_(in.c_str(), out("removed").c_str(), 0x10F), 0);
+    EXPECT_EQ(merge_(in.c_str(), dir_.Path("in0.mid").c_str(), out("merged").c_str()), 0);
+    EXPECT_EQ(combine_(in.c_str(), in.c_str(), out("combined").c_str()), 0);
   }
   EXPECT_EQ(test_support::MidoSummary(outputs), test_support::OwnSummary(outputs));
 }
@@ -106,7 +125,16 @@ TEST_F(EditingExports, StatusesAndNoOutputAfterAFailure) {
         uint8_t v[3] = {9, 9, 9};
         uint8_t status = get_vol_(in, v, v + 1, v + 2);
         return v[0] + v[1] + v[2] == 0 ? status : uint8_t{99};
-      }};
+      },
+      [&](const char* in) { return equalizer_(in, out.c_str(), 1, 2, 3, 4, 5, 6, 7, 8, 9); },
+      [&](const char* in) { return set_instr_map_(in, out.c_str(), keep_, map_); },
+      [&](const char* in) { return copy_channel_(in, out.c_str(), 0, 1); },
+      [&](const char* in) { return remove_channel_(in, out.c_str(), 0); },
+      // Either input of the join missing or cut short.
+      [&](const char* in) { return merge_(in, good.c_str(), out.c_str()); },
+      [&](const char* in) { return merge_(good.c_str(), in, out.c_str()); },
+      [&](const char* in) { return combine_(in, good.c_str(), out.c_str()); },
+      [&](const char* in) { return combine_(good.c_str(), in, out.c_str()); }};
   for (const auto& call : calls) {
     EXPECT_EQ(call(missing.c_str()), 2);
     EXPECT_EQ(call(cut.c_str()), 1);
@@ -116,6 +144,7 @@ TEST_F(EditingExports, StatusesAndNoOutputAfterAFailure) {
   EXPECT_EQ(trim_percents_(good.c_str(), out.c_str(), 0, 0x165), 3);  // low byte 101
   EXPECT_EQ(set_tags_(good.c_str(), missing.c_str(), out.c_str()), 2);
   EXPECT_EQ(set_tags_(good.c_str(), good.c_str(), nullptr), 1);
+  EXPECT_EQ(set_instr_map_(good.c_str(), out.c_str(), nullptr, map_), 1);
   EXPECT_FALSE(FileExists(out));  // after any of these
   EXPECT_EQ(trim_percents_(good.c_str(), out.c_str(), 0x164, 0x164), 0);  // low bytes 100
   EXPECT_EQ(ListFolder(dir_.Path("")), "cut.mid\ngood.mid\nout.mid\nsilent.mid\n");
@@ -139,9 +168,46 @@ TEST_F(EditingExports, TrackCountsBeyondEightAndSixteenBits) {
   std::remove(out.c_str());
 
   EXPECT_EQ(set_tags_(many.c_str(), listed.c_str(), out.c_str()), 1);
+  EXPECT_EQ(merge_(some.c_str(), many.c_str(), out.c_str()), 1);
+  EXPECT_EQ(combine_(many.c_str(), some.c_str(), out.c_str()), 1);
   EXPECT_EQ(set_vol_(many.c_str(), out.c_str(), 0, 0, 0), 1);
   EXPECT_EQ(trim_ms_(many.c_str(), out.c_str(), 0, 0xFFFFFFFF), 1);
   EXPECT_FALSE(FileExists(out));
+}
+
+// Merge and combine of files at different divisions, each at its own
+// constant tempo: every note stays within one output tick of its time in
+// milliseconds (combined, the second file's plus the first file's length),
+// all timed by mido's tempo map; times in order, so the notes pair up.
+TEST_F(EditingExports, JoinedNotesKeepTheirTimes) {
+  auto song = [](int division, uint32_t tempo, uint32_t seed) {
+    Track track;
+    track.Tempo(0, tempo).Raw(seed, {0xF0, 1, 0x7E});  // a leading rest, passed on
+    for (uint32_t i = 0; i < 300; ++i) track.NoteOn(i * seed % 7, 0, 40, 90).NoteOff(1 + i % 3, 0, 40);
+    return Smf(1, division, {track.EndOfTrack(seed), Track().NoteOn(seed * 11, 1, 50, 90)});
+  };
+  std::string first = dir_.Write("first.mid", song(480, 600000, 5));
+  std::string second = dir_.Write("second.mid", song(96, 400000, 3));
+  std::string merged = dir_.Path("merged.mid"), combined = dir_.Path("combined.mid");
+  ASSERT_EQ(merge_(first.c_str(), second.c_str(), merged.c_str()), 0);
+  ASSERT_EQ(combine_(first.c_str(), second.c_str(), combined.c_str()), 0);
+  std::vector<std::string> arguments = {CHIMEKIT_TESTS_DIR "/support/mido_summary.py", "--note-times", first, second,
+                                        merged, combined};
+  std::istringstream lines(test_support::RunProgram("/usr/bin/python3", arguments).out);
+  std::vector<std::vector<double>> times;  // per file: its length, then the note times
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream words(line);
+    times.emplace_back(std::istream_iterator<double>(words), std::istream_iterator<double>());
+  }
+  ASSERT_EQ(times.size(), 4u);
+  for (int sequential = 0; sequential < 2; ++sequential) {
+    std::vector<double> expected(times[0].begin() + 1, times[0].end());
+    for (size_t n = 1; n < times[1].size(); ++n) expected.push_back(times[1][n] + (sequential ? times[0][0] : 0));
+    std::sort(expected.begin(), expected.end());
+    const std::vector<double>& joined = times[2 + sequential];
+    ASSERT_EQ(joined.size(), expected.size() + 1);
+    for (size_t n = 0; n < expected.size(); ++n) ASSERT_NEAR(joined[n + 1], expected[n], 1.25 + 1e-3) << n;
+  }
 }
 
 }  // namespace

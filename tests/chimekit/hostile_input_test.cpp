@@ -27,6 +27,8 @@ struct ExportCall {
   bool may_refuse_range = false;  // status 3 for a song of no length
 };
 
+const uint8_t kTable[256] = {0xFF};  // for the instrument map
+
 std::vector<ExportCall> Exports() {
   return {
       {"MIDIGetLengthMs", [](const char* in, const char*) { int32_t v; return MIDIGetLengthMs(in, &v); }, false},
@@ -46,6 +48,13 @@ std::vector<ExportCall> Exports() {
       {"MIDITrimMs 0", [](const char* in, const char* out) { return MIDITrimMs(in, out, 0, 0); }, true, true},
       {"MIDITrimPercents", [](const char* in, const char* out) { return MIDITrimPercents(in, out, 3, 60); }, true,
        true},
+      {"MIDIEqualizer", [](const char* in, const char* out) { return MIDIEqualizer(in, out, 1, 2, 3, 4, 5, 6, 7, 8, 9); },
+       true},
+      {"MIDISetInstrMap", [](const char* in, const char* out) { return MIDISetInstrMap(in, out, kTable, kTable); }, true},
+      {"MIDICopyChannel", [](const char* in, const char* out) { return MIDICopyChannel(in, out, 0, 9); }, true},
+      {"MIDIRemoveChannel", [](const char* in, const char* out) { return MIDIRemoveChannel(in, out, 9); }, true},
+      {"MIDIMerge", [](const char* in, const char* out) { return MIDIMerge(in, in, out); }, true},
+      {"MIDICombine", [](const char* in, const char* out) { return MIDICombine(in, in, out); }, true},
   };
 }
 

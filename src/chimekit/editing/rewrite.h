@@ -13,8 +13,8 @@
 //                  passes on to the next event written
 //
 // A track that yields no end-of-track event gets one, carrying whatever
-// delta is left. The join of two files uses the walk with its own header
-// and a step that recomputes each delta from absolute times.
+// delta is left. The join of two files (join.h) uses the walk with its own
+// header and a step that recomputes each delta from absolute times.
 #pragma once
 
 #include <cstdint>
@@ -50,13 +50,16 @@ void WriteEvent(const WalkEvent& event, TrackOutput& out);
 
 // Walks one track up to and including its first end-of-track event. For
 // each event, `step(event, out)` returns true to have it written by the
-// event rule, or false to drop it (its delta passes on).
+// event rule, or false to drop it (its delta passes on). A step that has a
+// member `After(event, out)` may write further events right after each
+// event it kept.
 template <class Step>
 void WalkTrack(const midifile::TMidiTrack& track, TrackOutput& out, Step&& step) {
   for (const midifile::TMidiEvent& loaded : track.Events()) {
     WalkEvent event = CopyEvent(track, loaded);
     if (step(event, out)) {
       WriteEvent(event, out);
+      if constexpr (requires { step.After(event, out); }) step.After(event, out);
     } else {
       out.Carry(event.delta);
     }
@@ -70,18 +73,24 @@ inline bool KeepEvent(WalkEvent&, TrackOutput&) { return true; }
 // The header of a rewritten input.
 midifile::ByteString RewriteHeader(const LoadedInput& input);
 
-// The whole output: the header, then for each loaded track in order a chunk
-// that `write_track(track, index, out)` fills (usually through WalkTrack)
-// and that is then finished.
+// Appends one chunk per loaded track of `loaded`, in order: each is filled
+// by `write_track(track, index, out)` (usually through WalkTrack) and then
+// finished.
+template <class WriteTrack>
+void AppendTracks(const midifile::TMidiFile& loaded, midifile::ByteString& file, WriteTrack&& write_track) {
+  int32_t tracks = loaded.NumberOfTracks();
+  for (int32_t index = 0; index < tracks; ++index) {
+    TrackOutput out(file);
+    write_track(loaded.GetTrack(index), index, out);
+    out.Finish();
+  }
+}
+
+// The whole output: the header, then the chunks of AppendTracks.
 template <class WriteTrack>
 midifile::ByteString RewriteFile(const LoadedInput& input, WriteTrack&& write_track) {
   midifile::ByteString file = RewriteHeader(input);
-  int32_t tracks = input.file.NumberOfTracks();
-  for (int32_t index = 0; index < tracks; ++index) {
-    TrackOutput out(file);
-    write_track(input.file.GetTrack(index), index, out);
-    out.Finish();
-  }
+  AppendTracks(input.file, file, write_track);
   return file;
 }
 

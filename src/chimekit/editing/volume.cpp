@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "chimekit/editing/drums.h"
 #include "chimekit/editing/rewrite.h"
 #include "midifile/rounding.h"
 
@@ -52,8 +53,8 @@ class ShiftStep {
   ShiftStep(const VolumeShift& shift, bool insertion_due) : shift_(shift), insertion_due_(insertion_due) {}
 
   bool operator()(WalkEvent& event, TrackOutput& out) {
-    bool drum = odd_bank_ || event.Channel() == 9 || event.Channel() == 15;
-    if (event.IsControl(0)) odd_bank_ = (event.data2 & 1) != 0;
+    bool drum = drums_.IsDrum(event);
+    drums_.See(event);
     if (drum && !shift_.drums_too) return true;
     uint8_t kind = event.Kind();
     if (kind == 0x90 && insertion_due_) {
@@ -73,7 +74,7 @@ class ShiftStep {
 
   const VolumeShift& shift_;
   bool insertion_due_;
-  bool odd_bank_ = false;
+  DrumRule drums_;
 };
 
 }  // namespace
