@@ -23,9 +23,11 @@ def smf(file_format, division, *tracks):
 
 
 END = b"\x00\xff\x2f\x00"
-# Division 96 at 120 BPM: a tempo track named "Tempo", and a note of key 60
-# on channel 0 from tick 96 to 192 (500 to 1000 ms).
-SONG = smf(1, 96, b"\x00\xff\x03\x05Tempo\x00\xff\x51\x03\x07\xa1\x20" + END, b"\x60\x90\x3c\x64\x60\x80\x3c\x00" + END)
+# Division 96 at 120 BPM: a tempo track named "Tempo", and a track with
+# program 5 and a note of key 60 on channel 0 from tick 96 to 192 (500 to
+# 1000 ms).
+SONG = smf(1, 96, b"\x00\xff\x03\x05Tempo\x00\xff\x51\x03\x07\xa1\x20" + END,
+           b"\x00\xc0\x05\x60\x90\x3c\x64\x60\x80\x3c\x00" + END)
 
 
 @pytest.fixture
@@ -39,11 +41,16 @@ def files(tmp_path):
                                  out=str(folder / "out put"))
 
 
+def messages(path, kind, *fields):
+    """(track, fields...) of every message of a kind, as mido reads them."""
+    return [(number, *(getattr(message, field) for field in fields))
+            for number, track in enumerate(mido.MidiFile(path).tracks) for message in track if message.type == kind]
+
+
 def notes(path):
-    """(track, channel, key) of every sounding note-on, as mido reads them."""
-    song = mido.MidiFile(path)
-    return [(number, message.channel, message.note) for number, track in enumerate(song.tracks)
-            for message in track if message.type == "note_on" and message.velocity > 0]
+    """(track, channel, key) of every sounding note-on."""
+    return [(track, channel, key) for track, channel, key, velocity in
+            messages(path, "note_on", "channel", "note", "velocity") if velocity > 0]
 
 
 def names(path):
@@ -57,7 +64,7 @@ CALLS = [
     ("get_length_ms", lambda f: chimekit.get_length_ms(f.song), 1000),
     ("first_note_tick", lambda f: chimekit.first_note_tick(f.song), 96),
     ("used_channels", lambda f: chimekit.used_channels(f.song, f.out), [0]),
-    ("dump", lambda f: chimekit.dump(f.song, f.out, verbose=False), "0,C4 [60],100,96,192,0 [0]\r\n"),
+    ("dump", lambda f: chimekit.dump(f.song, f.out, verbose=False), "0,C4 [60],100,96,192,5 [0]\r\n"),
     ("get_tags", lambda f: chimekit.get_tags(f.song, f.out), [Tag(TagType.NAME, b"Tempo")]),
     ("get_vol", lambda f: chimekit.get_vol(f.song), Volume(127, 127, 60)),
     ("set_tags", lambda f: chimekit.set_tags(f.song, [(3, "Ring"), (3, b"Melody")], f.out),
@@ -65,6 +72,17 @@ CALLS = [
     ("trim_ms", lambda f: chimekit.trim_ms(f.song, f.out, 500), lambda out: notes(out) == [(1, 0, 60)]),
     ("trim_percents", lambda f: chimekit.trim_percents(f.song, f.out, 0, 40), lambda out: notes(out) == []),
     ("set_vol", lambda f: chimekit.set_vol(f.song, f.out, -10, 2), lambda out: notes(out) == [(1, 0, 62)]),
+    ("equalizer", lambda f: chimekit.equalizer(f.song, f.out, [10, 20, 30, 40, 50, 60, 70, 80], 90),
+     lambda out: messages(out, "control_change", "channel", "control", "value") == [(1, 0, 7, 40)]),
+    ("set_instr_map", lambda f: chimekit.set_instr_map(f.song, f.out, b"\xff" * 256, bytes([9]) * 256),
+     lambda out: messages(out, "program_change", "program") == [(1, 9)]),
+    ("copy_channel", lambda f: chimekit.copy_channel(f.song, f.out, 0, 3),
+     lambda out: notes(out) == [(1, 0, 60), (1, 3, 60)]),
+    ("remove_channel", lambda f: chimekit.remove_channel(f.song, f.out, 0), lambda out: notes(out) == []),
+    ("merge", lambda f: chimekit.merge(f.song, f.second, f.out),
+     lambda out: notes(out) == [(1, 0, 60), (3, 0, 60)] and mido.MidiFile(out).length == 1.0),
+    ("combine", lambda f: chimekit.combine(f.song, f.second, f.out),
+     lambda out: notes(out) == [(1, 0, 60), (3, 0, 60)] and mido.MidiFile(out).length == 2.0),
     ("midi_to_sp", lambda f: chimekit.midi_to_sp(f.song, f.out, "1"), lambda out: notes(out) == [(1, 1, 60)]),
     ("midi_to_smaf", lambda f: chimekit.midi_to_smaf(f.song, f.out),
      lambda out: pathlib.Path(out).read_bytes()[:4] == b"MMMD"),

@@ -27,6 +27,7 @@ cd "$folder"
 cp "$root/examples/ringtone.mid" "ring tone café €.mid"
 head -c 3000 big.mid > cut.mid
 printf '\001Hello\r\n\003Name one\r\n\003Name two\r\n\002(c) 2024\r\n' > tags.txt
+printf '# flute to recorder\nmelodic 73 -> 74\ndrums 0 -> 8\n' > map.txt
 /usr/bin/python3 -c 'import struct
 smf = open("big.mid", "rb").read()
 data = b"data" + struct.pack("<I", len(smf)) + smf
