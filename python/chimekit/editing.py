@@ -1,0 +1,97 @@
+"""The exports that write a changed MIDI file."""
+import ctypes
+import os
+
+from . import _arguments
+from ._errors import InvalidArgumentError
+from ._files import call, output_or_temporary
+
+
+def set_tags(in_file, tags, out_file):
+    """A copy of `in_file` with tags at the start of its tracks: the k-th tag
+    of a type goes to track k. `tags` is a tag text file (a path) or
+    (type, text) pairs, texts as bytes or str (written as Latin-1)."""
+    if isinstance(tags, (str, bytes, os.PathLike)):
+        return call("MIDISetTags", [in_file, tags], [out_file])
+    with output_or_temporary(None, ".txt") as tag_file:
+        _write_tag_file(tags, tag_file)
+        call("MIDISetTags", [in_file, tag_file], [out_file])
+
+
+def _write_tag_file(tags, path):
+    with open(path, "wb") as out:
+        for tag_type, text in tags:
+            if isinstance(text, str):
+                text = text.encode("latin-1")
+            if b"\r" in text or b"\n" in text:
+                raise InvalidArgumentError(f"a tag cannot hold a line break: {text!r}")
+            out.write(bytes([_arguments.number(int(tag_type), "tag type", 1, 5)]) + text + b"\r\n")
+
+
+def trim_ms(in_file, out_file, start_ms=0, end_ms=0xFFFFFFFF):
+    """The song cut down to start_ms..end_ms (both included), moved to time
+    0. ValueError (status 3) for a start after the end or a song 0 ms long."""
+    call("MIDITrimMs", [in_file], [out_file], _arguments.uint32(start_ms, "start_ms"), _arguments.uint32(end_ms, "end_ms"))
+
+
+def trim_percents(in_file, out_file, start_percent=0, end_percent=100):
+    """The same with the range in percent of the song length (0 to 100)."""
+    start = _arguments.byte(start_percent, "start_percent")
+    call("MIDITrimPercents", [in_file], [out_file], start, _arguments.byte(end_percent, "end_percent"))
+
+
+def set_vol(in_file, out_file, volume_shift=0, key_shift=0, drums_too=False):
+    """A copy with channel volumes and keys shifted (-128 to 127 each; each
+    shift is reduced until every value stays in 0 to 127)."""
+    volume = _arguments.signed_byte(volume_shift, "volume_shift")
+    call("MIDISetVol", [in_file], [out_file], volume, _arguments.signed_byte(key_shift, "key_shift"), int(bool(drums_too)))
+
+
+def equalizer(in_file, out_file, bands, drum_level):
+    """A copy whose channel volumes follow the pitch: before a note-on or
+    key pressure, the level of its key's band (eight bands of 16 keys) or,
+    for drums, `drum_level` (0 to 127 each); the input's own channel volume
+    and channel pressure events are left out."""
+    bands = [_arguments.byte(level, "band level") for level in bands]
+    if len(bands) != 8:
+        raise InvalidArgumentError(f"equalizer takes 8 band levels, not {len(bands)}")
+    call("MIDIEqualizer", [in_file], [out_file], *bands, _arguments.byte(drum_level, "drum_level"))
+
+
+def set_instr_map(in_file, out_file, keep_table, map_table):
+    """A copy with program changes mapped through two 256-byte tables (entry
+    p for program p on a melodic channel, 128 + p on a drum channel): a
+    program p whose keep entry is p stays, any other becomes its map entry."""
+    tables = []
+    for name, table in (("keep_table", keep_table), ("map_table", map_table)):
+        table = bytes(table)
+        if len(table) != 256:
+            raise InvalidArgumentError(f"{name} must hold 256 bytes, not {len(table)}")
+        tables.append((ctypes.c_uint8 * 256).from_buffer_copy(table))
+    call("MIDISetInstrMap", [in_file], [out_file], *tables)
+
+
+def copy_channel(in_file, out_file, from_channel, to_channel):
+    """A copy in which the events of one channel (0 to 15) are also sent on
+    another."""
+    source = _arguments.number(from_channel, "from_channel", 0, 15)
+    call("MIDICopyChannel", [in_file], [out_file], source, _arguments.number(to_channel, "to_channel", 0, 15))
+
+
+def remove_channel(in_file, out_file, channel):
+    """A copy without the events of one channel (0 to 15)."""
+    call("MIDIRemoveChannel", [in_file], [out_file], _arguments.number(channel, "channel", 0, 15))
+
+
+def merge(first_file, second_file, out_file):
+    """The two songs played together."""
+    call("MIDIMerge", [first_file, second_file], [out_file])
+
+
+def combine(first_file, second_file, out_file):
+    """The second song played after the first."""
+    call("MIDICombine", [first_file, second_file], [out_file])
+
+
+__all__ = ["set_tags", "trim_ms", "trim_percents", "set_vol", "equalizer", "set_instr_map", "copy_channel",
+           "remove_channel", "merge", "combine"]
