@@ -241,12 +241,13 @@ bool InputExists(const char* path) {
 
 ByteString ReadWholeFile(const std::string& path) {
   InputFile file(path);
-  // The bytes go straight into place, with room for the size the file has
-  // now; a file that grows meanwhile, or one that tells no size, is still
-  // read to its end.
+  // The bytes go straight into place: a file that tells its size is read
+  // as it stood when it was opened, in one call and without asking again
+  // for the end; one that tells no size (a pipe, a device) is read to its
+  // end in blocks.
   ByteString content(file.SizeHint(), '\0');
   const size_t got = file.Read(content.data(), content.size());
-  if (got < content.size()) {
+  if (!content.empty()) {
     content.resize(got);
     return content;
   }
