@@ -97,14 +97,7 @@ class Workspace {
   }
 
   // Every entry below the folder, one a line, sorted.
-  std::string Listing() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::recursive_directory_iterator(dir_.Path(""))) names.push_back(entry.path().string());
-    std::sort(names.begin(), names.end());
-    std::string lines;
-    for (const std::string& name : names) lines += name + "\n";
-    return lines;
-  }
+  std::string Listing() const { return test_support::ListTree(dir_.Path("")); }
 
   std::string song, tags, unreadable, folder, open, locked;
 

@@ -45,13 +45,30 @@ std::string ReadFileBytes(const std::string& path) {
 
 bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
 
-std::string ListFolder(const std::string& path) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(path)) names.push_back(entry.path().filename().string());
+namespace {
+
+// One name a line, sorted.
+std::string SortedLines(std::vector<std::string> names) {
   std::sort(names.begin(), names.end());
   std::string out;
   for (const std::string& name : names) out += name + "\n";
   return out;
+}
+
+}  // namespace
+
+std::string ListFolder(const std::string& path) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(path)) names.push_back(entry.path().filename().string());
+  return SortedLines(std::move(names));
+}
+
+std::string ListTree(const std::string& path) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(path)) {
+    names.push_back(entry.path().lexically_relative(path).string());
+  }
+  return SortedLines(std::move(names));
 }
 
 }  // namespace test_support

@@ -27,5 +27,7 @@ std::string ReadFileBytes(const std::string& path);
 bool FileExists(const std::string& path);
 // Names of the entries of a folder, sorted.
 std::string ListFolder(const std::string& path);
+// Every entry below a folder, as paths relative to it, sorted.
+std::string ListTree(const std::string& path);
 
 }  // namespace test_support
