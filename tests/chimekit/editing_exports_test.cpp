@@ -175,6 +175,19 @@ TEST_F(EditingExports, TrackCountsBeyondEightAndSixteenBits) {
   EXPECT_FALSE(FileExists(out));
 }
 
+// A first file 2^31 + 9 ticks long: combined, the second file's first
+// delta cannot be written, so the call fails and an existing output stays.
+TEST_F(EditingExports, CombineBeyondADeltaTimeFails) {
+  std::string long_track = Bytes({0x00, 0x90, 0x3E, 0x40, 0x87, 0xFF, 0xFF, 0xFF, 0x7F, 0x80, 0x3E, 0x00});
+  long_track += Bytes({0x0A, 0xFF, 0x2F, 0x00});
+  std::string first = dir_.Write("first.mid", Smf(1, 96, {Track().Tempo(0, 500000).EndOfTrack(), long_track}));
+  std::string second = dir_.Write("second.mid", Smf(0, 96, {Track().NoteOn(0, 0, 60, 1).NoteOff(5, 0, 60)}));
+  std::string out = dir_.Write("out.mid", "kept");
+  EXPECT_EQ(combine_(first.c_str(), second.c_str(), out.c_str()), 1);
+  EXPECT_EQ(ReadFileBytes(out), "kept");
+  EXPECT_EQ(merge_(first.c_str(), second.c_str(), out.c_str()), 0);  // merged, nothing is that far apart
+}
+
 // Merge and combine of files at different divisions, each at its own
 // constant tempo: every note stays within one output tick of its time in
 // milliseconds (combined, the second file's plus the first file's length),

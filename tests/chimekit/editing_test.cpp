@@ -104,6 +104,16 @@ TEST(Trim, HighDataByteKeepsItsStatusByte) {
                            Track().EndOfTrack().bytes()}));
 }
 
+// The ratio of milliseconds to ticks is a double: 3 ticks over 1500 ms
+// puts 50% (750 ms) at 1.50000000000000003 ticks, which rounds to tick 2.
+TEST(Trim, TickRatioIsADouble) {
+  std::string song = Smf(0, 1, {Track().NoteOn(0, 0, 60, 1).NoteOn(1, 0, 61, 1).NoteOn(1, 0, 62, 1).NoteOn(1, 0, 63, 1)});
+  std::optional<std::string> trimmed = chimekit::TrimSong(ParseForRewrite(song), {0, 50, false});
+  ASSERT_TRUE(trimmed.has_value());
+  EXPECT_EQ(*trimmed, Smf(0, 1, {Volumes(0) + Bytes({0x00, 0x90, 60, 1, 0x01, 61, 1, 0x01, 62, 1}) +
+                                 Bytes({0x01, 0xB0, 123, 0}) + Track().EndOfTrack().bytes()}));
+}
+
 TEST(Volume, ShiftsAreReducedToFit) {
   std::string volumes = Smf(0, 96, {Track().Control(0, 0, 7, 100).Control(0, 0, 7, 120).NoteOn(0, 0, 120, 1)});
   const struct {
@@ -143,6 +153,23 @@ TEST(Volume, KeysOfEveryNoteEventAndTheInsertedVolume) {
   // With drums too, the drum notes move as well.
   chimekit::ShiftedFile drums = chimekit::ShiftVolume(ParseForRewrite(input), {0, 5, true});
   EXPECT_EQ(midifile::ByteView(drums.bytes).substr(22, 9), Bytes({0x00, 0xB9, 7, 127, 0x00, 0x99, 38, 1, 0x04}));
+}
+
+// The inserted channel volume stands at delta 0, where the last written
+// event stands; the note-on keeps its own time, with the deltas of the
+// events left out before it.
+TEST(Volume, InsertedVolumeTakesNoCarriedDelta) {
+  const struct {
+    std::string track;
+    int note_delta;
+  } cases[] = {
+      {Bytes({0x00, 0x3C, 0x40, 0x00, 0x90, 0x3C, 0x40}), 124},  // three events before any status byte
+      {Track().Raw(40, {0xF0, 0x01, 0x7E}).NoteOn(887, 0, 60, 64), 927},
+  };
+  for (const auto& c : cases) {
+    chimekit::ShiftedFile shifted = chimekit::ShiftVolume(ParseForRewrite(Smf(0, 96, {c.track})), {0, 0, false});
+    EXPECT_EQ(shifted.bytes, Smf(0, 96, {Track().Control(0, 0, 7, 127).NoteOn(c.note_delta, 0, 60, 64).EndOfTrack()}));
+  }
 }
 
 TEST(Tags, ReadCleanAndPlace) {

@@ -79,6 +79,17 @@ TEST(Sp, RenumberingAndNoteLimitByteForByte) {
   }
 }
 
+// A note without a note-off ends where it starts, yet stays held: after the
+// 32-bit absolute time wraps, the notes at ticks 0 and 5 sound again, so
+// with a limit of 2 the note after the wrap is left out.
+TEST(Sp, HeldNotesCountAgainAfterTheTimeWraps) {
+  Track in = Track().NoteOn(0, 0, 60, 9).NoteOn(5, 0, 61, 9).NoteOn(0x7FFFFFFF, 0, 62, 9);
+  chimekit::SpConversion sp = chimekit::ConvertToSp(chimekit::ParseForRewrite(Smf(0, 96, {in})),
+                                                    *chimekit::CompleteChannelOrder("", false).map, 2);
+  EXPECT_EQ(sp.bytes, Smf(0, 96, {Track().NoteOn(0, 0, 60, 9).NoteOn(5, 0, 61, 9).EndOfTrack(0x7FFFFFFF)}));
+  EXPECT_EQ(sp.dropped, Dropped{1});
+}
+
 TEST(Sp, ExportStatusesAndReadBack) {
   test_support::SharedLibrary library(CHIMEKIT_LIBRARY_PATH);
   ASSERT_TRUE(library.Loaded()) << test_support::SharedLibrary::LastError();

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 
 #include "chimekit/editing/rewrite.h"
+#include "midifile/errors.h"
 #include "midifile/rounding.h"
 #include "midifile/smf_writer.h"
 
@@ -29,22 +31,32 @@ class JoinStep {
   explicit JoinStep(const JoinTiming& timing) : timing_(timing) {}
 
   bool operator()(WalkEvent& event, TrackOutput&) {
-    // Times wrap as unsigned 64-bit values; deltas are written in 32 bits
-    // as the walk carries them.
-    source_time_ += static_cast<uint64_t>(static_cast<int64_t>(event.delta));
-    uint64_t time = timing_.offset + OutputTicks();
-    event.delta = static_cast<int32_t>(static_cast<uint32_t>(time - previous_));
-    previous_ = time;
+    // Times are 64-bit sums of the track's 32-bit deltas. A written event's
+    // delta is its output time minus that of the event written before it;
+    // one that a MIDI file cannot hold (beyond 2^31 - 1) refuses the join
+    // rather than moving the rest of the track. A negative one is written
+    // as 0. Events the rule leaves out pass no time on.
+    source_time_ += event.delta;
+    const int64_t time = static_cast<int64_t>(timing_.offset) + OutputTicks();
+    if (!WrittenByEventRule(event.status)) {
+      event.delta = 0;
+      return true;
+    }
+    const int64_t delta = time - last_written_;
+    if (delta > std::numeric_limits<int32_t>::max()) {
+      throw midifile::ConversionError("Delta time too large for a MIDI file");
+    }
+    event.delta = static_cast<int32_t>(std::max<int64_t>(delta, std::numeric_limits<int32_t>::min()));
+    last_written_ = time;
     if (event.status == 0xFF && event.data1 == 0x51) ScaleTempo(event);
     return true;
   }
 
  private:
   // The event's time in the track, in output ticks.
-  uint64_t OutputTicks() const {
+  int64_t OutputTicks() const {
     if (timing_.delta_scale == 1.0) return source_time_;
-    double ticks = static_cast<double>(static_cast<int64_t>(source_time_)) / timing_.delta_scale;
-    return static_cast<uint64_t>(midifile::RoundEven64(ticks));
+    return midifile::RoundEven64(static_cast<double>(source_time_) / timing_.delta_scale);
   }
 
   void ScaleTempo(WalkEvent& event) {
@@ -58,8 +70,8 @@ class JoinStep {
   }
 
   const JoinTiming& timing_;
-  uint64_t source_time_ = 0;  // sum of the track's deltas so far
-  uint64_t previous_ = 0;     // output time of the event before (the chunk starts at 0)
+  int64_t source_time_ = 0;   // sum of the track's deltas so far
+  int64_t last_written_ = 0;  // output time of the event written last (the chunk starts at 0)
   std::array<char, 3> tempo_{};
 };
 

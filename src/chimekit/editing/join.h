@@ -40,8 +40,10 @@ JoinTiming SecondFileTiming(const LoadedInput& first, const LoadedInput& second,
 // The rewrite walk of one track of a joined file. An event's output time
 // is the offset plus its time in its track (the sum of its delta and all
 // earlier ones) divided by the delta scale, rounded halves to even; its
-// delta is its output time minus that of the event before it, so rounding
-// errors never add up and events that are not written pass their time on.
+// delta is its output time minus that of the event written before it, so
+// rounding errors never add up and events that are not written pass their
+// time on. A delta beyond 2^31 - 1 throws a ConversionError: no MIDI file
+// can hold it.
 // Tempo values are multiplied by the tempo factor (rounded, low 24 bits).
 // A track without a written event becomes a lone end of track.
 void WriteJoinedTrack(const midifile::TMidiTrack& track, const JoinTiming& timing, TrackOutput& out);

@@ -31,6 +31,13 @@ void TrackOutput::ChannelEvent(int32_t delta, uint8_t status, uint8_t data1, uin
   file_.append(bytes, count);
 }
 
+void TrackOutput::ChannelEventAtLast(uint8_t status, uint8_t data1, uint8_t data2) {
+  const int32_t carried = carried_;
+  carried_ = 0;
+  ChannelEvent(0, status, data1, data2);
+  carried_ = carried;
+}
+
 void TrackOutput::MetaEvent(int32_t delta, uint8_t type, uint8_t length, midifile::ByteView data) {
   midifile::AppendMetaEvent(file_, TakeDelta(delta), 0xFF, type, length, data);
   if (type == 0x2F) ended_ = true;

@@ -25,6 +25,9 @@ class TrackOutput {
   // status, kept by the caller), unless data1 has its top bit set: a
   // reader would take that byte for a status.
   void ChannelEvent(int32_t delta, uint8_t status, uint8_t data1, uint8_t data2, bool with_status = true);
+  // A channel message at the time of the event written last (delta 0): a
+  // delta carried from events left out since stays for the next event.
+  void ChannelEventAtLast(uint8_t status, uint8_t data1, uint8_t data2);
   // A meta event through the meta-event writer: end of track, tempo, or an
   // empty text event in place of any other type.
   void MetaEvent(int32_t delta, uint8_t type, uint8_t length, midifile::ByteView data);

@@ -162,7 +162,9 @@ std::optional<TickRange> TicksOf(const midifile::TMidiFile& file, const TrimRang
       max_tick = std::max<int64_t>(max_tick, event.Time);
     }
   }
-  long double ratio = static_cast<long double>(max_tick) / length_ms;
+  // The ratio is a double; the products with it are rounded in extended
+  // precision.
+  const long double ratio = static_cast<double>(max_tick) / length_ms;
   return TickRange{midifile::RoundEvenExtended(start_ms * ratio), midifile::RoundEvenExtended(end_ms * ratio)};
 }
 

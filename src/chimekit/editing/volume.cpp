@@ -59,7 +59,8 @@ class ShiftStep {
     uint8_t kind = event.Kind();
     if (kind == 0x90 && insertion_due_) {
       uint8_t level = static_cast<uint8_t>(shift_.volume >= 0 ? 127 : 127 + shift_.volume);
-      out.ChannelEvent(0, static_cast<uint8_t>(0xB0 | event.Channel()), 7, level);
+      // At delta 0: the note-on keeps its own time, carried deltas included.
+      out.ChannelEventAtLast(static_cast<uint8_t>(0xB0 | event.Channel()), 7, level);
       insertion_due_ = false;
     }
     if (kind == 0x80 || kind == 0x90 || kind == 0xA0) event.data1 = Add8(event.data1, shift_.key);

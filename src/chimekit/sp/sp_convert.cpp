@@ -42,20 +42,15 @@ class NoteLimiter {
   void Release(uint8_t channel, uint8_t key) { held_[channel][key >> 6] &= ~(uint64_t{1} << (key & 0x3F)); }
 
   // The held notes of a channel that end at `time` or later, counted up to
-  // the limit. A note that ended before is let go: the times of a track do
-  // not go back (short of the 32-bit wrap of absolute times), so it would
-  // not count again.
-  uint32_t Sounding(uint8_t channel, int32_t time) {
+  // the limit. A note that has ended stays held until its note-off: the
+  // 32-bit absolute times of a track wrap, and after the wrap it sounds
+  // again.
+  uint32_t Sounding(uint8_t channel, int32_t time) const {
     uint32_t count = 0;
     for (uint8_t word = 0; word < 2; ++word) {
-      uint64_t& held = held_[channel][word];
-      for (uint64_t bits = held; bits != 0; bits &= bits - 1) {
+      for (uint64_t bits = held_[channel][word]; bits != 0; bits &= bits - 1) {
         const uint8_t bit = static_cast<uint8_t>(std::countr_zero(bits));
-        if (end_[channel][word * 64 + bit] < time) {
-          held &= ~(uint64_t{1} << bit);
-        } else if (++count >= limit_) {
-          return count;
-        }
+        if (end_[channel][word * 64 + bit] >= time && ++count >= limit_) return count;
       }
     }
     return count;
