@@ -16,8 +16,11 @@ namespace cli {
 const std::vector<Command>& AllCommands() {
   static const std::vector<Command> commands = {
       {"length", "print the song length in milliseconds",
-       "Usage: chimekit length IN.mid\n"
-       "Prints the length of the longest track in milliseconds, timed at the file's last tempo.",
+       "Usage: chimekit length IN.mid [--tempo-map]\n"
+       "Prints the length of the longest track in milliseconds, timed at the file's last tempo\n"
+       "as MIDIGetLengthMs times it. When the song changes tempo and the length as it plays\n"
+       "differs by more than 1%, a note on standard error says so.\n"
+       "  --tempo-map   print the length as the song plays instead, every tempo change counted",
        RunLength},
       {"first-note", "print the tick of the earliest note-on",
        "Usage: chimekit first-note IN.mid\n"
@@ -41,8 +44,8 @@ const std::vector<Command>& AllCommands() {
        "OUT receives the listing instead; '-' or no OUT prints it.",
        RunDump},
       {"trim", "cut a MIDI file down to a time range",
-       "Usage: chimekit trim IN.mid OUT.mid [--start MS] [--end MS]\n"
-       "       chimekit trim IN.mid OUT.mid [--start-percent P] [--end-percent P]\n"
+       "Usage: chimekit trim IN.mid OUT.mid [--start MS] [--end MS] [--tempo-map]\n"
+       "       chimekit trim IN.mid OUT.mid [--start-percent P] [--end-percent P] [--tempo-map]\n"
        "Keeps the part of the song from the start to the end of the range (both included) and\n"
        "moves it to time 0. Times convert to ticks by one ratio over the whole song (its last\n"
        "tick over its length at the file's last tempo). Each track that has notes in the range\n"
@@ -52,6 +55,9 @@ const std::vector<Command>& AllCommands() {
        "exclusive are left out.\n"
        "  --start MS, --end MS            range in milliseconds (default: the whole song)\n"
        "  --start-percent P, --end-percent P   range in percent of the song length, 0 to 100\n"
+       "  --tempo-map   the range in milliseconds as the song plays, every tempo change counted:\n"
+       "                the song is first written again at 120 BPM and division 500, one tick a\n"
+       "                millisecond, each event at its real time (tempo events left out)\n"
        "A start after the end, or a song 0 ms long, is refused. OUT '-' writes to standard output.",
        RunTrim},
       {"volume", "print the largest and mean channel volume and the mean key",
@@ -140,27 +146,38 @@ const std::vector<Command>& AllCommands() {
        "As merge, but SECOND starts where the longest track of FIRST ends.",
        RunCombine},
       {"smaf", "convert a MIDI file into a SMAF ringtone",
-       "Usage: chimekit smaf IN.mid OUT.mmf [--first-track] [--allow-empty]\n"
-       "Converts the first track of a MIDI file into a SMAF ringtone with FM voices, timed at\n"
-       "the file's last tempo, and prints a summary: the timebase, the score tracks written,\n"
-       "the FM voices, the notes converted and the notes dropped because all 16 slots were\n"
-       "busy. A format 1 file of several tracks (plain, or any format 1 file in a RIFF RMID\n"
-       "form) is first merged into one track, as 'chimekit reshape' does, and the summary says\n"
-       "so. A ringtone without a note is refused: nothing is written and the exit status is 1.\n"
-       "  --first-track   convert the file's first track as it stands, as MIDI2SMAF does\n"
-       "  --allow-empty   write a ringtone without a note all the same\n"
+       "Usage: chimekit smaf IN.mid OUT.mmf [--first-track] [--library-timing] [--allow-empty]\n"
+       "Converts a MIDI file into a SMAF ringtone with FM voices and prints a summary: the\n"
+       "merge, the timing, the timebase, the score tracks written, the FM voices, the notes\n"
+       "converted and the notes dropped because all 16 slots were busy. A format 1 file of\n"
+       "several tracks (plain, or any format 1 file in a RIFF RMID form) is first merged into\n"
+       "one track, as 'chimekit reshape' does. Then the song is re-timed: every event at its\n"
+       "time as the song plays (every tempo change counted), on the 4 ms grid of the SMAF\n"
+       "timebase, so that the ringtone keeps the song's speed without drifting. A ringtone\n"
+       "without a note is refused: nothing is written and the exit status is 1.\n"
+       "  --first-track      convert the file's first track as it stands, byte for byte as\n"
+       "                     MIDI2SMAF does (no merge, the library's timing)\n"
+       "  --library-timing   merge, but time the song as MIDI2SMAF does: the file's last tempo\n"
+       "                     for the whole song, each delta rounded on its own\n"
+       "  --allow-empty      write a ringtone without a note all the same\n"
        "OUT '-' writes the ringtone to standard output and the summary to standard error.",
        RunSmaf},
-      {"ringtone", "make a SMAF ringtone of the first seconds of a MIDI file",
-       "Usage: chimekit ringtone IN.mid OUT.mmf [--length SECONDS] [--limit N] [--allow-empty]\n"
+      {"ringtone", "make a SMAF ringtone of a part of a MIDI file, the first 30 s by default",
+       "Usage: chimekit ringtone IN.mid OUT.mmf [--start SECONDS] [--length SECONDS] [--limit N]\n"
+       "                         [--volume N] [--library-timing] [--allow-empty]\n"
        "The whole job in one go, each step with its summary: a format 1 file of several tracks\n"
-       "is merged into one (as the smaf command does), the song is cut to its first seconds\n"
-       "(as 'chimekit trim --end' does; the text, copyright and name events are kept for the\n"
-       "ringtone's title), the notes sounding at once per channel may be limited (as 'chimekit\n"
-       "sp --limit' does), and the result is converted to SMAF. A ringtone without a note is\n"
-       "refused unless --allow-empty.\n"
-       "  --length SECONDS   keep the first SECONDS of the song (1 to 4294967); default 30\n"
+       "is merged into one and re-timed as the smaf command does; the part of the song from\n"
+       "--start on, --length seconds long as it plays, is cut out (as 'chimekit trim' does; the\n"
+       "text, copyright and name events are kept for the ringtone's title, and the notes still\n"
+       "sounding end at the cut, so the ringtone lasts the length asked for); the channel\n"
+       "volumes may be shifted (as 'chimekit set-volume --drums' does) and the notes sounding\n"
+       "at once per channel limited (as 'chimekit sp --limit' does); the result is converted\n"
+       "to SMAF. A ringtone without a note is refused unless --allow-empty.\n"
+       "  --start SECONDS    where the part starts, 0 (default) and up; decimals allowed (2.5)\n"
+       "  --length SECONDS   how long it is, from 0.001; default 30\n"
        "  --limit N          at most N notes sounding at once per channel (1 to 255, 0 is 255)\n"
+       "  --volume N         shift every channel volume by N (-127 to 127), reduced to fit\n"
+       "  --library-timing   time the song as MIDI2SMAF does (its last tempo for the whole song)\n"
        "OUT '-' writes the ringtone to standard output and the summary to standard error.",
        RunRingtone},
       {"inspect", "list a SMAF ringtone in words and check it",
@@ -175,13 +192,14 @@ const std::vector<Command>& AllCommands() {
        RunInspect},
       {"play", "render a SMAF ringtone (or a MIDI file) to a WAV file to listen to",
        "Usage: chimekit play RING.mmf OUT.wav [--mono] [--seconds N]\n"
-       "       chimekit play IN.mid OUT.wav [--mono] [--seconds N]\n"
+       "       chimekit play IN.mid OUT.wav [--mono] [--seconds N] [--first-track] [--library-timing]\n"
        "Renders a SMAF ringtone with two-operator FM voices to a 16-bit PCM WAV file at 44.1 kHz:\n"
        "the voices of its setup (the built-in voice for a program without one), 16 monophonic\n"
        "channels, the timebase of its score tracks, octave shifts, gate times, program, volume,\n"
        "pan, expression and pitch bend. A file that does not begin with MMMD is read as MIDI and\n"
-       "converted first as the smaf command does. The render ends when the last note has died\n"
-       "away, at most 600 s in. An audition aid: it does not sound like any particular handset.\n"
+       "converted first as the smaf command does (with its --first-track and --library-timing\n"
+       "options). The render ends when the last note has died away, at most 600 s in. An\n"
+       "audition aid: it does not sound like any particular handset.\n"
        "  --mono       one channel instead of stereo with each channel's pan\n"
        "  --seconds N  render only the first N seconds (1 to 600)\n"
        "Prints what was read and how much was rendered; a long render shows its progress on\n"

@@ -5,6 +5,7 @@
 
 #include "chimekit/editing/trim.h"
 #include "chimekit/editing/volume.h"
+#include "chimekit/ringtone/retime.h"
 #include "command.h"
 #include "editing_commands.h"
 #include "midifile/errors.h"
@@ -24,7 +25,8 @@ void ReadOption(const ParsedArguments& parsed, const char* name, int64_t least, 
 }  // namespace
 
 int RunTrim(const std::vector<std::string>& arguments) {
-  ParsedArguments parsed = Parse(arguments, {}, {"--start", "--end", "--start-percent", "--end-percent"});
+  ParsedArguments parsed =
+      Parse(arguments, {"--tempo-map"}, {"--start", "--end", "--start-percent", "--end-percent"});
   ExpectPositional(parsed, 2, 2);
   bool in_ms = parsed.Value("--start") != nullptr || parsed.Value("--end") != nullptr;
   bool in_percent = parsed.Value("--start-percent") != nullptr || parsed.Value("--end-percent") != nullptr;
@@ -37,6 +39,9 @@ int RunTrim(const std::vector<std::string>& arguments) {
   if (const char* problem = chimekit::RangeProblem(range)) throw UsageError(std::string("bad range: ") + problem);
 
   chimekit::LoadedInput input = LoadRewriteInput(parsed.positional[0]);
+  // Re-timed to whole milliseconds at one tempo, the song's ticks are its
+  // milliseconds as it plays.
+  if (parsed.Has("--tempo-map")) input = chimekit::ParseForRewrite(chimekit::RetimeSong(input.file, 1).bytes);
   std::optional<midifile::ByteString> trimmed = chimekit::TrimSong(input, range);
   if (!trimmed) throw midifile::ChimeError("bad range: the song is 0 ms long, there is nothing to trim");
   WriteOutput(parsed.positional[1], *trimmed);

@@ -5,15 +5,15 @@
 
 #include <chrono>
 #include <cstdio>
-#include <optional>
 
 #include "chimekit/preview/preview.h"
-#include "chimekit/smaf/convert.h"
+#include "chimekit/ringtone/ringtone.h"
 #include "command.h"
 #include "midifile/errors.h"
 #include "midifile/file_io.h"
 #include "midifile/midi_file.h"
-#include "song_input.h"
+#include "smaf_command.h"
+#include "chimekit/ringtone/song_source.h"
 #include "support.h"
 
 #if defined(_WIN32)
@@ -67,7 +67,7 @@ double Seconds(uint64_t frames) { return static_cast<double>(frames) / chimekit:
 }  // namespace
 
 int RunPlay(const std::vector<std::string>& arguments) {
-  ParsedArguments parsed = Parse(arguments, {"--mono"}, {"--seconds"});
+  ParsedArguments parsed = Parse(arguments, {"--mono", "--first-track", "--library-timing"}, {"--seconds"});
   ExpectPositional(parsed, 2, 2);
   const std::string& input = parsed.positional[0];
   const std::string& output = parsed.positional[1];
@@ -78,25 +78,36 @@ int RunPlay(const std::vector<std::string>& arguments) {
   }
 
   RequireInput(input);
-  const midifile::ByteString bytes = midifile::ReadWholeFile(input);
+  midifile::ByteString bytes = midifile::ReadWholeFile(input);
   std::string source = "SMAF ringtone";
-  std::optional<chimekit::smaf::TSmafConversion> conversion;
   if (bytes.compare(0, 4, "MMMD") != 0) {
-    const Song song = PrepareSong(bytes, false);
-    conversion = chimekit::smaf::ConvertToSmaf(song.file);
-    const chimekit::smaf::TSmafSummary& summary = conversion->summary;
-    const auto count = [](int32_t n, const char* what) {
+    // A MIDI file becomes the ringtone the smaf command makes of it.
+    chimekit::RingtoneOptions ringtone;
+    ringtone.first_track_only = parsed.Has("--first-track");
+    ringtone.timing = TimingOption(parsed);
+    chimekit::RingtoneJob job = chimekit::MakeRingtone(std::move(bytes), ringtone);
+    const chimekit::smaf::TSmafSummary& summary = job.smaf.summary;
+    const auto count = [](int64_t n, const char* what) {
       return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
     };
-    source = std::string("MIDI file") + (song.merged_tracks > 0 ? " (" + MergeText(song) + ")" : "") +
-             ", converted to SMAF (timebase " + std::to_string(summary.timebase_ms) + " ms, " +
-             count(summary.score_tracks, "score track") + ", " + count(summary.notes_converted, "note") + ", " +
-             std::to_string(summary.notes_without_slot) + " dropped for want of a free channel)";
+    std::vector<std::string> steps;
+    if (job.merged_tracks > 0) steps.push_back(chimekit::MergeText(job.merged_tracks, job.merged_events));
+    if (!job.first_track_only && job.timing == chimekit::RingtoneTiming::kTempoMap) {
+      steps.push_back((job.tempo_events == 0 ? std::string("re-timed at 120 BPM")
+                                              : "re-timed from " + count(job.tempo_events, "tempo")) +
+                      ", " + chimekit::SecondsText(job.played_ms) + " as it plays");
+    }
+    std::string done;
+    for (const std::string& step : steps) done += (done.empty() ? " (" : "; ") + step;
+    source = "MIDI file" + done + (done.empty() ? "" : ")") + ", converted to SMAF (timebase " +
+             std::to_string(summary.timebase_ms) + " ms, " + count(summary.score_tracks, "score track") + ", " +
+             count(summary.notes_converted, "note") + ", " + std::to_string(summary.notes_without_slot) +
+             " dropped for want of a free channel)";
+    bytes = std::move(job.smaf.bytes);
   }
 
   ProgressLine progress;
-  const chimekit::preview::PreviewResult result = chimekit::preview::PreviewRingtone(
-      conversion ? midifile::ByteView(conversion->bytes) : midifile::ByteView(bytes), options,
+  const chimekit::preview::PreviewResult result = chimekit::preview::PreviewRingtone(bytes, options,
       [&](uint64_t done, uint64_t total) { progress.Show(done, total); });
   progress.Clear();
   WriteOutput(output, result.wav);

@@ -2,48 +2,44 @@
 // reports what the conversion did.
 #include "smaf_command.h"
 
-#include "chimekit/smaf/convert.h"
 #include "command.h"
 #include "midifile/errors.h"
-#include "song_input.h"
+#include "midifile/file_io.h"
 #include "support.h"
 
 namespace cli {
 
-int WriteRingtone(const midifile::TMidiFile& file, const std::string& output, bool allow_empty, const std::string& hint,
-                  std::FILE* report) {
-  chimekit::smaf::TSmafConversion smaf = chimekit::smaf::ConvertToSmaf(file);
-  const chimekit::smaf::TSmafSummary& summary = smaf.summary;
-  if (summary.notes_converted == 0 && !allow_empty) {
+chimekit::RingtoneTiming TimingOption(const ParsedArguments& parsed) {
+  return parsed.Has("--library-timing") ? chimekit::RingtoneTiming::kLibrary : chimekit::RingtoneTiming::kTempoMap;
+}
+
+int WriteRingtone(const std::string& input, const std::string& output, const chimekit::RingtoneOptions& options,
+                  bool allow_empty, std::FILE* report) {
+  RequireInput(input);
+  const chimekit::RingtoneJob job = chimekit::MakeRingtone(midifile::ReadWholeFile(input), options);
+  if (job.smaf.summary.notes_converted == 0 && !allow_empty) {
+    std::string hint;
+    if (job.unmerged_tracks > 0) {
+      hint = "this format 1 file has " + std::to_string(job.unmerged_tracks) +
+             " tracks; without --first-track they are merged into one first";
+    }
     throw midifile::ChimeError("no note: the ringtone would be silent, so nothing was written" +
                                (hint.empty() ? std::string() : "; " + hint) + " (--allow-empty writes it anyway)");
   }
-  WriteOutput(output, smaf.bytes);
-  std::fprintf(report,
-               "timebase: %d ms (code 0x%02X)\n"
-               "score tracks: %d\n"
-               "voices: %d\n"
-               "notes converted: %d\n"
-               "notes dropped (no free slot): %d\n",
-               summary.timebase_ms, summary.timebase_code, summary.score_tracks, summary.voices,
-               summary.notes_converted, summary.notes_without_slot);
-  if (summary.notes_converted == 0) std::fprintf(report, "no note: the ringtone is silent\n");
+  WriteOutput(output, job.smaf.bytes);
+  std::fputs(chimekit::RingtoneReport(job).c_str(), report);
   return kExitOk;
 }
 
 int RunSmaf(const std::vector<std::string>& arguments) {
-  ParsedArguments parsed = Parse(arguments, {"--first-track", "--allow-empty"});
+  ParsedArguments parsed = Parse(arguments, {"--first-track", "--library-timing", "--allow-empty"});
   ExpectPositional(parsed, 2, 2);
+  const std::string& input = parsed.positional[0];
   const std::string& output = parsed.positional[1];
-  const Song song = ReadSong(parsed.positional[0], parsed.Has("--first-track"));
-  std::FILE* report = output == "-" ? stderr : stdout;
-  if (song.merged_tracks > 0) std::fprintf(report, "merged: %s\n", MergeText(song).c_str());
-  std::string hint;
-  if (song.unmerged_tracks) {
-    hint = "this format 1 file has " + std::to_string(song.file.NumberOfTracks()) +
-           " tracks; without --first-track they are merged into one first";
-  }
-  return WriteRingtone(song.file, output, parsed.Has("--allow-empty"), hint, report);
+  chimekit::RingtoneOptions options;
+  options.first_track_only = parsed.Has("--first-track");
+  options.timing = TimingOption(parsed);
+  return WriteRingtone(input, output, options, parsed.Has("--allow-empty"), output == "-" ? stderr : stdout);
 }
 
 }  // namespace cli

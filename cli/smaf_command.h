@@ -4,19 +4,22 @@
 #include <string>
 #include <vector>
 
-#include "midifile/midi_file.h"
+#include "chimekit/ringtone/ringtone.h"
 
 namespace cli {
 
-// chimekit smaf IN.mid OUT.mmf [--first-track] [--allow-empty]: converts
-// and prints a summary.
+// chimekit smaf IN.mid OUT.mmf [--first-track] [--library-timing]
+// [--allow-empty]: converts and prints a summary.
 int RunSmaf(const std::vector<std::string>& arguments);
 
-// Converts the first track of a MIDI file to a SMAF ringtone, writes it and
-// prints the conversion's summary on `report`. A ringtone without a note is
-// refused unless allow_empty: nothing is written and the failure says why
-// (`hint`, when not empty, is added to it).
-int WriteRingtone(const midifile::TMidiFile& file, const std::string& output, bool allow_empty, const std::string& hint,
-                  std::FILE* report);
+// The ringtone job on the MIDI file at `input`: writes the ringtone and
+// prints the job's report on `report`. A ringtone without a note is refused
+// unless allow_empty: nothing is written and the failure says why.
+int WriteRingtone(const std::string& input, const std::string& output, const chimekit::RingtoneOptions& options,
+                  bool allow_empty, std::FILE* report);
+
+// The timing a ringtone command was asked for: --library-timing or the
+// tempo map.
+chimekit::RingtoneTiming TimingOption(const struct ParsedArguments& parsed);
 
 }  // namespace cli

@@ -9,18 +9,6 @@
 
 namespace cli {
 
-std::string DroppedText(const std::array<uint64_t, 16>& dropped) {
-  uint64_t total = 0;
-  std::string channels;
-  for (size_t channel = 0; channel < dropped.size(); ++channel) {
-    if (dropped[channel] == 0) continue;
-    total += dropped[channel];
-    channels += (channels.empty() ? " (" : ", ") + std::string("channel ") + std::to_string(channel) + ": " +
-                std::to_string(dropped[channel]);
-  }
-  return std::to_string(total) + channels + (channels.empty() ? "" : ")");
-}
-
 int RunSp(const std::vector<std::string>& arguments) {
   ParsedArguments parsed = Parse(arguments, {"--drums"}, {"--order", "--limit"});
   ExpectPositional(parsed, 2, 2);
@@ -42,7 +30,7 @@ int RunSp(const std::vector<std::string>& arguments) {
                "note limit: %u\n"
                "note-ons dropped: %s\n",
                chimekit::OrderText(*completion.map).c_str(), unsigned{chimekit::EffectiveNoteLimit(limit)},
-               DroppedText(sp.dropped).c_str());
+               chimekit::DroppedText(sp.dropped).c_str());
   return kExitOk;
 }
 

@@ -102,6 +102,41 @@ int64_t ParseInteger(std::string_view text, int64_t least, int64_t most, std::st
   return value;
 }
 
+namespace {
+
+// Milliseconds as seconds: "2", "2.5", "0.001".
+std::string SecondsText(uint32_t ms) {
+  std::string text = std::to_string(ms / 1000);
+  if (ms % 1000 == 0) return text;
+  std::string fraction = std::to_string(1000 + ms % 1000).substr(1);
+  return text + "." + fraction.substr(0, fraction.find_last_not_of('0') + 1);
+}
+
+}  // namespace
+
+uint32_t ParseSeconds(std::string_view text, uint32_t least_ms, uint32_t most_ms, std::string_view what) {
+  const size_t point = text.find('.');
+  const std::string_view whole = text.substr(0, point);
+  const std::string_view fraction = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+  bool good = !whole.empty() && whole.size() <= 10 && fraction.size() <= 3 &&
+              (point == std::string_view::npos || !fraction.empty());
+  uint64_t ms = 0;
+  for (char c : whole) {
+    good = good && c >= '0' && c <= '9';
+    ms = ms * 10 + static_cast<uint64_t>(c - '0');
+  }
+  ms *= 1000;
+  for (uint64_t i = 0, scale = 100; i < fraction.size(); ++i, scale /= 10) {
+    good = good && fraction[i] >= '0' && fraction[i] <= '9';
+    ms += static_cast<uint64_t>(fraction[i] - '0') * scale;
+  }
+  if (!good || ms < least_ms || ms > most_ms) {
+    throw UsageError(std::string(what) + " must be a number of seconds from " + SecondsText(least_ms) + " to " +
+                     SecondsText(most_ms) + " (up to three decimals), not '" + std::string(text) + "'");
+  }
+  return static_cast<uint32_t>(ms);
+}
+
 void ExpectPositional(const ParsedArguments& parsed, size_t least, size_t most) {
   if (parsed.positional.size() < least) throw UsageError("missing argument");
   if (parsed.positional.size() > most) throw UsageError("too many arguments");

@@ -47,6 +47,10 @@ ParsedArguments Parse(const std::vector<std::string>& arguments, const std::vect
 // UsageError naming the option or argument.
 int64_t ParseInteger(std::string_view text, int64_t least, int64_t most, std::string_view what);
 
+// A time in seconds, whole or with up to three decimals ("12", "2.5"), as
+// milliseconds within [least_ms, most_ms]; anything else is a UsageError.
+uint32_t ParseSeconds(std::string_view text, uint32_t least_ms, uint32_t most_ms, std::string_view what);
+
 // Checks the number of positional arguments.
 void ExpectPositional(const ParsedArguments& parsed, size_t least, size_t most);
 

@@ -1,17 +1,19 @@
 // libFuzzer target: MIDI2SMAF from the file as its export loads it, and the
-// ringtone preparation of `chimekit ringtone` before it. Whatever the
+// whole ringtone job of `chimekit ringtone` (merge, re-time, cut, volume,
+// limit). The song the job writes must read strictly; whatever the
 // converter writes, the SMAF inspector must accept without a problem, and
 // it must count what the converter says it wrote.
 //
-// Input: a flag byte (bit 0: prepare the song as a ringtone first), the
-// ringtone's length in milliseconds (two bytes) and note limit, then the
-// MIDI file.
+// Input: a flag byte (bit 0: the ringtone job, bit 1: the library's timing,
+// bit 2: a start, bit 3: a volume shift), the start (one byte, 64 ms
+// steps, with bit 2), the length in milliseconds (two bytes), the note
+// limit, the volume shift (with bit 3), then the MIDI file.
 #include <cstddef>
 #include <cstdint>
 
 #include "chimekit/smaf/convert.h"
 #include "chimekit/smaf/inspect.h"
-#include "chimekit/sp/ringtone_song.h"
+#include "chimekit/ringtone/ringtone.h"
 #include "written_midi.h"
 
 namespace {
@@ -38,25 +40,34 @@ void ConvertAndInspect(const midifile::TMidiFile& file) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::FuzzInput input(data, size);
-  const bool ringtone = (input.Byte() & 1) != 0;
-  chimekit::RingtoneSongOptions options;
-  options.length_ms = static_cast<uint32_t>(input.Byte()) << 8;
-  options.length_ms |= input.Byte();
+  const uint8_t flags = input.Byte();
+  chimekit::RingtoneOptions options;
+  options.timing = (flags & 2) != 0 ? chimekit::RingtoneTiming::kLibrary : chimekit::RingtoneTiming::kTempoMap;
+  options.window = chimekit::RingtoneWindow{};
+  options.window->start_ms = (flags & 4) != 0 ? uint32_t{input.Byte()} << 6 : 0;
+  options.window->length_ms = static_cast<uint32_t>(input.Byte()) << 8;
+  options.window->length_ms |= input.Byte();
   options.note_limit = input.Byte();
-  std::optional<chimekit::LoadedInput> song = fuzz::LoadSong(input.Rest());
-  if (!song) return 0;
-  if (!ringtone) {
-    ConvertAndInspect(song->file);
+  options.volume_shift = (flags & 8) != 0 ? static_cast<int8_t>(input.Byte()) : 0;
+  const std::string_view song = input.Rest();
+  if ((flags & 1) == 0) {
+    std::optional<chimekit::LoadedInput> loaded = fuzz::LoadSong(song);
+    if (loaded) ConvertAndInspect(loaded->file);
     return 0;
   }
-  chimekit::RingtoneSong ready = chimekit::PrepareRingtoneSong(*song, options);
-  if (!ready.bytes) {
-    ConvertAndInspect(song->file);
+  // The whole job of the ringtone command; the reader's and the
+  // conversion's own failures end it.
+  chimekit::RingtoneJob job;
+  try {
+    job = chimekit::MakeRingtone(midifile::ByteString(song), options);
+  } catch (const midifile::ChimeError&) {
     return 0;
   }
-  fuzz::CheckWrittenMidi(*ready.bytes, fuzz::RewriteHeaderOf(*song), {.running_status = true, .tags = true});
-  midifile::TMidiFile changed;
-  changed.ReadBytes(*ready.bytes);
-  ConvertAndInspect(changed);
+  midifile::TMidiFile made;
+  made.ReadBytes(job.song);
+  const std::string_view division = std::string_view(job.song).substr(12, 2);
+  fuzz::CheckWrittenMidi(job.song, {static_cast<uint16_t>(made.FileFormat()), made.NumberOfTracks(), division},
+                         {.running_status = true, .any_meta = true, .tags = true});
+  ConvertAndInspect(made);
   return 0;
 }

@@ -45,7 +45,8 @@ TEST(CliPlay, RendersMidiAndSmafInputAlike) {
   ASSERT_EQ(played.exit_code, 0) << played.err;
   EXPECT_EQ(played.err, "");
   EXPECT_TRUE(played.out.starts_with(
-      "input: MIDI file, converted to SMAF (timebase 10 ms, 1 score track, 8 notes, 0 dropped for want of a free "
+      "input: MIDI file (re-timed at 120 BPM, 2.0 s as it plays), converted to SMAF (timebase 4 ms, 1 score "
+          "track, 8 notes, 0 dropped for want of a free "
       "channel)\nrendered: "))
       << played.out;
   // The printed length is the length of the file; the last note rings on

@@ -55,18 +55,23 @@ TEST(RingtoneCommands, SmafMergesFormat1AndRingtoneCutsAndLimits) {
   test_support::TempDir dir;
   std::vector<int> all = {100}, first_second;
   const std::string song = SevenTracks(all, 2000), form = "RMIDdata" + Le32(song.size()) + song;
-  SevenTracks(first_second, 1000);
+  SevenTracks(first_second, 999);
   std::string in = dir.Write("seven.mid", song), mmf = dir.Path("seven.mmf"), first = dir.Path("first.mmf");
   std::string rmid = dir.Write("seven.rmi", "RIFF" + Le32(form.size()) + form);
 
   test_support::CommandResult merged = RunChimekit({"smaf", in, mmf});
   ASSERT_EQ(merged.exit_code, 0) << merged.err;
-  EXPECT_EQ(merged.out.rfind("merged: format 1, 7 tracks merged into one of 101 events\ntimebase: ", 0), 0u);
+  EXPECT_EQ(merged.out.rfind("merged: format 1, 7 tracks merged into one of 101 events\n"
+                             "timing: 1 tempo, re-timed to the 4 ms grid (2.0 s as it plays)\ntimebase: 4 ms",
+                             0),
+            0u)
+      << merged.out;
   EXPECT_EQ(RingtoneKeys(mmf), all);
   EXPECT_EQ(RunChimekit({"smaf", rmid, first}).exit_code, 0);
   EXPECT_EQ(ReadFileBytes(first), ReadFileBytes(mmf));  // the RMID form alike
   EXPECT_NE(RunChimekit({"play", in, dir.Path("seven.wav"), "--seconds", "1"})
-                .out.find("input: MIDI file (format 1, 7 tracks merged into one of 101 events), converted to SMAF"),
+                .out.find("input: MIDI file (format 1, 7 tracks merged into one of 101 events; re-timed from 1 tempo, "
+                          "2.0 s as it plays), converted to SMAF"),
             std::string::npos);
 
   // The first track alone holds no note: refused unless --allow-empty, and
@@ -82,12 +87,12 @@ TEST(RingtoneCommands, SmafMergesFormat1AndRingtoneCutsAndLimits) {
   ASSERT_EQ(library.Export<decltype(&MIDI2SMAF)>("MIDI2SMAF")(in.c_str(), exported.c_str()), 0);
   EXPECT_EQ(ReadFileBytes(first), ReadFileBytes(exported));
 
-  // The first second (ends included: the notes at 1000 ms keep their
-  // length), one note at once per channel, the title kept.
+  // The first second (the notes that start at 1000 ms have no time left
+  // to sound), one note at once per channel, the title kept.
   test_support::CommandResult ringtone = RunChimekit({"ringtone", in, mmf, "--length", "1", "--limit", "1"});
   ASSERT_EQ(ringtone.exit_code, 0) << ringtone.err;
   EXPECT_NE(ringtone.out.find("\ncut: the first 1000 ms of 2000 ms\nnote limit: 1, note-ons dropped: 1 (channel 0: 1)\n"
-                              "timebase: 10 ms (code 0x10)\n"),
+                              "timebase: 4 ms (code 0x02)\n"),
             std::string::npos)
       << ringtone.out;
   EXPECT_EQ(RingtoneKeys(mmf), first_second);

@@ -171,8 +171,12 @@ std::optional<TickRange> TicksOf(const midifile::TMidiFile& file, const TrimRang
 std::optional<midifile::ByteString> TrimSong(const LoadedInput& input, const TrimRange& range) {
   std::optional<TickRange> ticks = TicksOf(input.file, range);
   if (!ticks) return std::nullopt;
+  return TrimTicks(input, *ticks);
+}
+
+midifile::ByteString TrimTicks(const LoadedInput& input, const TickRange& ticks) {
   return RewriteFile(input, [&](const midifile::TMidiTrack& track, int32_t, TrackOutput& out) {
-    TrackTrimmer(*ticks, out).Trim(track);
+    TrackTrimmer(ticks, out).Trim(track);
   });
 }
 

@@ -34,6 +34,8 @@ std::optional<TickRange> TicksOf(const midifile::TMidiFile& file, const TrimRang
 // The trimmed file; no value when the song has no length (status 3). Every
 // loaded track yields a chunk.
 std::optional<midifile::ByteString> TrimSong(const LoadedInput& input, const TrimRange& range);
+// The same for a range already in ticks.
+midifile::ByteString TrimTicks(const LoadedInput& input, const TickRange& ticks);
 
 // The whole of MIDITrimMs and MIDITrimPercents: 2 for a missing input, 3
 // for a range that is not acceptable or a song of no length (nothing is

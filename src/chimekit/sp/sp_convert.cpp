@@ -67,6 +67,18 @@ class NoteLimiter {
 
 }  // namespace
 
+std::string DroppedText(const std::array<uint64_t, 16>& dropped) {
+  uint64_t total = 0;
+  std::string channels;
+  for (size_t channel = 0; channel < dropped.size(); ++channel) {
+    if (dropped[channel] == 0) continue;
+    total += dropped[channel];
+    channels += (channels.empty() ? " (" : ", ") + std::string("channel ") + std::to_string(channel) + ": " +
+                std::to_string(dropped[channel]);
+  }
+  return std::to_string(total) + channels + (channels.empty() ? "" : ")");
+}
+
 SpConversion ConvertToSp(const LoadedInput& input, const ChannelMap& map, uint8_t note_limit) {
   SpConversion result;
   NoteLimiter limiter(map, note_limit, result.dropped);

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "chimekit/frame/frame.h"
 #include "chimekit/sp/channel_order.h"
@@ -25,6 +26,10 @@ struct SpConversion {
   // Note-ons left out by the limit, by output channel.
   std::array<uint64_t, 16> dropped{};
 };
+
+// "3 (channel 0: 1, channel 9: 2)": the note-ons dropped in all, and by
+// channel where any were.
+std::string DroppedText(const std::array<uint64_t, 16>& dropped);
 
 // The note limit works per track and channel. A note-on of velocity above
 // 0 at tick t is kept while fewer than `note_limit` notes of its channel

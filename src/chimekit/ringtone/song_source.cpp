@@ -1,4 +1,4 @@
-#include "song_input.h"
+#include "chimekit/ringtone/song_source.h"
 
 #include <new>
 #include <optional>
@@ -7,9 +7,8 @@
 
 #include "midifile/file_io.h"
 #include "reshaper/convert_midi.h"
-#include "support.h"
 
-namespace cli {
+namespace chimekit {
 namespace {
 
 // Reshaper's format 0 form of a format 1 file; no value for any other file.
@@ -24,8 +23,8 @@ std::optional<std::vector<uint8_t>> Merge(midifile::ByteView bytes, reshaper::Co
 
 }  // namespace
 
-Song PrepareSong(midifile::ByteString bytes, bool first_track_only) {
-  Song song;
+SongSource PrepareSong(midifile::ByteString bytes, bool first_track_only) {
+  SongSource song;
   // chimekit's reader does not unwrap a RIFF form; Reshaper does.
   const bool riff = bytes.starts_with("RIFF");
   bool merge = riff && !first_track_only;
@@ -53,17 +52,9 @@ Song PrepareSong(midifile::ByteString bytes, bool first_track_only) {
   return song;
 }
 
-Song ReadSong(const std::string& path, bool first_track_only) {
-  RequireInput(path);
-  Song song = PrepareSong(midifile::ReadWholeFile(path), first_track_only);
-  song.file.SetFilename(path);
-  return song;
-}
-
-std::string MergeText(const Song& song) {
+std::string MergeText(uint32_t merged_tracks, uint32_t merged_events) {
   auto count = [](uint32_t n, const char* what) { return std::to_string(n) + " " + what + (n == 1 ? "" : "s"); };
-  return "format 1, " + count(song.merged_tracks, "track") + " merged into one of " +
-         count(song.merged_events, "event");
+  return "format 1, " + count(merged_tracks, "track") + " merged into one of " + count(merged_events, "event");
 }
 
-}  // namespace cli
+}  // namespace chimekit

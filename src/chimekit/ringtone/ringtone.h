@@ -1,0 +1,89 @@
+// The ringtone job, from the bytes of a MIDI file to a SMAF ringtone, as the
+// tool's smaf, ringtone and play commands and the web page run it:
+//
+//   1. merge: a format 1 file of several tracks (plain or in a RIFF RMID
+//      form) becomes one track (song_source.h);
+//   2. timing: by default the song is re-timed from its tempo map onto the
+//      4 ms grid of the SMAF timebase (retime.h), so the ringtone plays at
+//      the song's own speed; or it keeps the library's timing (the file's
+//      last tempo for the whole song, deltas rounded one by one);
+//   3. cut: a window of the song (start and length in milliseconds as it
+//      plays) by the trimming, moved to time 0;
+//   4. volume: every channel volume shifted (drums too), as set-volume does;
+//   5. limit: at most so many notes at once per channel (MIDI2SP's limit);
+//   6. finish: the title tags back, the notes cut at the window's end
+//      ended there (ringtone_song.h);
+//   7. convert: MIDI2SMAF's conversion of the first track.
+//
+// With first_track_only the file is converted as it is, exactly as the
+// MIDI2SMAF export converts it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "chimekit/smaf/convert.h"
+#include "midifile/bytes.h"
+
+namespace chimekit {
+
+// The grid the tempo-map timing puts every event on: the timebase the SMAF
+// conversion chooses for a re-timed song (one tick a millisecond).
+inline constexpr uint32_t kRingtoneGridMs = 4;
+
+enum class RingtoneTiming { kTempoMap, kLibrary };
+
+struct RingtoneWindow {
+  uint32_t start_ms = 0;
+  uint32_t length_ms = 30000;
+};
+
+struct RingtoneOptions {
+  bool first_track_only = false;  // no merge, no re-timing: the export's ringtone
+  RingtoneTiming timing = RingtoneTiming::kTempoMap;
+  std::optional<RingtoneWindow> window;  // none: the whole song
+  int32_t volume_shift = 0;              // -127 .. 127; 0: volumes as they are
+  std::optional<uint8_t> note_limit;     // as MIDI2SP takes it (0 is 255); none: no limit
+  bool allow_empty = false;              // write a ringtone without a note
+};
+
+struct RingtoneJob {
+  // Merge.
+  uint32_t merged_tracks = 0;  // 0: not merged
+  uint32_t merged_events = 0;
+  int32_t unmerged_tracks = 0;  // tracks of a format 1 file converted without a merge
+  // Timing.
+  bool first_track_only = false;
+  RingtoneTiming timing = RingtoneTiming::kTempoMap;
+  uint32_t tempo_events = 0;
+  uint64_t played_ms = 0;   // the song's length as it plays
+  int32_t library_ms = 0;   // the song's length at its last tempo, as MIDIGetLengthMs reports it
+  // Cut.
+  std::optional<RingtoneWindow> window;
+  bool cut = false;
+  int64_t song_ms = 0;  // the length of the song the window was taken from
+  // Volume and limit.
+  std::optional<int32_t> volume_applied;
+  std::optional<uint8_t> note_limit;
+  std::array<uint64_t, 16> dropped{};  // note-ons the limit left out, by channel
+  // The MIDI song the ringtone is made of, and the ringtone.
+  midifile::ByteString song;
+  smaf::TSmafConversion smaf;
+};
+
+// Throws the reader's and the conversion's errors, and a ChimeError ("no
+// note: the ringtone would be silent, ...") for a ringtone without a note
+// unless allow_empty.
+RingtoneJob MakeRingtone(midifile::ByteString input, const RingtoneOptions& options);
+
+// What the job did, a line per step ("merged: ...", "timing: ...", "cut:
+// ...", "volume: ...", "note limit: ...", then the conversion's timebase,
+// score tracks, voices and notes), each line ended by "\n".
+std::string RingtoneReport(const RingtoneJob& job);
+
+// "83.9 s" (tenths of a second).
+std::string SecondsText(uint64_t ms);
+
+}  // namespace chimekit

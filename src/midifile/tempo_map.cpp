@@ -1,0 +1,111 @@
+#include "midifile/tempo_map.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace midifile {
+namespace {
+
+constexpr uint64_t kDefaultTempo = 500000;  // microseconds per quarter note
+constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
+
+uint64_t SaturatingAdd(uint64_t a, uint64_t b) { return a > kMax - b ? kMax : a + b; }
+uint64_t SaturatingMultiply(uint64_t a, uint64_t b) { return b != 0 && a > kMax / b ? kMax : a * b; }
+
+// The value of a tempo event as the loaded file takes it; 0 when it does
+// not count.
+uint32_t TempoValue(const TMidiEvent& event) {
+  const ByteView data = event.DataBytes;
+  if (!event.IsMeta(0x51) || data.size() < 3) return 0;
+  return (uint32_t{ByteAt(data, 0)} << 16) | (uint32_t{ByteAt(data, 1)} << 8) | ByteAt(data, 2);
+}
+
+}  // namespace
+
+TTempoMap::TTempoMap(const TMidiFile& file) {
+  const uint32_t division = static_cast<uint32_t>(file.TicksPerQuarter());
+  const bool time_code = division >= 0x8000;
+  uint64_t fixed_rate = 0;  // microseconds per division_ ticks, for a time code
+  if (time_code) {
+    // Frames per second as a negative byte, then ticks per frame; 29 stands
+    // for 30000/1001 frames per second.
+    const uint64_t fps = 256 - (division >> 8), ticks_per_frame = division & 0xFF;
+    division_ = (fps == 29 ? 30 : fps) * ticks_per_frame;
+    fixed_rate = fps == 29 ? 1001000 : 1000000;
+  } else {
+    division_ = division;
+  }
+  per_track_ = file.FileFormat() == TFileFormat::multi_asynch;
+
+  std::vector<std::vector<std::pair<uint64_t, uint32_t>>> tempos(per_track_ ? file.NumberOfTracks() : 1);
+  std::vector<uint64_t> last_ticks;
+  last_ticks.reserve(static_cast<size_t>(file.NumberOfTracks()));
+  for (int32_t t = 0; t < file.NumberOfTracks(); ++t) {
+    uint64_t tick = 0;
+    for (const TMidiEvent& event : file.GetTrack(t).Events()) {
+      tick = AddDelta(tick, event.DeltaTime);
+      const uint32_t tempo = time_code ? 0 : TempoValue(event);
+      if (tempo == 0) continue;
+      tempos[per_track_ ? static_cast<size_t>(t) : 0].emplace_back(tick, tempo);
+      ++tempo_events_;
+    }
+    last_ticks.push_back(tick);
+  }
+  for (auto& timeline : tempos) {
+    // Tracks in order, so that at one tick the later track's tempo wins.
+    std::stable_sort(timeline.begin(), timeline.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<Segment> segments = Timeline(std::move(timeline));
+    if (time_code) segments = {Segment{0, 0, 0, fixed_rate}};
+    timelines_.push_back(std::move(segments));
+  }
+  for (size_t t = 0; t < last_ticks.size(); ++t) {
+    played_ms_ = std::max(played_ms_, Milliseconds(static_cast<int32_t>(t), last_ticks[t]));
+  }
+}
+
+std::vector<TTempoMap::Segment> TTempoMap::Timeline(std::vector<std::pair<uint64_t, uint32_t>> tempos) const {
+  std::vector<Segment> segments = {Segment{0, 0, 0, kDefaultTempo}};
+  if (division_ == 0) return segments;
+  for (const auto& [tick, tempo] : tempos) {
+    Segment& last = segments.back();
+    if (tick == last.tick) {
+      last.per_quarter = tempo;
+      continue;
+    }
+    const uint64_t ticks = tick - last.tick;
+    const uint64_t part = ticks % division_ * last.per_quarter + last.remainder;
+    const uint64_t us = SaturatingAdd(SaturatingAdd(last.us, SaturatingMultiply(ticks / division_, last.per_quarter)),
+                                      part / division_);
+    segments.push_back(Segment{tick, us, part % division_, tempo});
+  }
+  return segments;
+}
+
+TTempoMap::Exact TTempoMap::At(int32_t track, uint64_t tick) const {
+  if (division_ == 0 || timelines_.empty()) return {};
+  const std::vector<Segment>& segments = timelines_[per_track_ ? static_cast<size_t>(track) : 0];
+  const auto after = std::upper_bound(segments.begin(), segments.end(), tick,
+                                      [](uint64_t t, const Segment& segment) { return t < segment.tick; });
+  const Segment& segment = *(after - 1);  // the first segment starts at tick 0
+  const uint64_t ticks = tick - segment.tick;
+  // The whole quarters apart from the rest, so that nothing overflows.
+  const uint64_t part = ticks % division_ * segment.per_quarter + segment.remainder;
+  const uint64_t us = SaturatingAdd(
+      SaturatingAdd(segment.us, SaturatingMultiply(ticks / division_, segment.per_quarter)), part / division_);
+  return {us, part % division_};
+}
+
+uint64_t TTempoMap::Units(int32_t track, uint64_t tick, uint64_t unit_us) const {
+  if (division_ == 0) return 0;
+  unit_us = std::max<uint64_t>(unit_us, 1);
+  const Exact exact = At(track, tick);
+  // (us + remainder / division) / unit, rounded halves to even.
+  uint64_t units = exact.us / unit_us;
+  const uint64_t fraction = exact.us % unit_us * division_ + exact.remainder;
+  const uint64_t whole = unit_us * division_;
+  if (2 * fraction > whole || (2 * fraction == whole && units % 2 == 1)) ++units;
+  return units;
+}
+
+}  // namespace midifile
