@@ -102,6 +102,58 @@ TEST(RingtoneCommands, SmafMergesFormat1AndRingtoneCutsAndLimits) {
   EXPECT_EQ(RunChimekit({"smaf", in, "-"}).out, ReadFileBytes(first));
 }
 
+// Division 100, 5 ms a tick until tick 200 (1 s), then 2.5 ms: a note of 75
+// ms every 250 ms, then every 125 ms; 7950 ms as it plays, 7450 ms at the
+// last tempo.
+std::string TwoTempos() {
+  Track notes;
+  for (int i = 0; i < 60; ++i) notes.NoteOn(i == 0 ? 0 : 20, 0, 40 + i, 100).NoteOff(30, 0, 40 + i);
+  return test_support::Smf(1, 100, {Track().Tempo(0, 500000).Tempo(200, 250000).EndOfTrack(), notes.EndOfTrack()});
+}
+
+// The song's times in ms from `chimekit inspect` ("+UNITS ... = key K)"
+// lines of one score track) or from mido, and a ringtone's length.
+std::vector<double> InspectedOnsets(const std::string& listing) {
+  std::vector<double> times;
+  double now = 0;
+  std::regex line(R"(\n    \+(\d+) ch\d ([^\n]*))");
+  for (std::sregex_iterator it(listing.begin(), listing.end(), line), end; it != end; ++it) {
+    now += 4 * std::stod((*it)[1]);
+    if ((*it)[2].str().find("= key") != std::string::npos) times.push_back(now);
+  }
+  return times;
+}
+
+TEST(RingtoneCommands, RealTimeAsTheSongPlays) {
+  test_support::TempDir dir;
+  const std::string in = dir.Write("two.mid", TwoTempos()), cut = dir.Path("cut.mid"), mmf = dir.Path("two.mmf");
+  test_support::CommandResult length = RunChimekit({"length", in});
+  EXPECT_EQ(length.out, "7450\n");
+  EXPECT_EQ(length.err, "the song changes tempo: 7950 ms as it plays; --tempo-map gives that\n");
+  EXPECT_EQ(RunChimekit({"length", in, "--tempo-map"}).out, "7950\n");
+
+  // 500 to 1500 ms as it plays: the notes at 500, 750, 1000, 1125 ... 1500 ms.
+  ASSERT_EQ(RunChimekit({"trim", in, cut, "--tempo-map", "--start", "500", "--end", "1500"}).exit_code, 0);
+  std::string times = test_support::RunProgram("/usr/bin/python3", {CHIMEKIT_TESTS_DIR "/support/mido_summary.py",
+                                                                     "--note-times", cut}).out;
+  EXPECT_NE(times.find(" 0.000 250.000 500.000 625.000 750.000 875.000 1000.000\n"), std::string::npos) << times;
+
+  // 1 s to 3 s: 16 notes 125 ms apart (the one at 3 s has no time left to
+  // sound), each within half a 4 ms unit of its time; the window's closing
+  // rest is kept.
+  test_support::CommandResult made = RunChimekit({"ringtone", in, mmf, "--start", "1", "--length", "2", "--volume", "-10"});
+  ASSERT_EQ(made.exit_code, 0) << made.err;
+  EXPECT_NE(made.out.find("\ntiming: 2 tempos, re-timed to the 4 ms grid (8.0 s as it plays)\n"
+                          "cut: 1000 to 3000 ms of 7950 ms\nvolume: channel volumes shifted by -10\n"),
+            std::string::npos)
+      << made.out;
+  const std::string listing = RunChimekit({"inspect", mmf}).out;
+  std::vector<double> onsets = InspectedOnsets(listing);
+  ASSERT_EQ(onsets.size(), 16u) << listing;
+  for (size_t k = 0; k < onsets.size(); ++k) EXPECT_NEAR(onsets[k], 125.0 * k, 2.0) << k;
+  EXPECT_NE(listing.find("(2000 ms)"), std::string::npos) << listing;
+}
+
 TEST(RingtoneCommands, SpPrintsTheDroppedNoteOns) {
   test_support::TempDir dir;
   Track chords;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "midifile/midi_file.h"
+#include "midifile/tempo_map.h"
 #include "support/load_midi.h"
 #include "support/smf_builder.h"
 
@@ -74,4 +75,38 @@ TEST(Timing, WritingBpm) {
   file.SetBpm(0);
   file.SetBpm(60000001);
   EXPECT_EQ(file.Bpm(), 7);
+}
+
+// The tempo map: every tempo from its own tick on, exact to the microsecond
+// over long spans, per track in format 2, none for a time-code division.
+TEST(TempoMap, RealTimesAsTheSongPlays) {
+  // 7 ticks of 1,000,000 / 3 us ticks at division 3, then 200,000 per quarter.
+  const std::string thirds = Smf(0, 3, {Track().Tempo(0, 1000000).Tempo(7, 200000).NoteOn(3, 0, 1, 1)});
+  const struct {
+    const char* what;
+    std::string song;
+    int32_t track;
+    uint64_t tick, unit_us, units;
+  } cases[] = {
+      {"whole quarters", thirds, 0, 6, 1000, 2000},
+      {"a third of a us rounds down", thirds, 0, 7, 1, 2333333},
+      {"after the change", thirds, 0, 10, 1000, 2533},  // 2333.3 + 200 ms
+      {"4 ms steps", thirds, 0, 7, 4000, 583},  // 583.33 steps
+      {"2.5 rounds to even", Smf(0, 3, {Track().Tempo(0, 1000000)}), 0, 3, 400000, 2},
+      {"1.5 rounds to even", Smf(0, 3, {Track().Tempo(0, 1000000)}), 0, 9, 2000000, 2},
+      {"far ticks stay exact", Smf(0, 3, {Track().Tempo(0, 1000000)}), 0, 3000000000ull, 1, 1000000000000000ull},
+      {"later track wins at a tick", Smf(1, 10, {Track().Tempo(0, 100000), Track().Tempo(0, 200000)}), 0, 10, 1, 200000},
+      {"format 2: each track its own", Smf(2, 10, {Track().Tempo(0, 100000), Track().NoteOn(0, 0, 1, 1)}), 1, 10, 1,
+       500000},
+      {"time code: 25 fps x 40", Smf(0, 0xE728, {Track().Tempo(0, 100000)}), 0, 1000, 1, 1000000},
+      {"time code: 29.97 fps x 2", Smf(0, 0xE302, {Track()}), 0, 60, 1000, 1001},
+      {"division 0", Smf(0, 0, {Track().Tempo(0, 100000)}), 0, 1000, 1, 0},
+  };
+  for (const auto& c : cases) {
+    midifile::TTempoMap map(Load(c.song));
+    EXPECT_EQ(map.Units(c.track, c.tick, c.unit_us), c.units) << c.what;
+  }
+  midifile::TTempoMap song(Load(thirds));
+  EXPECT_EQ(song.TempoEvents(), 2u);
+  EXPECT_EQ(song.PlayedMs(), 2533u);
 }

@@ -67,7 +67,8 @@ RingtoneJob MakeRingtone(midifile::ByteString input, const RingtoneOptions& opti
   bool changed = false;
   std::optional<int64_t> window_end;
   if (options.window) {
-    job.song_ms = song.SongLengthMs();
+    // Re-timed, the song's length as it plays (its ticks are on the grid).
+    job.song_ms = retime ? static_cast<int64_t>(job.played_ms) : song.SongLengthMs();
     const uint64_t start = options.window->start_ms, end = start + options.window->length_ms;
     if (start > 0 || static_cast<uint64_t>(job.song_ms) > end) {
       std::optional<TickRange> ticks;

@@ -30,7 +30,7 @@ class RingtoneFinish {
         for (const auto& [type, text] : tags_) out.TextEvent(0, type, text);
       }
       first_track_ = index == 0;
-      sounding_ = {};
+      for (auto& starts : sounding_) starts.fill(-1);
       time_ = 0;
       last_sound_ = 0;
       last_note_channel_.reset();
@@ -41,26 +41,26 @@ class RingtoneFinish {
   bool operator()(WalkEvent& event, TrackOutput& out) {
     // Nothing beyond the window's end: each delta is taken again from the
     // times held to it (the deltas of events dropped here pass on).
-    if (window_end_) {
-      const int64_t time = std::min<int64_t>(event.time, *window_end_);
-      event.delta = static_cast<int32_t>(std::max<int64_t>(time - time_, 0));
-      time_ = std::max(time_, time);
-    }
+    const int64_t time = window_end_ ? std::min<int64_t>(event.time, *window_end_) : event.time;
+    if (window_end_) event.delta = static_cast<int32_t>(std::max<int64_t>(time - time_, 0));
+    time_ = std::max(time_, time);
     // Blanked or left in place by the walk: the song's own come first.
     if (IsContentTag(event.status, event.data1)) return false;
     const uint8_t kind = event.Kind();
     const uint8_t channel = event.Channel();
-    std::array<bool, 128>& keys = sounding_[channel];
-    if (kind == 0x90 || kind == 0x80) keys[event.data1 & 0x7F] = kind == 0x90 && event.data2 != 0;
-    if (kind == 0x90 && event.data2 != 0 && event.status < 0xF0) last_note_channel_ = channel;
-    if (kind == 0x80 || kind == 0x90 || kind == 0xD0 || kind == 0xE0) last_sound_ = time_;
+    std::array<int64_t, 128>& starts = sounding_[channel];
+    if (kind == 0x80 || kind == 0x90) End(starts[event.data1 & 0x7F]);
+    if (kind == 0x90 && event.data2 != 0) {
+      starts[event.data1 & 0x7F] = time_;
+      last_note_channel_ = channel;
+    }
+    if (kind == 0xD0 || kind == 0xE0) last_sound_ = time_;
     if (event.IsControl(123)) {
       for (uint8_t key = 0; key < 128; ++key) {
-        if (!keys[key]) continue;
+        if (starts[key] < 0) continue;
         out.ChannelEvent(event.delta, static_cast<uint8_t>(0x80 | channel), key, 0);
         event.delta = 0;
-        keys[key] = false;
-        last_sound_ = time_;
+        End(starts[key]);
       }
     }
     if (event.status == 0xFF && event.data1 == 0x2F && first_track_ && window_end_ && last_note_channel_ &&
@@ -72,12 +72,18 @@ class RingtoneFinish {
   }
 
  private:
+  // A note ends: a sound that lasts while it started before now.
+  void End(int64_t& start) {
+    if (start >= 0 && start < time_) last_sound_ = time_;
+    start = -1;
+  }
+
   const std::optional<int64_t> window_end_;
   std::vector<std::pair<uint8_t, midifile::ByteView>> tags_;
-  std::array<std::array<bool, 128>, 16> sounding_{};
+  std::array<std::array<int64_t, 128>, 16> sounding_{};  // per key the start of its note, -1 when none sounds
   bool first_track_ = false;
-  int64_t time_ = 0;        // the output time of the event before, held to the window
-  int64_t last_sound_ = 0;  // the time of the first track's last sound
+  int64_t time_ = 0;        // the output time of the event before (held to the window)
+  int64_t last_sound_ = 0;  // the time of the track's last sound
   std::optional<uint8_t> last_note_channel_;
 };
 
