@@ -27,8 +27,11 @@ from setuptools.dist import Distribution
 
 try:
     from setuptools.command.bdist_wheel import bdist_wheel
-except ImportError:  # setuptools before 70.1: the wheel package's command
-    from wheel.bdist_wheel import bdist_wheel
+except ImportError:
+    try:  # setuptools before 70.1: the wheel package's command
+        from wheel.bdist_wheel import bdist_wheel
+    except ImportError:  # no wheels to make here (an sdist, say)
+        bdist_wheel = None
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 LIBRARIES = ("chimekit", "Reshaper")
@@ -117,13 +120,19 @@ class SdistWithProject(sdist):
                 shutil.copy2(source, target)
 
 
-class PlatformWheel(bdist_wheel):
-    """With the libraries, a wheel for this platform and any Python 3: the
-    libraries are machine code, the package reaches them through ctypes."""
+commands = {"build_py": BuildWithLibraries, "sdist": SdistWithProject}
+if bdist_wheel is not None:
 
-    def get_tag(self):
-        tag = super().get_tag()
-        return ("py3", "none", tag[2]) if bundles_libraries() else tag
+    class PlatformWheel(bdist_wheel):
+        """With the libraries, a wheel for this platform and any Python 3:
+        the libraries are machine code, the package reaches them through
+        ctypes."""
+
+        def get_tag(self):
+            tag = super().get_tag()
+            return ("py3", "none", tag[2]) if bundles_libraries() else tag
+
+    commands["bdist_wheel"] = PlatformWheel
 
 
 class BinaryDistribution(Distribution):
@@ -134,7 +143,4 @@ class BinaryDistribution(Distribution):
         return bundles_libraries()
 
 
-setup(
-    distclass=BinaryDistribution,
-    cmdclass={"build_py": BuildWithLibraries, "sdist": SdistWithProject, "bdist_wheel": PlatformWheel},
-)
+setup(distclass=BinaryDistribution, cmdclass=commands)
