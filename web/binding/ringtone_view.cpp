@@ -52,12 +52,16 @@ std::vector<uint64_t> WindowNotes(const SongView& song, const chimekit::Ringtone
 
 }  // namespace
 
-RingtoneView MakeRingtoneView(const midifile::ByteString& input, const RingtoneRequest& request) {
+chimekit::RingtoneOptions OptionsOf(const RingtoneRequest& request) {
   chimekit::RingtoneOptions options;
   options.window = chimekit::RingtoneWindow{request.start_ms, request.length_ms};
   options.note_limit = request.note_limit;
   options.volume_shift = request.volume_shift;
-  chimekit::RingtoneJob job = chimekit::MakeRingtone(input, options);
+  return options;
+}
+
+RingtoneView MakeRingtoneView(const midifile::ByteString& input, const RingtoneRequest& request) {
+  chimekit::RingtoneJob job = chimekit::MakeRingtone(input, OptionsOf(request));
   if (job.smaf.summary.notes_converted == 0) {
     throw midifile::ChimeError("no note: the ringtone would be silent, so nothing was made; choose another part of the song");
   }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "chimekit/ringtone/ringtone.h"
 #include "midifile/bytes.h"
 
 namespace web {
@@ -19,6 +20,9 @@ struct RingtoneRequest {
   std::optional<uint8_t> note_limit;
   int32_t volume_shift = 0;
 };
+
+// The options of `chimekit ringtone` for a request.
+chimekit::RingtoneOptions OptionsOf(const RingtoneRequest& request);
 
 struct RingtoneView {
   std::string json;  // summary, listing, window and notes

@@ -46,6 +46,12 @@ midifile::ByteString Input(const uint8_t* data, size_t size) {
   return midifile::ByteString(reinterpret_cast<const char*>(data), size);
 }
 
+web::RingtoneRequest Request(uint32_t start_ms, uint32_t length_ms, int32_t limit, int32_t volume) {
+  web::RingtoneRequest request{start_ms, length_ms, std::nullopt, volume};
+  if (limit >= 0) request.note_limit = static_cast<uint8_t>(limit);
+  return request;
+}
+
 }  // namespace
 
 extern "C" {
@@ -55,17 +61,28 @@ EMSCRIPTEN_KEEPALIVE int ck_song(const uint8_t* data, size_t size) {
   return Run([&](Results& out) { out.text = web::SongJson(web::ReadSong(Input(data, size))); });
 }
 
-// The ringtone: text its JSON, bytes 0 the SMAF file, bytes 1 the cut song.
-// A limit below 0 is none.
+// The ringtone as the page shows it: text its JSON, bytes 0 the SMAF file,
+// bytes 1 the cut song. A limit below 0 is none.
 EMSCRIPTEN_KEEPALIVE int ck_ringtone(const uint8_t* data, size_t size, uint32_t start_ms, uint32_t length_ms,
                                      int32_t limit, int32_t volume) {
   return Run([&](Results& out) {
-    web::RingtoneRequest request{start_ms, length_ms, std::nullopt, volume};
-    if (limit >= 0) request.note_limit = static_cast<uint8_t>(limit);
-    web::RingtoneView view = web::MakeRingtoneView(Input(data, size), request);
+    web::RingtoneView view = web::MakeRingtoneView(Input(data, size), Request(start_ms, length_ms, limit, volume));
     out.text = std::move(view.json);
     out.bytes[0] = std::move(view.smaf);
     out.bytes[1] = std::move(view.song);
+  });
+}
+
+// The ringtone job alone, as `chimekit ringtone` runs it: text the
+// summary, bytes 0 the SMAF file (even without a note), bytes 1 the cut song.
+EMSCRIPTEN_KEEPALIVE int ck_job(const uint8_t* data, size_t size, uint32_t start_ms, uint32_t length_ms, int32_t limit,
+                                int32_t volume) {
+  return Run([&](Results& out) {
+    chimekit::RingtoneJob job =
+        chimekit::MakeRingtone(Input(data, size), web::OptionsOf(Request(start_ms, length_ms, limit, volume)));
+    out.text = chimekit::RingtoneReport(job);
+    out.bytes[0] = std::move(job.smaf.bytes);
+    out.bytes[1] = std::move(job.song);
   });
 }
 

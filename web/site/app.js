@@ -74,6 +74,7 @@
       state.song = ns.readSong(bytes);
     } catch (failure) {
       showError(`${file.name}: ${failure.message}`);
+      document.body.dataset.file = file.name;
       return;
     }
     state.bytes = bytes;
@@ -131,7 +132,8 @@
 
   function wire() {
     byId("midi-file").addEventListener("change", (event) => {
-      if (event.target.files.length > 0) openFile(event.target.files[0]);
+      const input = event.target;
+      if (input.files.length > 0) openFile(input.files[0]).finally(() => { input.value = ""; });
     });
     const zone = byId("drop-zone");
     zone.addEventListener("dragover", (event) => {

@@ -44,6 +44,12 @@
     return result;
   };
 
+  // The job alone, as `chimekit ringtone` runs it: { summary, smaf, song }.
+  ns.ringtoneJob = (bytes, { startMs, lengthMs, limit, volume }) => {
+    const summary = call("_ck_job", bytes, startMs, lengthMs, limit === null ? -1 : limit, volume);
+    return { summary, smaf: resultBytes(0), song: resultBytes(1) };
+  };
+
   // The FM preview of a SMAF file, all of it (seconds 0) or its start:
   // { channels, frames, planes: one Float32Array per channel }.
   ns.renderPreview = (smaf, seconds = 0, channels = 2) => {

@@ -24,6 +24,24 @@
     return { context, width, height };
   }
 
+  // Faint lines every so many seconds, labelled, about 80 px apart.
+  function drawSeconds(context, width, height, lengthMs) {
+    const steps = [1, 2, 5, 10, 15, 30, 60, 120, 300, 600];
+    const step = steps.find((s) => (s * 1000 * width) / Math.max(lengthMs, 1) >= 80) || 1200;
+    context.font = "10px sans-serif";
+    context.fillStyle = "#777";
+    context.strokeStyle = "#e4e4e4";
+    context.lineWidth = 1;
+    for (let second = step; second * 1000 < lengthMs; second += step) {
+      const x = Math.round((second * 1000 * width) / lengthMs) + 0.5;
+      context.beginPath();
+      context.moveTo(x, 0);
+      context.lineTo(x, height);
+      context.stroke();
+      context.fillText(`${second} s`, x + 2, 10);
+    }
+  }
+
   // Draws notes given as a flat array, `stride` numbers a note: channel,
   // key, velocity, start ms, end ms (and, for the ringtone, 1 when kept).
   // `lengthMs` is the time the width shows; `marked` ({ startMs, endMs }),
@@ -40,6 +58,7 @@
     high = Math.min(127, high + 2);
     const keyHeight = height / (high - low + 1);
     const x = (ms) => (ms / Math.max(lengthMs, 1)) * width;
+    drawSeconds(context, width, height, lengthMs);
     for (let i = 0; i < notes.length; i += stride) {
       const left = x(notes[i + 3]), barWidth = Math.max(x(notes[i + 4]) - left, 1.5);
       const top = height - (notes[i + 1] - low + 1) * keyHeight;
