@@ -68,7 +68,7 @@ RingtoneView MakeRingtoneView(const midifile::ByteString& input, const RingtoneR
   const SongView song = ReadSong(input);
   RingtoneView view;
   std::string& out = view.json;
-  out = "{";
+  out += '{';
   AppendKey(out, "summary");
   AppendJsonString(out, chimekit::RingtoneReport(job));
   const chimekit::smaf::SmafInspection inspection = chimekit::smaf::InspectSmaf(job.smaf.bytes);

@@ -4,6 +4,7 @@
 "use strict";
 (function (ns) {
   let module = null;
+  const decoder = new TextDecoder();
 
   // Loads the module once; resolves when it can be called.
   ns.loadEngine = async () => {
@@ -21,7 +22,8 @@
     } finally {
       module._free(pointer);
     }
-    const text = new TextDecoder().decode(module.HEAPU8.subarray(module._ck_text(), module._ck_text() + module._ck_text_size()));
+    const start = module._ck_text();
+    const text = decoder.decode(module.HEAPU8.subarray(start, start + module._ck_text_size()));
     if (status !== 0) throw new Error(text);
     return text;
   }
