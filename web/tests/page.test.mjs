@@ -8,7 +8,7 @@ import path from "node:path";
 import { after, before, test } from "node:test";
 import { pathToFileURL } from "node:url";
 import {
-  chooseFile, download, launchBrowser, makeRingtone, makeSongs, openPage, places, serveSite, toolRingtone,
+  chooseFile, cleanUp, download, launchBrowser, makeRingtone, makeSongs, openPage, places, serveSite, toolRingtone,
 } from "./support.mjs";
 
 let songs, served, browser, page, problems;
@@ -23,6 +23,7 @@ before(async () => {
 after(async () => {
   await browser?.close();
   served?.server.close();
+  cleanUp();
 });
 
 // The numbers of a summary line such as "note limit: 2, note-ons dropped: 18 (channel 2: 18)".

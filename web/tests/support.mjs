@@ -18,9 +18,15 @@ export const places = {
   example: path.join(root, "examples/ringtone.mid"),
 };
 
-// The test songs of make_test_songs.py, and a folder for files the tests write.
+// Every file the tests write but the screenshots goes to one temporary
+// folder, which cleanUp removes.
+const scratch = fs.mkdtempSync(path.join(os.tmpdir(), "chimekit-web-"));
+const scratchFolder = () => fs.mkdtempSync(path.join(scratch, "f-"));
+export const cleanUp = () => fs.rmSync(scratch, { recursive: true, force: true });
+
+// The test songs of make_test_songs.py, in a folder of their own.
 export function makeSongs() {
-  const folder = fs.mkdtempSync(path.join(os.tmpdir(), "chimekit-web-"));
+  const folder = scratchFolder();
   execFileSync("python3", [path.join(root, "web/tests/make_test_songs.py"), folder]);
   fs.mkdirSync(places.out, { recursive: true });
   return folder;
@@ -50,7 +56,7 @@ export function launchBrowser() {
   return puppeteer.launch({
     executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
     headless: true,
-    userDataDir: fs.mkdtempSync(path.join(os.tmpdir(), "chimekit-chromium-")),
+    userDataDir: scratchFolder(),
     args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run", "--disable-background-networking",
       "--disable-component-update", "--disable-sync", "--autoplay-policy=no-user-gesture-required"],
   });
@@ -100,7 +106,7 @@ export async function download(page, id) {
 
 // `chimekit ringtone` with the same options: its file and what it prints.
 export function toolRingtone(file, { start = "0", length = "30", limit = "", volume = "0" } = {}) {
-  const out = path.join(fs.mkdtempSync(path.join(os.tmpdir(), "chimekit-tool-")), "out.mmf");
+  const out = path.join(scratchFolder(), "out.mmf");
   const args = ["ringtone", file, out, "--start", start, "--length", length, "--volume", volume];
   if (limit !== "") args.push("--limit", limit);
   const run = spawnSync(places.tool, args, { encoding: "utf8" });
