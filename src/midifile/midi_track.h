@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "midifile/buffer.h"
 #include "midifile/bytes.h"
 #include "midifile/midi_event.h"
 #include "midifile/rounding.h"
@@ -41,7 +42,7 @@ class NotePairing {
  private:
   // Index + 1 of the newest 9n event per key; 0 for none.
   using Row = std::array<uint32_t, 256>;
-  std::unique_ptr<Row[]> rows_ = std::make_unique_for_overwrite<Row[]>(16);
+  std::unique_ptr<Row[]> rows_ = MakeBufferForOverwrite<Row>(16);
   std::array<bool, 16> in_use_{};
 };
 

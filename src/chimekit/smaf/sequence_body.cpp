@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "midifile/buffer.h"
+
 namespace chimekit::smaf {
 
 void TSequenceBody::Append(midifile::ByteView bytes) {
@@ -19,7 +21,7 @@ void TSequenceBody::Grow(size_t more) {
     if (capacity > SIZE_MAX / 2) throw std::length_error("SMAF sequence too large");
     capacity *= 2;
   }
-  std::unique_ptr<char[]> data = std::make_unique_for_overwrite<char[]>(capacity);
+  std::unique_ptr<char[]> data = midifile::MakeBufferForOverwrite<char>(capacity);
   if (size_ > 0) std::memcpy(data.get(), data_.get(), size_);
   data_ = std::move(data);
   capacity_ = capacity;
