@@ -39,7 +39,9 @@ Homepage ^https?://
 Depends (^|\ )libc6\ \(>=.*libstdc\+\+6\ \(>=
 Description ^[^ ].{9,78}[^.]$
 EOF_FIELDS
-dpkg-deb --info "$deb" | grep -q '^  This package holds' || fail "no long description"
+# Here-strings, not pipes: grep -q leaves at the first match, and the
+# writer's broken pipe would fail the pipeline.
+grep -q '^  This package holds' <<<"$(dpkg-deb --info "$deb")" || fail "no long description"
 
 # Files: every path the package must hold; all of them root's, none writable
 # by group or others, nothing outside /usr.
@@ -62,7 +64,7 @@ echo "lintian: $(grep -c '^E: ' "$work/lintian.log" || true) errors, $(grep -c '
 dpkg-deb -x "$deb" "$work/root"
 cmp -s "$work/root/usr/share/man/man1/chimekit.1.gz" "$build/chimekit.1.gz" || fail "the manual page is not the build's"
 cmp -s "$work/root/usr/share/bash-completion/completions/chimekit" "$build/chimekit.bash" || fail "the completion is not the build's"
-readelf -S "$work/root/usr/lib/libchimekit.so" | grep -q '\.debug_info' && fail "libchimekit.so is not stripped"
+grep -q '\.debug_info' <<<"$(readelf -S "$work/root/usr/lib/libchimekit.so")" && fail "libchimekit.so is not stripped"
 "$here/check_tree.sh" "$work/root/usr" || fail "the unpacked tree does not serve the consumer project"
 
 [ "$failures" -eq 0 ] || exit 1
