@@ -8,6 +8,7 @@
 
 #include "chimekit/preview/preview.h"
 #include "chimekit/ringtone/ringtone.h"
+#include "chimekit/smaf/smaf_text.h"
 #include "command.h"
 #include "midifile/errors.h"
 #include "midifile/file_io.h"
@@ -87,21 +88,18 @@ int RunPlay(const std::vector<std::string>& arguments) {
     ringtone.timing = TimingOption(parsed);
     chimekit::RingtoneJob job = chimekit::MakeRingtone(std::move(bytes), ringtone);
     const chimekit::smaf::TSmafSummary& summary = job.smaf.summary;
-    const auto count = [](int64_t n, const char* what) {
-      return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
-    };
     std::vector<std::string> steps;
     if (job.merged_tracks > 0) steps.push_back(chimekit::MergeText(job.merged_tracks, job.merged_events));
     if (!job.first_track_only && job.timing == chimekit::RingtoneTiming::kTempoMap) {
       steps.push_back((job.tempo_events == 0 ? std::string("re-timed at 120 BPM")
-                                              : "re-timed from " + count(job.tempo_events, "tempo")) +
+                                              : "re-timed from " + chimekit::smaf::Count(job.tempo_events, "tempo", "tempos")) +
                       ", " + chimekit::SecondsText(job.played_ms) + " as it plays");
     }
     std::string done;
     for (const std::string& step : steps) done += (done.empty() ? " (" : "; ") + step;
     source = "MIDI file" + done + (done.empty() ? "" : ")") + ", converted to SMAF (timebase " +
-             std::to_string(summary.timebase_ms) + " ms, " + count(summary.score_tracks, "score track") + ", " +
-             count(summary.notes_converted, "note") + ", " + std::to_string(summary.notes_without_slot) +
+             std::to_string(summary.timebase_ms) + " ms, " + chimekit::smaf::Count(static_cast<uint64_t>(summary.score_tracks), "score track", "score tracks") + ", " +
+             chimekit::smaf::Count(static_cast<uint64_t>(summary.notes_converted), "note", "notes") + ", " + std::to_string(summary.notes_without_slot) +
              " dropped for want of a free channel)";
     bytes = std::move(job.smaf.bytes);
   }

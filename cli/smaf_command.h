@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "chimekit/ringtone/ringtone.h"
+#include "support.h"
 
 namespace cli {
 
@@ -20,6 +21,6 @@ int WriteRingtone(const std::string& input, const std::string& output, const chi
 
 // The timing a ringtone command was asked for: --library-timing or the
 // tempo map.
-chimekit::RingtoneTiming TimingOption(const struct ParsedArguments& parsed);
+chimekit::RingtoneTiming TimingOption(const ParsedArguments& parsed);
 
 }  // namespace cli

@@ -55,6 +55,16 @@ struct TMidiEvent {
   uint8_t Channel() const { return Status & 0x0F; }
 };
 
+// The tempo a tempo event sets, in microseconds per quarter note, as the
+// loaded file takes it: its first three data bytes; 0 (none) for another
+// event, fewer data bytes or the value 0.
+inline uint32_t TempoValue(const TMidiEvent& event) {
+  const ByteView data = event.IsMeta(0x51) ? event.DataBytes.View() : ByteView();
+  if (data.size() < 3) return 0;
+  return (static_cast<uint32_t>(ByteAt(data, 0)) << 16) | (static_cast<uint32_t>(ByteAt(data, 1)) << 8) |
+         ByteAt(data, 2);
+}
+
 static_assert(sizeof(TMidiEvent) <= 16 + sizeof(void*), "an event stays small");
 
 using PMidiEvent = TMidiEvent*;

@@ -12,14 +12,6 @@ constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
 uint64_t SaturatingAdd(uint64_t a, uint64_t b) { return a > kMax - b ? kMax : a + b; }
 uint64_t SaturatingMultiply(uint64_t a, uint64_t b) { return b != 0 && a > kMax / b ? kMax : a * b; }
 
-// The value of a tempo event as the loaded file takes it; 0 when it does
-// not count.
-uint32_t TempoValue(const TMidiEvent& event) {
-  const ByteView data = event.DataBytes;
-  if (!event.IsMeta(0x51) || data.size() < 3) return 0;
-  return (uint32_t{ByteAt(data, 0)} << 16) | (uint32_t{ByteAt(data, 1)} << 8) | ByteAt(data, 2);
-}
-
 }  // namespace
 
 TTempoMap::TTempoMap(const TMidiFile& file) {
@@ -73,11 +65,8 @@ std::vector<TTempoMap::Segment> TTempoMap::Timeline(std::vector<std::pair<uint64
       last.per_quarter = tempo;
       continue;
     }
-    const uint64_t ticks = tick - last.tick;
-    const uint64_t part = ticks % division_ * last.per_quarter + last.remainder;
-    const uint64_t us = SaturatingAdd(SaturatingAdd(last.us, SaturatingMultiply(ticks / division_, last.per_quarter)),
-                                      part / division_);
-    segments.push_back(Segment{tick, us, part % division_, tempo});
+    const Exact at = Advance(last, tick);
+    segments.push_back(Segment{tick, at.us, at.remainder, tempo});
   }
   return segments;
 }
@@ -87,7 +76,10 @@ TTempoMap::Exact TTempoMap::At(int32_t track, uint64_t tick) const {
   const std::vector<Segment>& segments = timelines_[per_track_ ? static_cast<size_t>(track) : 0];
   const auto after = std::upper_bound(segments.begin(), segments.end(), tick,
                                       [](uint64_t t, const Segment& segment) { return t < segment.tick; });
-  const Segment& segment = *(after - 1);  // the first segment starts at tick 0
+  return Advance(*(after - 1), tick);  // the first segment starts at tick 0
+}
+
+TTempoMap::Exact TTempoMap::Advance(const Segment& segment, uint64_t tick) const {
   const uint64_t ticks = tick - segment.tick;
   // The whole quarters apart from the rest, so that nothing overflows.
   const uint64_t part = ticks % division_ * segment.per_quarter + segment.remainder;

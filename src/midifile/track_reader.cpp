@@ -122,12 +122,7 @@ uint32_t ReadTrackEvents(ByteView content, TMidiTrack& track, NotePairing& pairi
     } else if (event.Status == 0xFF) {
       if (event.Data1 == 0x03) track_name = event.DataBytes;
       if (event.Data1 == 0x04) instrument_name = event.DataBytes;
-      const ByteView data = event.Data1 == 0x51 ? event.DataBytes.View() : ByteView();
-      if (data.size() >= 3) {
-        const uint32_t value = (static_cast<uint32_t>(ByteAt(data, 0)) << 16) |
-                               (static_cast<uint32_t>(ByteAt(data, 1)) << 8) | ByteAt(data, 2);
-        if (value != 0) tempo = value;
-      }
+      if (const uint32_t value = TempoValue(event)) tempo = value;
     }
     events[count++] = event;
   });

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "chimekit/editing/tags.h"
-#include "chimekit/ringtone/ringtone.h"
 #include "chimekit/ringtone/song_source.h"
+#include "chimekit/smaf/convert.h"
 #include "json.h"
 #include "midifile/midi_file.h"
 #include "midifile/tempo_map.h"
@@ -49,10 +49,9 @@ SongView ReadSong(const midifile::ByteString& bytes) {
     file.ReadBytes(bytes);
   }
   if (file.NumberOfTracks() == 0 || file.TicksPerQuarter() == 0) {
-    // Nothing to convert: the job refuses it in the library's words.
-    chimekit::RingtoneOptions options;
-    options.allow_empty = true;
-    chimekit::MakeRingtone(bytes, options);
+    // Nothing to convert: refused in the conversion's words, as the
+    // ringtone job refuses it.
+    chimekit::smaf::ConvertToSmaf(file);
   }
   song.format = static_cast<int32_t>(file.FileFormat());
   song.tracks = file.NumberOfTracks();

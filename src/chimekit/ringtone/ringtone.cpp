@@ -10,6 +10,7 @@
 #include "chimekit/ringtone/retime.h"
 #include "chimekit/ringtone/ringtone_song.h"
 #include "chimekit/ringtone/song_source.h"
+#include "chimekit/smaf/smaf_text.h"
 #include "chimekit/sp/sp_convert.h"
 #include "midifile/rounding.h"
 #include "midifile/tempo_map.h"
@@ -20,10 +21,6 @@ namespace {
 // A time in milliseconds on the grid of a re-timed song.
 int64_t OnGrid(uint64_t ms) {
   return midifile::RoundEven64(static_cast<double>(ms) / kRingtoneGridMs) * int64_t{kRingtoneGridMs};
-}
-
-std::string Count(uint64_t n, const char* what) {
-  return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
 }
 
 }  // namespace
@@ -116,12 +113,12 @@ std::string RingtoneReport(const RingtoneJob& job) {
   }
   if (!job.first_track_only) {
     if (job.timing == RingtoneTiming::kTempoMap) {
-      line("timing: " + (job.tempo_events == 0 ? std::string("no tempo event") : Count(job.tempo_events, "tempo")) +
+      line("timing: " + (job.tempo_events == 0 ? std::string("no tempo event") : smaf::Count(job.tempo_events, "tempo", "tempos")) +
            ", re-timed to the " + std::to_string(kRingtoneGridMs) + " ms grid (" + SecondsText(job.played_ms) +
            " as it plays)");
     } else {
       line("timing: the library's, one tempo for the whole song: " +
-           (job.tempo_events == 0 ? std::string("120 BPM") : "the last of " + Count(job.tempo_events, "tempo")) +
+           (job.tempo_events == 0 ? std::string("120 BPM") : "the last of " + smaf::Count(job.tempo_events, "tempo", "tempos")) +
            " (" + SecondsText(static_cast<uint64_t>(std::max(job.library_ms, 0))) + "; " +
            SecondsText(job.played_ms) + " as it plays)");
     }

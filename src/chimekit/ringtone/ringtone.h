@@ -46,7 +46,6 @@ struct RingtoneOptions {
   std::optional<RingtoneWindow> window;  // none: the whole song
   int32_t volume_shift = 0;              // -127 .. 127; 0: volumes as they are
   std::optional<uint8_t> note_limit;     // as MIDI2SP takes it (0 is 255); none: no limit
-  bool allow_empty = false;              // write a ringtone without a note
 };
 
 struct RingtoneJob {
@@ -73,9 +72,8 @@ struct RingtoneJob {
   smaf::TSmafConversion smaf;
 };
 
-// Throws the reader's and the conversion's errors, and a ChimeError ("no
-// note: the ringtone would be silent, ...") for a ringtone without a note
-// unless allow_empty.
+// Throws the reader's and the conversion's errors. A ringtone without a
+// note is made all the same; whether to keep it is the caller's choice.
 RingtoneJob MakeRingtone(midifile::ByteString input, const RingtoneOptions& options);
 
 // What the job did, a line per step ("merged: ...", "timing: ...", "cut:

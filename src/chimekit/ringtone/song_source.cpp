@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "chimekit/smaf/smaf_text.h"
 #include "midifile/file_io.h"
 #include "reshaper/convert_midi.h"
 
@@ -53,8 +54,8 @@ SongSource PrepareSong(midifile::ByteString bytes, bool first_track_only) {
 }
 
 std::string MergeText(uint32_t merged_tracks, uint32_t merged_events) {
-  auto count = [](uint32_t n, const char* what) { return std::to_string(n) + " " + what + (n == 1 ? "" : "s"); };
-  return "format 1, " + count(merged_tracks, "track") + " merged into one of " + count(merged_events, "event");
+  return "format 1, " + smaf::Count(merged_tracks, "track", "tracks") + " merged into one of " +
+         smaf::Count(merged_events, "event", "events");
 }
 
 }  // namespace chimekit
