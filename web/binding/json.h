@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace web {
@@ -37,6 +38,17 @@ inline void AppendKey(std::string& out, std::string_view name) {
   if (!out.empty() && out.back() != '{' && out.back() != '[') out += ',';
   AppendJsonString(out, name);
   out += ':';
+}
+
+// `"name":value` for a number or a truth value.
+template <class Value>
+void AppendField(std::string& out, std::string_view name, Value value) {
+  AppendKey(out, name);
+  if constexpr (std::is_same_v<Value, bool>) {
+    out += value ? "true" : "false";
+  } else {
+    out += std::to_string(value);
+  }
 }
 
 template <class Number>

@@ -76,12 +76,9 @@ RingtoneView MakeRingtoneView(const midifile::ByteString& input, const RingtoneR
   for (const std::string& line : inspection.lines) listing += line + "\n";
   AppendKey(out, "listing");
   AppendJsonString(out, listing);
-  AppendKey(out, "listingOk");
-  out += inspection.ok ? "true" : "false";
-  AppendKey(out, "cut");
-  out += job.cut ? "true" : "false";
-  AppendKey(out, "notesConverted");
-  out += std::to_string(job.smaf.summary.notes_converted);
+  AppendField(out, "listingOk", inspection.ok);
+  AppendField(out, "cut", job.cut);
+  AppendField(out, "notesConverted", job.smaf.summary.notes_converted);
   // Six numbers a note: channel, key, velocity, start and end in ms from
   // the window's start, 1 when the ringtone keeps it.
   AppendKey(out, "notes");

@@ -67,20 +67,13 @@ SongView ReadSong(const midifile::ByteString& bytes) {
 
 std::string SongJson(const SongView& song) {
   std::string out = "{";
-  AppendKey(out, "riff");
-  out += song.riff ? "true" : "false";
-  AppendKey(out, "mergedTracks");
-  out += std::to_string(song.merged_tracks);
-  AppendKey(out, "format");
-  out += std::to_string(song.format);
-  AppendKey(out, "tracks");
-  out += std::to_string(song.tracks);
-  AppendKey(out, "division");
-  out += std::to_string(song.division);
-  AppendKey(out, "tempoEvents");
-  out += std::to_string(song.tempo_events);
-  AppendKey(out, "playedMs");
-  out += std::to_string(song.played_ms);
+  AppendField(out, "riff", song.riff);
+  AppendField(out, "mergedTracks", song.merged_tracks);
+  AppendField(out, "format", song.format);
+  AppendField(out, "tracks", song.tracks);
+  AppendField(out, "division", song.division);
+  AppendField(out, "tempoEvents", song.tempo_events);
+  AppendField(out, "playedMs", song.played_ms);
   AppendKey(out, "tags");
   out += '[';
   for (const auto& [type, text] : song.tags) {
