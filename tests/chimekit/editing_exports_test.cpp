@@ -188,6 +188,34 @@ TEST_F(EditingExports, CombineBeyondADeltaTimeFails) {
   EXPECT_EQ(merge_(first.c_str(), second.c_str(), out.c_str()), 0);  // merged, nothing is that far apart
 }
 
+// Two system-exclusive events, which the walk leaves out, each 2^31 - 1
+// ticks after the one before: the note-on after them would take their sum,
+// which no delta time holds. Every walk export fails and an existing output
+// stays; with one of them the sum still fits and every export writes.
+TEST_F(EditingExports, CarriedDeltasBeyondADeltaTimeFail) {
+  const std::string far = Bytes({0x87, 0xFF, 0xFF, 0xFF, 0x7F, 0xF0, 0x01, 0xF7});
+  const std::string rest = Bytes({0x00, 0x90, 0x3C, 0x40, 0x0A, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00});
+  std::string tags = dir_.Write("tags.txt", "\x03Name\r\n");
+  std::string out = dir_.Path("out.mid");
+  const std::function<uint8_t(const char*)> calls[] = {
+      [&](const char* in) { return set_vol_(in, out.c_str(), 1, 1, 1); },
+      [&](const char* in) { return set_tags_(in, tags.c_str(), out.c_str()); },
+      [&](const char* in) { return equalizer_(in, out.c_str(), 1, 2, 3, 4, 5, 6, 7, 8, 9); },
+      [&](const char* in) { return set_instr_map_(in, out.c_str(), keep_, map_); },
+      [&](const char* in) { return copy_channel_(in, out.c_str(), 0, 1); },
+      [&](const char* in) { return remove_channel_(in, out.c_str(), 5); },
+  };
+  for (int count : {1, 2}) {
+    std::string track = count == 1 ? far + rest : far + far + rest;
+    std::string in = dir_.Write("far" + std::to_string(count) + ".mid", Smf(0, 96, {track}));
+    for (size_t i = 0; i < std::size(calls); ++i) {
+      dir_.Write("out.mid", "kept");
+      EXPECT_EQ(calls[i](in.c_str()), count == 1 ? 0 : 1) << count << " " << i;
+      EXPECT_EQ(ReadFileBytes(out) == "kept", count == 2) << count << " " << i;
+    }
+  }
+}
+
 // Merge and combine of files at different divisions, each at its own
 // constant tempo: every note stays within one output tick of its time in
 // milliseconds (combined, the second file's plus the first file's length),

@@ -1,7 +1,9 @@
 #include "chimekit/editing/track_output.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "midifile/errors.h"
-#include "midifile/rounding.h"
 #include "midifile/smf_writer.h"
 
 namespace chimekit {
@@ -10,12 +12,15 @@ using midifile::AppendByte;
 
 TrackOutput::TrackOutput(midifile::ByteString& file) : file_(file), start_(midifile::BeginTrackChunk(file)) {}
 
-void TrackOutput::Carry(int32_t delta) { carried_ = midifile::WrappingAdd(carried_, delta); }
+void TrackOutput::Carry(int32_t delta) { carried_ += delta; }
 
 int32_t TrackOutput::TakeDelta(int32_t delta) {
-  int32_t total = midifile::WrappingAdd(carried_, delta);
+  const int64_t total = carried_ + delta;
+  // Left-out events whose deltas add up beyond 2^31 - 1 would move every
+  // later event: the rewrite is refused, as a join is.
+  if (total > std::numeric_limits<int32_t>::max()) throw midifile::ConversionError("Delta time too large for a MIDI file");
   carried_ = 0;
-  return total;
+  return static_cast<int32_t>(std::max<int64_t>(total, std::numeric_limits<int32_t>::min()));
 }
 
 void TrackOutput::ChannelEvent(int32_t delta, uint8_t status, uint8_t data1, uint8_t data2, bool with_status) {
@@ -32,7 +37,7 @@ void TrackOutput::ChannelEvent(int32_t delta, uint8_t status, uint8_t data1, uin
 }
 
 void TrackOutput::ChannelEventAtLast(uint8_t status, uint8_t data1, uint8_t data2) {
-  const int32_t carried = carried_;
+  const int64_t carried = carried_;
   carried_ = 0;
   ChannelEvent(0, status, data1, data2);
   carried_ = carried;

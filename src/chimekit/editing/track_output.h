@@ -17,7 +17,8 @@ class TrackOutput {
   TrackOutput& operator=(const TrackOutput&) = delete;
 
   // The delta time of an event that is not written: it is added to the
-  // delta of the next event written, so that no later event moves.
+  // delta of the next event written, so that no later event moves. A sum
+  // beyond 2^31 - 1 fails that next event with a ConversionError.
   void Carry(int32_t delta);
 
   // A channel message (80-EF): two data bytes for 80-BF and E0-EF, one for
@@ -47,7 +48,7 @@ class TrackOutput {
 
   midifile::ByteString& file_;
   size_t start_;
-  int32_t carried_ = 0;
+  int64_t carried_ = 0;  // summed wide: many left-out deltas may add up
   bool ended_ = false;
 };
 
