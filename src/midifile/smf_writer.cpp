@@ -1,6 +1,8 @@
 #include "midifile/smf_writer.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 
 #include "midifile/errors.h"
 
@@ -26,6 +28,11 @@ size_t EncodeVarLength(int32_t value, char* out) {
 void AppendVarLength(ByteString& out, int32_t value) {
   char bytes[kMaxVarLength];
   out.append(bytes, EncodeVarLength(value, bytes));
+}
+
+int32_t CheckedDeltaTime(int64_t ticks) {
+  if (ticks > std::numeric_limits<int32_t>::max()) throw ConversionError("Delta time too large for a MIDI file");
+  return static_cast<int32_t>(std::max<int64_t>(ticks, std::numeric_limits<int32_t>::min()));
 }
 
 void AppendDataLength(ByteString& out, uint32_t length) {

@@ -26,6 +26,12 @@ size_t EncodeVarLength(int32_t value, char* out);
 // any unsigned 32-bit length.
 void AppendDataLength(ByteString& out, uint32_t length);
 
+// The delta time written for a gap of `ticks`. A gap beyond 2^31 - 1, which
+// no MIDI file holds, throws a ConversionError ("Delta time too large for a
+// MIDI file") rather than moving every later event; a negative gap stays
+// negative (written as 0).
+int32_t CheckedDeltaTime(int64_t ticks);
+
 // Adds n (modulo 2^32) to the big-endian length field in bytes 4-7 of a
 // string that begins with a chunk header.
 void AddChunkLength(ByteString& chunk, uint32_t n);

@@ -17,13 +17,13 @@ uint64_t SaturatingMultiply(uint64_t a, uint64_t b) { return b != 0 && a > kMax 
 TTempoMap::TTempoMap(const TMidiFile& file) {
   const uint32_t division = static_cast<uint32_t>(file.TicksPerQuarter());
   const bool time_code = division >= 0x8000;
-  uint64_t fixed_rate = 0;  // microseconds per division_ ticks, for a time code
+  uint64_t first_rate = kDefaultTempo;  // microseconds per division_ ticks from tick 0
   if (time_code) {
     // Frames per second as a negative byte, then ticks per frame; 29 stands
     // for 30000/1001 frames per second.
     const uint64_t fps = 256 - (division >> 8), ticks_per_frame = division & 0xFF;
     division_ = (fps == 29 ? 30 : fps) * ticks_per_frame;
-    fixed_rate = fps == 29 ? 1001000 : 1000000;
+    first_rate = fps == 29 ? 1001000 : 1000000;  // and no tempo event counts
   } else {
     division_ = division;
   }
@@ -47,17 +47,16 @@ TTempoMap::TTempoMap(const TMidiFile& file) {
     // Tracks in order, so that at one tick the later track's tempo wins.
     std::stable_sort(timeline.begin(), timeline.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<Segment> segments = Timeline(std::move(timeline));
-    if (time_code) segments = {Segment{0, 0, 0, fixed_rate}};
-    timelines_.push_back(std::move(segments));
+    timelines_.push_back(Timeline(std::move(timeline), first_rate));
   }
   for (size_t t = 0; t < last_ticks.size(); ++t) {
     played_ms_ = std::max(played_ms_, Milliseconds(static_cast<int32_t>(t), last_ticks[t]));
   }
 }
 
-std::vector<TTempoMap::Segment> TTempoMap::Timeline(std::vector<std::pair<uint64_t, uint32_t>> tempos) const {
-  std::vector<Segment> segments = {Segment{0, 0, 0, kDefaultTempo}};
+std::vector<TTempoMap::Segment> TTempoMap::Timeline(std::vector<std::pair<uint64_t, uint32_t>> tempos,
+                                                    uint64_t first_rate) const {
+  std::vector<Segment> segments = {Segment{0, 0, 0, first_rate}};
   if (division_ == 0) return segments;
   for (const auto& [tick, tempo] : tempos) {
     Segment& last = segments.back();

@@ -56,8 +56,9 @@ class TTempoMap {
   Exact At(int32_t track, uint64_t tick) const;
   // The time at a tick from a segment that starts at or before it.
   Exact Advance(const Segment& segment, uint64_t tick) const;
-  // The segments of one timeline from tempo events (tick, value) in order.
-  std::vector<Segment> Timeline(std::vector<std::pair<uint64_t, uint32_t>> tempos) const;
+  // The segments of one timeline from tempo events (tick, value) in order,
+  // at `first_rate` until the first of them.
+  std::vector<Segment> Timeline(std::vector<std::pair<uint64_t, uint32_t>> tempos, uint64_t first_rate) const;
 
   uint64_t division_ = 0;  // 0: no time
   // One timeline for all tracks, or one per track (format 2).

@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <limits>
 
 #include "chimekit/editing/rewrite.h"
-#include "midifile/errors.h"
 #include "midifile/rounding.h"
 #include "midifile/smf_writer.h"
 
@@ -32,19 +30,14 @@ class JoinStep {
 
   bool operator()(WalkEvent& event, TrackOutput&) {
     // Times are 64-bit sums of the track's 32-bit deltas. An event's delta
-    // is its output time minus that of the event before it; the delta
-    // written is the sum of those since the event written last (deltas of
-    // events the rule leaves out pass on). One that a MIDI file cannot hold
-    // (beyond 2^31 - 1) refuses the join rather than moving the rest of the
-    // track. A negative one is written as 0.
+    // is its output time minus that of the event before it; the output adds
+    // up the deltas of events the rule leaves out. A delta, or such a sum,
+    // that a MIDI file cannot hold (beyond 2^31 - 1) refuses the join rather
+    // than moving the rest of the track. A negative one is written as 0.
     source_time_ += event.delta;
     const int64_t time = static_cast<int64_t>(timing_.offset) + OutputTicks();
-    if (time - last_written_ > std::numeric_limits<int32_t>::max()) {
-      throw midifile::ConversionError("Delta time too large for a MIDI file");
-    }
-    event.delta = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(time - previous_)));
+    event.delta = midifile::CheckedDeltaTime(time - previous_);
     previous_ = time;
-    if (WrittenByEventRule(event.status)) last_written_ = time;
     if (event.status == 0xFF && event.data1 == 0x51) ScaleTempo(event);
     return true;
   }
@@ -69,7 +62,6 @@ class JoinStep {
   const JoinTiming& timing_;
   int64_t source_time_ = 0;   // sum of the track's deltas so far
   int64_t previous_ = 0;      // output time of the event before (the chunk starts at 0)
-  int64_t last_written_ = 0;  // output time of the event written last
   std::array<char, 3> tempo_{};
 };
 

@@ -17,12 +17,12 @@ WalkEvent CopyEvent(const midifile::TMidiTrack& track, const midifile::TMidiEven
 }
 
 void WriteEvent(const WalkEvent& event, TrackOutput& out) {
-  if (!WrittenByEventRule(event.status)) {
-    out.Carry(event.delta);
+  if (event.status >= 0x80 && event.status < 0xF0) {
+    out.ChannelEvent(event.delta, event.status, event.data1, event.data2);
   } else if (event.status == 0xFF) {
     out.MetaEvent(event.delta, event.data1, event.data2, event.data);
   } else {
-    out.ChannelEvent(event.delta, event.status, event.data1, event.data2);
+    out.Carry(event.delta);
   }
 }
 

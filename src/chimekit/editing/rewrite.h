@@ -45,10 +45,6 @@ struct WalkEvent {
 
 WalkEvent CopyEvent(const midifile::TMidiTrack& track, const midifile::TMidiEvent& event);
 
-// Whether the event rule writes an event of this status: channel messages
-// and meta events.
-inline bool WrittenByEventRule(uint8_t status) { return (status >= 0x80 && status < 0xF0) || status == 0xFF; }
-
 // Writes an event by the event rule (or carries its delta on).
 void WriteEvent(const WalkEvent& event, TrackOutput& out);
 

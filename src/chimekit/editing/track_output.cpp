@@ -1,8 +1,5 @@
 #include "chimekit/editing/track_output.h"
 
-#include <algorithm>
-#include <limits>
-
 #include "midifile/errors.h"
 #include "midifile/smf_writer.h"
 
@@ -15,12 +12,10 @@ TrackOutput::TrackOutput(midifile::ByteString& file) : file_(file), start_(midif
 void TrackOutput::Carry(int32_t delta) { carried_ += delta; }
 
 int32_t TrackOutput::TakeDelta(int32_t delta) {
-  const int64_t total = carried_ + delta;
-  // Left-out events whose deltas add up beyond 2^31 - 1 would move every
-  // later event: the rewrite is refused, as a join is.
-  if (total > std::numeric_limits<int32_t>::max()) throw midifile::ConversionError("Delta time too large for a MIDI file");
+  // Left-out events whose deltas add up beyond 2^31 - 1 refuse the rewrite.
+  const int32_t total = midifile::CheckedDeltaTime(carried_ + delta);
   carried_ = 0;
-  return static_cast<int32_t>(std::max<int64_t>(total, std::numeric_limits<int32_t>::min()));
+  return total;
 }
 
 void TrackOutput::ChannelEvent(int32_t delta, uint8_t status, uint8_t data1, uint8_t data2, bool with_status) {

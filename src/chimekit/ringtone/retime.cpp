@@ -1,7 +1,5 @@
 #include "chimekit/ringtone/retime.h"
 
-#include <limits>
-
 #include "chimekit/editing/track_output.h"
 #include "midifile/errors.h"
 #include "midifile/smf_writer.h"
@@ -36,13 +34,11 @@ class RetimedTrack {
 
  private:
   int32_t Delta(uint64_t ms) {
-    // Times never go back: the map is monotonic in the tick.
-    const uint64_t delta = ms - written_ms_;
-    if (delta > static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) {
-      throw midifile::ConversionError("Delta time too large for a MIDI file");
-    }
+    // Times never go back (the map is monotonic in the tick) and stay far
+    // below 2^63 ms.
+    const int32_t delta = midifile::CheckedDeltaTime(static_cast<int64_t>(ms - written_ms_));
     written_ms_ = ms;
-    return static_cast<int32_t>(delta);
+    return delta;
   }
 
   const midifile::TTempoMap& map_;
