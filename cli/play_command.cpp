@@ -8,13 +8,11 @@
 
 #include "chimekit/preview/preview.h"
 #include "chimekit/ringtone/ringtone.h"
+#include "chimekit/ringtone/song_source.h"
 #include "chimekit/smaf/smaf_text.h"
 #include "command.h"
-#include "midifile/errors.h"
 #include "midifile/file_io.h"
-#include "midifile/midi_file.h"
 #include "smaf_command.h"
-#include "chimekit/ringtone/song_source.h"
 #include "support.h"
 
 #if defined(_WIN32)
@@ -87,20 +85,21 @@ int RunPlay(const std::vector<std::string>& arguments) {
     ringtone.first_track_only = parsed.Has("--first-track");
     ringtone.timing = TimingOption(parsed);
     chimekit::RingtoneJob job = chimekit::MakeRingtone(std::move(bytes), ringtone);
-    const chimekit::smaf::TSmafSummary& summary = job.smaf.summary;
-    std::vector<std::string> steps;
-    if (job.merged_tracks > 0) steps.push_back(chimekit::MergeText(job.merged_tracks, job.merged_events));
+    using chimekit::smaf::Count;
+    std::string done;  // "merged; re-timed", in brackets when not empty
+    const auto step = [&done](const std::string& text) { done += (done.empty() ? " (" : "; ") + text; };
+    if (job.merged_tracks > 0) step(chimekit::MergeText(job.merged_tracks, job.merged_events));
     if (!job.first_track_only && job.timing == chimekit::RingtoneTiming::kTempoMap) {
-      steps.push_back((job.tempo_events == 0 ? std::string("re-timed at 120 BPM")
-                                              : "re-timed from " + chimekit::smaf::Count(job.tempo_events, "tempo", "tempos")) +
-                      ", " + chimekit::SecondsText(job.played_ms) + " as it plays");
+      step((job.tempo_events == 0 ? std::string("re-timed at 120 BPM")
+                                  : "re-timed from " + Count(job.tempo_events, "tempo", "tempos")) +
+           ", " + chimekit::SecondsText(job.played_ms) + " as it plays");
     }
-    std::string done;
-    for (const std::string& step : steps) done += (done.empty() ? " (" : "; ") + step;
+    const chimekit::smaf::TSmafSummary& summary = job.smaf.summary;
     source = "MIDI file" + done + (done.empty() ? "" : ")") + ", converted to SMAF (timebase " +
-             std::to_string(summary.timebase_ms) + " ms, " + chimekit::smaf::Count(static_cast<uint64_t>(summary.score_tracks), "score track", "score tracks") + ", " +
-             chimekit::smaf::Count(static_cast<uint64_t>(summary.notes_converted), "note", "notes") + ", " + std::to_string(summary.notes_without_slot) +
-             " dropped for want of a free channel)";
+             std::to_string(summary.timebase_ms) + " ms, " +
+             Count(static_cast<uint64_t>(summary.score_tracks), "score track", "score tracks") + ", " +
+             Count(static_cast<uint64_t>(summary.notes_converted), "note", "notes") + ", " +
+             std::to_string(summary.notes_without_slot) + " dropped for want of a free channel)";
     bytes = std::move(job.smaf.bytes);
   }
 

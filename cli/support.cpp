@@ -105,7 +105,7 @@ int64_t ParseInteger(std::string_view text, int64_t least, int64_t most, std::st
 namespace {
 
 // Milliseconds as seconds: "2", "2.5", "0.001".
-std::string SecondsText(uint32_t ms) {
+std::string ExactSecondsText(uint32_t ms) {
   std::string text = std::to_string(ms / 1000);
   if (ms % 1000 == 0) return text;
   std::string fraction = std::to_string(1000 + ms % 1000).substr(1);
@@ -131,8 +131,8 @@ uint32_t ParseSeconds(std::string_view text, uint32_t least_ms, uint32_t most_ms
     ms += static_cast<uint64_t>(fraction[i] - '0') * scale;
   }
   if (!good || ms < least_ms || ms > most_ms) {
-    throw UsageError(std::string(what) + " must be a number of seconds from " + SecondsText(least_ms) + " to " +
-                     SecondsText(most_ms) + " (up to three decimals), not '" + std::string(text) + "'");
+    throw UsageError(std::string(what) + " must be a number of seconds from " + ExactSecondsText(least_ms) + " to " +
+                     ExactSecondsText(most_ms) + " (up to three decimals), not '" + std::string(text) + "'");
   }
   return static_cast<uint32_t>(ms);
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <map>
 
+#include "chimekit/preview/fm_tables.h"
 #include "chimekit/preview/render.h"
 #include "chimekit/preview/score.h"
 #include "chimekit/ringtone/ringtone.h"
@@ -31,7 +32,8 @@ std::vector<uint64_t> WindowNotes(const SongView& song, const chimekit::Ringtone
   const chimekit::preview::PreviewScore score = chimekit::preview::BuildScore(chimekit::smaf::ReadSmaf(job.smaf.bytes));
   for (const chimekit::preview::ScoreEvent& event : score.events) {
     if (event.action != chimekit::preview::ScoreAction::kNote) continue;
-    played[static_cast<uint8_t>(event.value)].emplace_back(static_cast<double>(event.sample) * 10.0 / 441.0, false);
+    const double ms = static_cast<double>(event.sample) * 1000.0 / chimekit::preview::kSampleRate;
+    played[static_cast<uint8_t>(event.value)].emplace_back(ms, false);
   }
   std::vector<uint64_t> notes;
   for (const Note& note : song.notes) {

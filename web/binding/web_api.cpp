@@ -9,6 +9,7 @@
 #include <new>
 #include <string>
 
+#include "json.h"
 #include "ringtone_view.h"
 #include "song_view.h"
 
@@ -90,7 +91,10 @@ EMSCRIPTEN_KEEPALIVE int ck_job(const uint8_t* data, size_t size, uint32_t start
 EMSCRIPTEN_KEEPALIVE int ck_render(const uint8_t* data, size_t size, uint32_t seconds, uint32_t channels) {
   return Run([&](Results& out) {
     out.sound = web::RenderSound(Input(data, size), seconds, channels);
-    out.text = "{\"channels\":" + std::to_string(out.sound.channels) + ",\"frames\":" + std::to_string(out.sound.frames) + "}";
+    out.text = "{";
+    web::AppendField(out.text, "channels", out.sound.channels);
+    web::AppendField(out.text, "frames", out.sound.frames);
+    out.text += '}';
   });
 }
 

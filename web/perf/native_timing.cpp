@@ -8,8 +8,8 @@
 // ringtone` (MakeRingtone alone, and with what the page adds to it when it
 // makes a ringtone: the song's notes, the listing, the kept notes), and of
 // rendering 30 s of preview (stereo) of SONG.mid's ringtone. The page times
-// the same calls the same way (web/tests/). Built by scripts/test's web
-// stage against build/'s libraries and the binding's portable sources.
+// the same calls the same way (web/tests/). A program of the native build
+// (build/bin/web_native_timing), with the binding's portable sources.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
