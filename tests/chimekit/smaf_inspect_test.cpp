@@ -116,19 +116,29 @@ TEST(SmafInspectValid, FourTracksShareOneSetupOfSeveralVoices) {
   EXPECT_EQ(result.summary, "summary: timebase 10 ms, 4 score tracks, 3 voices, 4 notes, 0 problems");
 }
 
-TEST(SmafInspectValid, ControlsAndOctaveShiftsPerChannel) {
+TEST(SmafInspectValid, ControlsAndOctaveSettingsPerChannel) {
+  // An octave setting places the base from the original octave (36), never
+  // from the setting before it: 04 gives 84, then 84 gives -12, 82 then 01
+  // give 48 (a reading in steps from the last setting would give 24), 00
+  // gives 36 again.
   const std::string events = Control(0, 0, 0x33, 64) + Control(0, 0, 0x34, 0x40) + Control(0, 0, 0x3A, 10) +
                              Control(0, 0, 0x3B, 100) + Control(0, 0, 0x32, 0x04) +
                              Note(0, 0, 3, 7, 10) +  // from base 84: key 127
-                             Control(0, 0, 0x32, 0x84) + Control(0, 0, 0x32, 0x83) + Control(0, 0, 0x32, 0x81) +
-                             Note(10, 0, 0, 12, 10) + Note(0, 1, 1, 12, 5);  // channel 1 keeps base 36
+                             Control(0, 0, 0x32, 0x84) + Note(10, 0, 0, 12, 10) +  // from base -12: key 0
+                             Control(0, 2, 0x32, 0x82) + Control(0, 2, 0x32, 0x01) +
+                             Note(0, 2, 0, 1, 5) +  // from base 48: key 49
+                             Control(0, 2, 0x32, 0x00) + Note(0, 2, 0, 1, 5) +  // from base 36: key 37
+                             Note(0, 1, 1, 12, 5);  // channel 1 keeps base 36
   const SmafInspection result = InspectSmaf(Smaf(Cnti() + Track(1, Voice(0, 0), events)));
   ExpectConsistent(result);
   EXPECT_TRUE(result.ok) << result.problems.front();
   for (const char* line :
        {"+0 ch0 modulation 64", "+0 ch0 pitch bend 64", "+0 ch0 pan 10", "+0 ch0 expression 100",
-        "+0 ch0 octave shift up 4 (base now 84)", "+0 ch0 note octave 3 note 7 (base+43 = key 127) gate 10",
-        "+0 ch0 octave shift down 1 (base now -12)", "+10 ch0 note octave 0 note 12 (base+12 = key 0) gate 10",
+        "+0 ch0 octave setting up 4 (base 84)", "+0 ch0 note octave 3 note 7 (base+43 = key 127) gate 10",
+        "+0 ch0 octave setting down 4 (base -12)", "+10 ch0 note octave 0 note 12 (base+12 = key 0) gate 10",
+        "+0 ch2 octave setting down 2 (base 12)", "+0 ch2 octave setting up 1 (base 48)",
+        "+0 ch2 note octave 0 note 1 (base+1 = key 49) gate 5", "+0 ch2 octave setting original (base 36)",
+        "+0 ch2 note octave 0 note 1 (base+1 = key 37) gate 5",
         "+0 ch1 note octave 1 note 12 (base+24 = key 60) gate 5"}) {
     EXPECT_TRUE(HasLine(result, line)) << line;
   }
@@ -238,7 +248,8 @@ std::vector<Damage> Damages() {
       {"after closing", one(v0, Nop(1), kClosing + "x"), "1 byte after its closing zeros"},
       {"closing cut", one(v0, Nop(1), kClosing.substr(2)), "cut short: 2 of 4"},
       {"control type", one(v0, Control(0, 1, 0x31, 5)), "unknown control type 0x31"},
-      {"octave shift", one(v0, Control(0, 1, 0x32, 0x85)), "octave shift value 0x85"},
+      {"octave setting", one(v0, Control(0, 1, 0x32, 0x85)), "octave setting value 0x85"},
+      {"octave 80", one(v0, Control(0, 1, 0x32, 0x80)), "octave setting value 0x80"},
       {"note 0", one(v0, Note(1, 0, 1, 0, 5)), "holds note 0"},
       {"note 13", one(v0, Note(1, 0, 1, 13, 5)), "holds note 13"},
       {"FF 01", one(v0, Bytes({1, 0xFF, 1})), "unknown event FF 01"},

@@ -69,7 +69,7 @@ TEST(SmafSequence, DurationsAndGatesOfAnySize) {
   EXPECT_EQ(body.View(), Bytes({0x00, 0x61, 0xFF, 0x7F}));
 }
 
-TEST(SmafSequence, OctaveShiftsFollowTheNote) {
+TEST(SmafSequence, OctaveSettingsFollowTheNote) {
   // A note exactly at the base moves the window down one octave and is
   // written as octave 0, note 12.
   TSequenceBody body;
@@ -84,24 +84,42 @@ TEST(SmafSequence, OctaveShiftsFollowTheNote) {
   PutNote(body, 0, slot, 60, 0, 5);
   EXPECT_EQ(body.View(), Bytes({0x00, 0x1C, 0x05, 0x00, 0x2C, 0x05}));
 
-  // From base 36, note 127 needs one shift of four octaves up (base 84);
-  // then note 0 needs 0x84 and 0x83 down (base 0) and, being at the base,
-  // 0x81 once more.
+  // The octave setting counts from the original octave (base 36), never
+  // from the setting before: one setting where the window moves, naming the
+  // base it moves to. One slot on SMAF channel 3 (control byte F2, note
+  // bytes C0 + octave << 4 + note), from base 36, each note at duration 0
+  // with gate 5.
+  struct Case {
+    std::vector<int32_t> keys;
+    std::vector<int> bytes;
+    int32_t base_after;
+  };
+  const Case cases[] = {
+      // 127: four up (84); 0: four down (-12) in one setting, not 84 83 81.
+      {{127, 0}, {0, 0, 0xF2, 0x04, 0, 0xF7, 5, 0, 0, 0xF2, 0x84, 0, 0xCC, 5}, -12},
+      // 24: one down, then at the base one more (12); 100: 60; 60 at the base: 48.
+      {{24, 100, 60}, {0, 0, 0xF2, 0x82, 0, 0xCC, 5, 0, 0, 0xF2, 0x02, 0, 0xF4, 5, 0, 0, 0xF2, 0x01, 0, 0xCC, 5}, 48},
+      // Back to the original octave: setting 00.
+      {{20, 80}, {0, 0, 0xF2, 0x82, 0, 0xC8, 5, 0, 0, 0xF2, 0x00, 0, 0xF8, 5}, 36},
+      // Inside the window: no setting.
+      {{40, 83}, {0, 0xC4, 5, 0, 0xFB, 5}, 36},
+  };
+  for (const Case& c : cases) {
+    TSequenceBody written;
+    TSlotState fresh;
+    for (const int32_t key : c.keys) EXPECT_TRUE(PutNote(written, 3, fresh, key, 0, 5));
+    std::string expected;
+    for (const int byte : c.bytes) expected += static_cast<char>(byte);
+    EXPECT_EQ(written.View(), expected) << c.keys.front();
+    EXPECT_EQ(fresh.octave_base, c.base_after) << c.keys.front();
+  }
+
+  // A key beyond 127 is outside every window a setting reaches: a rest.
   body = {};
   TSlotState fresh;
-  PutNote(body, 3, fresh, 127, 0, 5);
-  EXPECT_EQ(body.View(), Bytes({0x00, 0x00, 0xF2, 0x04, 0x00, 0xF7, 0x05}));
-  EXPECT_EQ(fresh.octave_base, 84);
-  body = {};
-  PutNote(body, 3, fresh, 0, 2, 5);
-  EXPECT_EQ(body.View(), Bytes({0x00, 0x00, 0xF2, 0x84, 0x00, 0x00, 0xF2, 0x83, 0x00, 0x00, 0xF2, 0x81, 0x02, 0xCC, 0x05}));
-  EXPECT_EQ(fresh.octave_base, -12);
-
-  // From there, note 127 needs eight octaves up: 0x04 twice.
-  body = {};
-  PutNote(body, 3, fresh, 127, 0, 5);
-  EXPECT_EQ(body.View(), Bytes({0x00, 0x00, 0xF2, 0x04, 0x00, 0x00, 0xF2, 0x04, 0x00, 0xF7, 0x05}));
-  EXPECT_EQ(fresh.octave_base, 84);
+  EXPECT_FALSE(PutNote(body, 3, fresh, 200, 7, 5));
+  EXPECT_EQ(body.View(), Bytes({0x07, 0xFF, 0x00}));
+  EXPECT_EQ(fresh.octave_base, 36);
 }
 
 TEST(SmafSequence, DrumKeysOutsideTheKitAndZeroGatesBecomeNoOperations) {
@@ -110,11 +128,13 @@ TEST(SmafSequence, DrumKeysOutsideTheKitAndZeroGatesBecomeNoOperations) {
   drums.drum = true;
   EXPECT_TRUE(PutNote(body, 0, drums, 35, 1, 5));
   EXPECT_TRUE(PutNote(body, 0, drums, 81, 1, 5));
-  EXPECT_EQ(body.View(), Bytes({0x00, 0x00, 0x32, 0x81, 0x01, 0x0B, 0x05, 0x00, 0x00, 0x32, 0x01, 0x01, 0x39, 0x05}));
+  // 35 takes the window down one octave (base 24), 81 back to the original
+  // one (setting 00).
+  EXPECT_EQ(body.View(), Bytes({0x00, 0x00, 0x32, 0x81, 0x01, 0x0B, 0x05, 0x00, 0x00, 0x32, 0x00, 0x01, 0x39, 0x05}));
   body = {};
   EXPECT_FALSE(PutNote(body, 0, drums, 82, 7, 5));
   EXPECT_EQ(body.View(), Bytes({0x07, 0xFF, 0x00}));
-  // The shift is written even though the note itself is not.
+  // The setting is written even though the note itself is not.
   body = {};
   EXPECT_FALSE(PutNote(body, 0, drums, 34, 7, 5));
   EXPECT_EQ(body.View(), Bytes({0x00, 0x00, 0x32, 0x81, 0x07, 0xFF, 0x00}));

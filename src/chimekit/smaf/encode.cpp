@@ -8,10 +8,15 @@ namespace {
 
 constexpr int32_t kLowestDrumKey = 35;
 constexpr int32_t kHighestDrumKey = 81;
+constexpr int32_t kHighestKey = 127;
 constexpr int32_t kWindow = 47;  // four octaves above the base, less one
 
-void PutOctaveShift(TSequenceBody& body, int32_t channel, int32_t value) {
-  PutControl(body, channel, 0, kControlOctave, value);
+// The octave setting of a channel: the octave its notes count from, as
+// 0 (the original octave, base 36), 1 to 4 octaves up or 0x81 to 0x84 down.
+// Every setting counts from the original octave, never from the one before.
+uint32_t OctaveSetting(int32_t base) {
+  const int32_t octaves = (base - kOriginalOctaveBase) / 12;
+  return octaves >= 0 ? static_cast<uint32_t>(octaves) : 0x80u + static_cast<uint32_t>(-octaves);
 }
 
 // Sends a setting to the slot when it differs from the one sent last.
@@ -28,26 +33,12 @@ int64_t PutLongDuration(TSequenceBody& body, int64_t n) {
   return n;
 }
 
-// The octave shifts that bring a key outside the slot's window into it.
-void MoveWindow(TSequenceBody& body, int32_t channel, int32_t& base, int32_t key) {
-  if (key < base) {
-    int32_t n = (base - key - 1) / 12 + 1;
-    for (; n > 4; n -= 4) {
-      PutOctaveShift(body, channel, 0x84);
-      base -= 48;
-    }
-    PutOctaveShift(body, channel, 0x80 + n);
-    base -= 12 * n;
-  }
-  if (key > base + kWindow) {
-    int32_t n = (key - base - 48) / 12 + 1;
-    for (; n > 4; n -= 4) {
-      PutOctaveShift(body, channel, 0x04);
-      base += 48;
-    }
-    PutOctaveShift(body, channel, n);
-    base += 12 * n;
-  }
+// The base of the four-octave window that holds the key: the nearest one
+// below when the key is under the window, above when it is over it.
+int32_t WindowBaseFor(int32_t base, int32_t key) {
+  if (key < base) base -= 12 * ((base - key - 1) / 12 + 1);
+  if (key > base + kWindow) base += 12 * ((key - base - 48) / 12 + 1);
+  return base;
 }
 
 bool SameSettings(const TSmafSettings& a, const TSmafSettings& b) {
@@ -95,8 +86,13 @@ void PutNop(TSequenceBody& body, int64_t duration) {
 
 bool PutNote(TSequenceBody& body, int32_t channel, TSlotState& slot, int32_t key, int64_t duration,
              int64_t gate) {
-  int32_t& base = slot.octave_base;
-  if (key < base || key > base + kWindow) MoveWindow(body, channel, base, key);
+  // A key beyond 127 (a data byte with its top bit set) lies outside every
+  // window an octave setting can reach: it keeps its time as a rest.
+  if (key > kHighestKey) {
+    PutNop(body, duration);
+    return false;
+  }
+  int32_t base = WindowBaseFor(slot.octave_base, key);
 
   // Note 12 of an octave is the first note of the next one, so a key on an
   // octave boundary is written as note 12 of the octave below; at the
@@ -108,9 +104,14 @@ bool PutNote(TSequenceBody& body, int32_t channel, TSlotState& slot, int32_t key
     if (octave > 0) {
       --octave;
     } else {
-      PutOctaveShift(body, channel, 0x81);
       base -= 12;
     }
+  }
+  // One setting for the window the note needs, sent even when the note then
+  // becomes a rest.
+  if (base != slot.octave_base) {
+    PutControl(body, channel, 0, kControlOctave, static_cast<int32_t>(OctaveSetting(base)));
+    slot.octave_base = base;
   }
 
   const bool playable = !slot.drum || (key >= kLowestDrumKey && key <= kHighestDrumKey);

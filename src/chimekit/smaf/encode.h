@@ -24,12 +24,13 @@ void PutNop(TSequenceBody& body, int64_t duration);
 
 // What one slot has been told so far.
 struct TSlotState : TSmafSettings {
-  // Pitch of octave 0, note 0 of the slot; octave shifts move it by 12.
-  int32_t octave_base = 36;
+  // Pitch of octave 0, note 0 of the slot, as its octave setting places it.
+  int32_t octave_base = kOriginalOctaveBase;
 };
 
-// Writes a note of key k on the slot's channel: the octave shifts that bring
-// k into the slot's four-octave window, then the note (duration, note byte,
+// Writes a note of key k on the slot's channel: the octave setting that
+// brings k into the slot's four-octave window when it needs another, then
+// the note (duration, note byte,
 // gate) or, for a drum key outside 35 to 81 or a gate of 0, a no-operation
 // of the same duration. Returns whether the note itself was written.
 bool PutNote(TSequenceBody& body, int32_t channel, TSlotState& slot, int32_t key, int64_t duration,

@@ -1,22 +1,23 @@
 // The sequence chunk in words: notes with the key they play, controls by
-// name, no-operations; unknown control types, octave shift values and note
-// values are problems.
+// name, no-operations; unknown control types, octave setting values and
+// note values are problems.
 #include "chimekit/smaf/inspect_parts.h"
 #include "chimekit/smaf/smaf_format.h"
 
 namespace chimekit::smaf::inspect {
 namespace {
 
-void DescribeOctaveShift(const std::string& prefix, const SmafSequenceEvent& event, InspectionLog& log) {
-  const uint32_t steps = event.value & 0x7F;
-  const bool down = (event.value & 0x80) != 0;
-  if (steps < 1 || steps > 4) {
-    log.Line(prefix + "octave shift " + Hex(event.value));
-    log.Problem(event.at, "octave shift value " + Hex(event.value) + " (01 to 04 up, 81 to 84 down)");
+void DescribeOctaveSetting(const std::string& prefix, const SmafSequenceEvent& event, InspectionLog& log) {
+  if (!IsOctaveSetting(event.value)) {
+    log.Line(prefix + "octave setting " + Hex(event.value));
+    log.Problem(event.at, "octave setting value " + Hex(event.value) + " (00 original, 01 to 04 up, 81 to 84 down)");
     return;
   }
-  log.Line(prefix + "octave shift " + (down ? "down " : "up ") + std::to_string(steps) + " (base now " +
-           std::to_string(event.octave_base) + ")");
+  const uint32_t octaves = event.value & 0x7F;
+  const std::string setting = octaves == 0                ? std::string("original")
+                              : (event.value & 0x80) != 0 ? "down " + std::to_string(octaves)
+                                                          : "up " + std::to_string(octaves);
+  log.Line(prefix + "octave setting " + setting + " (base " + std::to_string(event.octave_base) + ")");
 }
 
 void DescribeControl(const std::string& prefix, const SmafSequenceEvent& event, const std::bitset<256>& voiced,
@@ -31,7 +32,7 @@ void DescribeControl(const std::string& prefix, const SmafSequenceEvent& event, 
       }
       return;
     case kControlOctave:
-      DescribeOctaveShift(text, event, log);
+      DescribeOctaveSetting(text, event, log);
       return;
     case kControlModulation:
       log.Line(text + "modulation " + number);

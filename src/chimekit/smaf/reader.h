@@ -1,7 +1,7 @@
 // Reading a SMAF ringtone into its parts: the "MMMD" frame, the chunks of
 // its body, the content information, the score tracks with their timebase,
 // the voice messages of their setup and the events of their sequence, with
-// the key of every note after the octave shifts before it. The inspector
+// the key of every note after the octave setting before it. The inspector
 // lists and checks what it returns; the preview renderer plays it.
 //
 // Nothing in the file is trusted: every size is checked against the bytes
@@ -57,8 +57,16 @@ struct SmafSetup {
   std::vector<SmafFault> faults;  // `before` counts voice messages
 };
 
-// The octave base of every channel before its first octave shift.
+// The octave base of every channel before its first octave setting: the
+// original octave.
 inline constexpr int64_t kInitialOctaveBase = 36;
+
+// Whether a value of control 0x32 is an octave setting the format defines:
+// 00 (the original octave), 01 to 04 up, 81 to 84 down.
+inline bool IsOctaveSetting(uint32_t value) {
+  const uint32_t octaves = value & 0x7F;
+  return value <= 0xFF && octaves <= 4 && value != 0x80;
+}
 
 enum class SmafEventKind : uint8_t { kNote, kControl, kNop };
 
@@ -79,8 +87,8 @@ struct SmafSequenceEvent {
   uint8_t type = 0;
   uint8_t value = 0;
   // The channel's octave base after the event: the base a note is played
-  // from, or where an octave shift has moved it (a shift by 0 or by more
-  // than 4 octaves does not move it).
+  // from, or where an octave setting has placed it (36 + 12 times the
+  // setting; a value the format does not define leaves it).
   int64_t octave_base = kInitialOctaveBase;
 
   bool HasKey() const { return kind == SmafEventKind::kNote && note >= 1 && note <= 12; }

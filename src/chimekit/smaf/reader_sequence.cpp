@@ -3,9 +3,10 @@
 //   00, a control byte ch<<6 | type and a value, or
 //   FF 00, a no-operation,
 // and closed by the four bytes 00 00 00 00. No control byte is 00, so four
-// zeros where an event would begin can only be the closing. Octave shifts
-// (control 0x32: 01 to 04 up, 81 to 84 down by as many octaves) move the
-// base that later notes of their channel count from.
+// zeros where an event would begin can only be the closing. An octave
+// setting (control 0x32: 00 the original octave, 01 to 04 up, 81 to 84 down
+// by as many octaves from it) places the base that later notes of its
+// channel count from.
 #include <array>
 
 #include "chimekit/smaf/reader_parts.h"
@@ -19,11 +20,12 @@ constexpr size_t kClosingBytes = 4;
 
 bool AllZero(midifile::ByteView bytes) { return bytes.find_first_not_of('\0') == midifile::ByteView::npos; }
 
-// The base after an octave shift; values other than 01-04 and 81-84 leave it.
-int64_t ShiftedBase(int64_t base, uint32_t value) {
-  const int64_t steps = value & 0x7F;
-  if (steps < 1 || steps > 4) return base;
-  return (value & 0x80) != 0 ? base - 12 * steps : base + 12 * steps;
+// The base after an octave setting; values other than 00-04 and 81-84 leave
+// it where it was.
+int64_t SetBase(int64_t base, uint32_t value) {
+  const int64_t octaves = value & 0x7F;
+  if (!IsOctaveSetting(value)) return base;
+  return (value & 0x80) != 0 ? kInitialOctaveBase - 12 * octaves : kInitialOctaveBase + 12 * octaves;
 }
 
 }  // namespace
@@ -77,7 +79,7 @@ SmafSequence ReadSequence(midifile::ByteView file, const SmafChunk& chunk) {
       event.value = ByteAt(file, position + 1);
       position += 2;
       int64_t& base = bases[event.channel];
-      if (event.type == kControlOctave) base = ShiftedBase(base, event.value);
+      if (event.type == kControlOctave) base = SetBase(base, event.value);
       event.octave_base = base;
     } else if (kind == 0xFF) {
       if (position == end) {

@@ -20,6 +20,12 @@ inline constexpr int32_t kControlVolume = 0x37;
 inline constexpr int32_t kControlPan = 0x3A;
 inline constexpr int32_t kControlExpression = 0x3B;
 
+// The octave setting (control 0x32) says which octave a channel's notes count
+// from: 0x00 the original one, whose base (octave 0, note 0) is key 36, 0x01
+// to 0x04 one to four octaves up and 0x81 to 0x84 one to four down, each
+// counted from the original octave.
+inline constexpr int32_t kOriginalOctaveBase = 36;
+
 // A timebase in milliseconds and the code that stands for it in a score
 // track; the six the format knows, finest first.
 struct TTimebase {
