@@ -8,15 +8,15 @@ InOutError InOutError::FromErrno(int error_number) {
   switch (error_number) {
     case ENOENT:
     case ENOTDIR:
-      return InOutError("File not found");
+      return InOutError("File not found", error_number);
     case EACCES:
     case EPERM:
     case EROFS:
-      return InOutError("File access denied");
+      return InOutError("File access denied", error_number);
     case ENOSPC:
-      return InOutError("Disk full");
+      return InOutError("Disk full", error_number);
     default:
-      return InOutError("I/O error " + std::to_string(error_number));
+      return InOutError("I/O error " + std::to_string(error_number), error_number);
   }
 }
 

@@ -18,10 +18,18 @@ class ChimeError : public std::runtime_error {
 // "Read beyond end of file", "Disk full", "I/O error %d".
 class InOutError : public ChimeError {
  public:
-  using ChimeError::ChimeError;
-  // The text for an operating-system error number (errno).
+  explicit InOutError(const std::string& text, int error_number = 0)
+      : ChimeError(text), error_number_(error_number) {}
+  // The text for an operating-system error number (errno), which the
+  // failure keeps.
   static InOutError FromErrno(int error_number);
   static InOutError ReadBeyondEnd();
+  // The operating system's error number behind the failure; 0 where there
+  // is none (a file that ends inside a chunk).
+  int ErrorNumber() const { return error_number_; }
+
+ private:
+  int error_number_ = 0;
 };
 
 // "List index out of bounds (%d)" for a track index outside the list.

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "midifile/errors.h"
@@ -35,6 +36,8 @@ namespace {
 
 // What an output path names.
 enum class Target { replaceable, directory, device };
+
+int ErrorNumber() { return errno != 0 ? errno : EIO; }
 
 #if defined(_WIN32)
 
@@ -85,17 +88,43 @@ int WritePiece(int descriptor, const char* data, size_t size) {
 }
 int CloseDescriptor(int descriptor) { return _close(descriptor); }
 int RemoveFile(const char* path) { return _unlink(path); }
+// Puts what was written on the disk; 0 or an errno value.
+int FlushToDisk(int descriptor) { return _commit(descriptor) == 0 ? 0 : ErrorNumber(); }
 
-// Replaces the target by the file at `from`; 0 or an errno value.
+// Replaces the target by the file at `from`; 0 or an errno value. The
+// system flushes the move before it returns.
 int ReplaceFile(const char* from, const char* to) {
   if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
   return ErrnoFromWindows(GetLastError());
 }
+void FlushFolderOf(const std::string&) {}
 
-Target InspectTarget(std::string& path) {
+// The replacement inherits its folder's access rules, as the file it
+// replaces did; there is nothing of the old file to carry over.
+struct Replaced {};
+void KeepAttributes(int, const Replaced&) {}
+
+Target InspectTarget(std::string& path, std::optional<Replaced>& replaced) {
   DWORD attributes = GetFileAttributesA(path.c_str());
-  bool directory = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  return directory ? Target::directory : Target::replaceable;
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Target::replaceable;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Target::directory;
+  replaced.emplace();
+  return Target::replaceable;
+}
+
+bool IdentityOf(const char* path, BY_HANDLE_FILE_INFORMATION& info) {
+  HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool known = GetFileInformationByHandle(file, &info) != 0;
+  CloseHandle(file);
+  return known;
+}
+
+bool IsSameFile(const char* first, const char* second) {
+  BY_HANDLE_FILE_INFORMATION a{}, b{};
+  return IdentityOf(first, a) && IdentityOf(second, b) && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+         a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
 }
 
 #else
@@ -120,13 +149,55 @@ ssize_t WritePiece(int descriptor, const char* data, size_t size) { return write
 int CloseDescriptor(int descriptor) { return close(descriptor); }
 int RemoveFile(const char* path) { return unlink(path); }
 
+// Puts what was written on the disk; 0 or an errno value. A file system
+// that cannot flush (EINVAL) has nothing to put there.
+int FlushToDisk(int descriptor) {
+  errno = 0;
+  if (fsync(descriptor) == 0 || errno == EINVAL) return 0;
+  return ErrorNumber();
+}
+
 int ReplaceFile(const char* from, const char* to) { return std::rename(from, to) == 0 ? 0 : errno; }
+
+// Puts the folder's new entry on the disk, so that after a power loss the
+// name holds the old file or the new one. The output is in place by then:
+// a folder that cannot be flushed changes nothing of that.
+void FlushFolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (descriptor < 0) return;
+  fsync(descriptor);
+  close(descriptor);
+}
+
+// The access rights and owner of the file being replaced.
+struct Replaced {
+  mode_t mode = 0;
+  uid_t owner = 0;
+  gid_t group = 0;
+};
+
+// The replacement gets the replaced file's owner where the process may set
+// it (only a privileged one may give a file away; the group where the
+// caller belongs to it), then its access rights. The set-id bits are kept
+// only with the owner.
+void KeepAttributes(int descriptor, const Replaced& replaced) {
+  mode_t mode = replaced.mode & 0777;
+  if (fchown(descriptor, replaced.owner, replaced.group) == 0) {
+    mode = replaced.mode & 07777;
+  } else if (fchown(descriptor, static_cast<uid_t>(-1), replaced.group) != 0) {
+    // Neither may be set: the replacement stays the caller's.
+  }
+  fchmod(descriptor, mode);
+}
 
 // Through a symbolic link, the file it names is the one replaced: `path`
 // becomes that file's path (a dangling link is replaced itself). An
 // existing output that is no regular file (a terminal, /dev/null, a pipe)
-// cannot be replaced: it is written directly.
-Target InspectTarget(std::string& path) {
+// cannot be replaced: it is written directly. `replaced` receives what an
+// existing file has.
+Target InspectTarget(std::string& path, std::optional<Replaced>& replaced) {
   struct stat info {};
   if (lstat(path.c_str(), &info) != 0) return Target::replaceable;
   if (S_ISLNK(info.st_mode)) {
@@ -136,12 +207,17 @@ Target InspectTarget(std::string& path) {
     if (stat(path.c_str(), &info) != 0) return Target::replaceable;
   }
   if (S_ISDIR(info.st_mode)) return Target::directory;
-  return S_ISREG(info.st_mode) ? Target::replaceable : Target::device;
+  if (!S_ISREG(info.st_mode)) return Target::device;
+  replaced = Replaced{info.st_mode, info.st_uid, info.st_gid};
+  return Target::replaceable;
+}
+
+bool IsSameFile(const char* first, const char* second) {
+  struct stat a {}, b {};
+  return stat(first, &a) == 0 && stat(second, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 #endif
-
-int ErrorNumber() { return errno != 0 ? errno : EIO; }
 
 // An open input, closed when it goes out of scope.
 class InputFile {
@@ -263,10 +339,16 @@ ByteString ReadDivisionBytes(const std::string& path) {
   return ByteString(head + 12, 2);
 }
 
+bool SameFile(const std::string& first, const std::string& second) {
+  if (first.empty() || second.empty()) return false;
+  return IsSameFile(first.c_str(), second.c_str());
+}
+
 void WriteFileAtomically(const std::string& requested_path, ByteView bytes) {
   if (requested_path.empty()) throw InOutError::FromErrno(ENOENT);
   std::string path = requested_path;
-  switch (InspectTarget(path)) {
+  std::optional<Replaced> replaced;
+  switch (InspectTarget(path, replaced)) {
     case Target::directory:
       throw InOutError::FromErrno(EISDIR);
     case Target::device:
@@ -286,6 +368,10 @@ void WriteFileAtomically(const std::string& requested_path, ByteView bytes) {
   if (descriptor < 0) throw InOutError::FromErrno(EEXIST);
 
   int error_number = WriteAll(descriptor, bytes);
+  if (replaced) KeepAttributes(descriptor, *replaced);
+  // On the disk before it takes the target's name: after a power loss the
+  // target holds the old bytes or all of the new ones.
+  if (error_number == 0) error_number = FlushToDisk(descriptor);
   errno = 0;
   if (CloseDescriptor(descriptor) != 0 && error_number == 0) error_number = ErrorNumber();
   if (error_number == 0) error_number = ReplaceFile(temporary.c_str(), path.c_str());
@@ -293,6 +379,7 @@ void WriteFileAtomically(const std::string& requested_path, ByteView bytes) {
     RemoveFile(temporary.c_str());
     throw InOutError::FromErrno(error_number);
   }
+  FlushFolderOf(path);
 }
 
 }  // namespace midifile

@@ -5,6 +5,7 @@
 #include "reshaper/file_buffer.h"
 #include "reshaper/merge_tracks.h"
 #include "reshaper/midi_stream.h"
+#include "reshaper/output_file.h"
 #include "reshaper/source_song.h"
 
 namespace reshaper {
@@ -45,11 +46,16 @@ ConversionResult convertFiles(const char* inputPath, const char* outputPath) {
   MidiStream input;
   MidiStream output;
   if (!input.open(inputPath, MidiStream::Reading)) return failure(kFileFailure, FailedFile::Input);
+  // The input is in memory now; an output that is the input file, however
+  // spelt, is replaced only by a converted file.
+  const bool inPlace = sameFile(inputPath, outputPath);
   if (!output.open(outputPath, MidiStream::Writing)) return failure(kFileFailure, FailedFile::Output);
   FileBytes converted;
   ConversionResult result = convertStream(input, converted);
   input.close();
-  // Also the empty output of a file that is no format 1 must get there.
+  // A file that is no format 1 leaves an empty output, unless that would
+  // empty the input itself (the output stream is then dropped unwritten).
+  if (result.status == kNotFormat1 && inPlace) return result;
   if (!output.closeWith(converted)) return failure(kWriteFailure);
   return result;
 }

@@ -14,7 +14,8 @@ constexpr int32_t kConverted = 0;
 // folder) or the output could not be created (a null or empty path, a
 // folder, a missing folder, a file that may not be written).
 constexpr int32_t kFileFailure = -1;
-// The input's header does not read as format 1. The output is left empty.
+// The input's header does not read as format 1. The output is left empty,
+// unless it is the input file, which is then left as it was.
 constexpr int32_t kNotFormat1 = -4;
 // The output could not be written in full (disk full, a short write, a
 // failed close or rename). The target keeps what it held before.
@@ -38,7 +39,11 @@ ConversionResult convertBytes(std::span<const uint8_t> input, std::vector<uint8_
 
 // Converts a file into another. The input is read whole before the output
 // is touched, so both may name the same file. With kNotFormat1 the output
-// is an empty file; after any other failure it is as it was. Never throws.
+// is an empty file, unless it names the input file (compared by device and
+// inode, not by spelling), which every failure leaves as it was; after any
+// other failure the output is as it was. A file replaced keeps its access
+// rights and, where the process may set it, its owner; the output is
+// flushed to the disk before it replaces the target. Never throws.
 ConversionResult convertFile(const char* inputPath, const char* outputPath) noexcept;
 
 // convertFile's status alone.

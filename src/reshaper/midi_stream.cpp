@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <random>
 
 #if defined(_WIN32)
 #include <fcntl.h>
@@ -46,24 +45,6 @@ PathKind pathKind(const char* path) {
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::Folder : PathKind::RegularFile;
 }
 
-// A new file for writing; null with errno EEXIST when the name is taken.
-std::FILE* createExclusive(const char* path) {
-  int descriptor = -1;
-  errno = _sopen_s(&descriptor, path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE);
-  if (descriptor < 0) return nullptr;
-  std::FILE* file = _fdopen(descriptor, "wb");
-  if (file == nullptr) _close(descriptor);
-  return file;
-}
-
-std::string resolveLinks(const std::string& path) { return path; }
-
-void copyAccessRights(const char*, const char*) {}
-
-bool replaceFile(const char* from, const char* to) {
-  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-}
-
 #else
 
 std::FILE* openFile(const char* path, const char* mode) { return std::fopen(path, mode); }
@@ -74,30 +55,6 @@ PathKind pathKind(const char* path) {
   if (S_ISDIR(info.st_mode)) return PathKind::Folder;
   return S_ISREG(info.st_mode) ? PathKind::RegularFile : PathKind::Other;
 }
-
-std::FILE* createExclusive(const char* path) {
-  int descriptor = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (descriptor < 0) return nullptr;
-  std::FILE* file = fdopen(descriptor, "wb");
-  if (file == nullptr) ::close(descriptor);
-  return file;
-}
-
-// Through a symbolic link, the file it names is the one replaced.
-std::string resolveLinks(const std::string& path) {
-  struct stat info {};
-  if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-  std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr), &std::free);
-  return resolved ? std::string(resolved.get()) : path;
-}
-
-// The replacement keeps the access rights of the file it replaces.
-void copyAccessRights(const char* from, const char* to) {
-  struct stat info {};
-  if (stat(from, &info) == 0) chmod(to, info.st_mode & 07777);
-}
-
-bool replaceFile(const char* from, const char* to) { return std::rename(from, to) == 0; }
 
 #endif
 
@@ -122,25 +79,6 @@ bool readWholeFile(const char* path, FileBytes& content) {
   return std::ferror(file.get()) == 0;
 }
 
-// A fresh name beside the target: the target's name, a random part, ".tmp".
-// Created exclusively, so an existing file is never taken over.
-FilePointer createTemporary(const std::string& target, std::string& name) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::random_device seed;
-  std::mt19937_64 random((uint64_t{seed()} << 32) ^ seed());
-  for (int attempt = 0; attempt < 16; ++attempt) {
-    name = target + ".";
-    uint64_t value = random();
-    for (int i = 0; i < 12; ++i, value >>= 4) name.push_back(kDigits[value & 15]);
-    name += ".tmp";
-    errno = 0;
-    if (FilePointer file{createExclusive(name.c_str())}) return file;
-    if (errno != EEXIST) break;  // the folder refuses it, not a name clash
-  }
-  name.clear();
-  return nullptr;
-}
-
 }  // namespace
 
 bool MidiStream::open(const char* path, Mode mode) {
@@ -162,23 +100,7 @@ bool MidiStream::open(const char* path, Mode mode) {
   }
 
   output_.clear();
-  target_ = path;
-  if (kind == PathKind::Other) {
-    // A device or a pipe: nothing to replace, the bytes go straight in.
-    FilePointer device(openFile(path, "wb"));
-    if (device == nullptr) return false;
-    open_ = true;
-    return true;
-  }
-  if (kind == PathKind::RegularFile) {
-    // An existing file that may not be written stays as it is.
-    FilePointer existing(openFile(path, "r+b"));
-    if (existing == nullptr) return false;
-    target_ = resolveLinks(target_);
-  }
-  FilePointer temporary = createTemporary(target_, temporary_);
-  if (temporary == nullptr) return false;
-  if (kind == PathKind::RegularFile) copyAccessRights(target_.c_str(), temporary_.c_str());
+  if (!target_.prepare(path)) return false;
   open_ = true;
   return true;
 }
@@ -200,35 +122,21 @@ void MidiStream::openMemory() {
 
 bool MidiStream::closeWith(std::span<const uint8_t> content) {
   if (!open_) return true;
-  if (mode_ == Reading || target_.empty()) {
+  if (mode_ == Reading || !target_.isPrepared()) {
     discard();
     return true;
   }
-  bool written = false;
-  std::string destination = temporary_.empty() ? target_ : temporary_;
-  if (FilePointer file{openFile(destination.c_str(), "wb")}) {
-    written = content.empty() || std::fwrite(content.data(), 1, content.size(), file.get()) == content.size();
-    written = std::fflush(file.get()) == 0 && written;
-    written = std::fclose(file.release()) == 0 && written;
-  }
-  if (written && !temporary_.empty()) {
-    written = replaceFile(temporary_.c_str(), target_.c_str());
-    if (written) temporary_.clear();
-  }
+  const bool written = target_.commit(content);
   discard();
   return written;
 }
 
 void MidiStream::discard() {
-  if (!temporary_.empty()) {
-    std::remove(temporary_.c_str());
-    temporary_.clear();
-  }
+  target_.abandon();
   open_ = false;
   file_ = FileBytes();
   input_ = {};
   position_ = 0;
-  target_.clear();
 }
 
 uint32_t MidiStream::read(uint8_t* buffer, uint32_t count) {

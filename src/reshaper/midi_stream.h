@@ -1,18 +1,17 @@
 // One file of the converter, held in memory. A reading stream takes the
 // whole file (or bytes the caller already has) before anything is parsed, so
 // the output may name the input. A writing stream collects the bytes and,
-// when it belongs to a file, puts them there in one piece on close: through
-// a temporary file beside the target that is renamed over it, so a failed
-// write never leaves a partial output behind.
+// when it belongs to a file, puts them there in one piece on close, through
+// an OutputFile: a failed write never leaves a partial output behind.
 #pragma once
 
 #include <cstdint>
 #include <span>
-#include <string>
 #include <utility>
 #include <vector>
 
 #include "reshaper/file_buffer.h"
+#include "reshaper/output_file.h"
 
 namespace reshaper {
 
@@ -76,7 +75,7 @@ class MidiStream {
   bool isOpen() const { return open_; }
 
  private:
-  // Closes without touching a target; removes the temporary file.
+  // Closes without touching a target.
   void discard();
 
   bool open_ = false;
@@ -85,8 +84,7 @@ class MidiStream {
   std::span<const uint8_t> input_;   // what is read: file_ or the caller's bytes
   size_t position_ = 0;              // next byte of input_ to read
   std::vector<uint8_t> output_;      // what was written
-  std::string target_;               // the file a writing stream replaces on close
-  std::string temporary_;            // the temporary file beside it
+  OutputFile target_;                // the file a writing stream fills on close
 };
 
 }  // namespace reshaper

@@ -256,3 +256,64 @@ TEST(FailureInjection, OutputThatIsTheInput) {
     fs::remove(self);
   }
 }
+
+TEST(FailureInjection, FailedCallLeavesItsInputThatIsItsOutput) {
+  // However the output spells the input file (the path, "./", a symbolic
+  // and a hard link), a failed call leaves it byte for byte: the chimekit
+  // exports fail on a file cut inside a chunk, Reshaper refuses a format 0
+  // file (whose output elsewhere it leaves empty).
+  Workspace space;
+  const std::string self = space.open + "/self.mid";
+  const std::string symbolic = space.open + "/symbolic.mid";
+  const std::string hard = space.open + "/hard.mid";
+  const std::string cut = hardening::TestSong(0).substr(0, 40);
+  const std::string format0 = test_support::Smf(0, 96, {test_support::Track().NoteOn(0, 0, 60, 90).EndOfTrack(96)});
+  for (const ExportCall& call : hardening::AllExports()) {
+    if (call.output == hardening::Output::none) continue;
+    const bool reshaper = call.library == Library::reshaper;
+    const std::string content = reshaper ? format0 : cut;
+    space.Write(self, content);
+    ASSERT_EQ(symlink(self.c_str(), symbolic.c_str()), 0);
+    ASSERT_EQ(link(self.c_str(), hard.c_str()), 0);
+    const std::string before = space.Listing();
+    for (const std::string& output : {self, space.open + "/./self.mid", symbolic, hard}) {
+      SCOPED_TRACE(std::string(call.name) + ", output " + output);
+      ExportArguments arguments = Arguments(space, output);
+      arguments.input = self.c_str();
+      if (call.second == hardening::SecondInput::tags) arguments.second = space.tags.c_str();
+      EXPECT_EQ(call.call(arguments), reshaper ? hardening::kReshaperNotFormat1 : hardening::kChimekitError);
+      EXPECT_EQ(ReadFileBytes(self), content);
+      EXPECT_EQ(space.Listing(), before);
+    }
+    for (const std::string* path : {&self, &symbolic, &hard}) fs::remove(*path);
+  }
+}
+
+TEST(FailureInjection, ReplacedOutputKeepsItsModeAndOwner) {
+  // A mode no umask gives, and, where the tests may give a file away (as
+  // root), another owner and group.
+  Workspace space;
+  const std::string output = space.open + "/kept.bin";
+  const passwd* nobody = getpwnam("nobody");
+  const bool root = geteuid() == 0 && nobody != nullptr;
+  for (const ExportCall& call : hardening::AllExports()) {
+    if (call.output == hardening::Output::none) continue;
+    SCOPED_TRACE(call.name);
+    space.Write(output, "old");
+    ASSERT_EQ(chmod(output.c_str(), 0604), 0);
+    if (root) ASSERT_EQ(chown(output.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    struct stat before {};
+    ASSERT_EQ(stat(output.c_str(), &before), 0);
+    ExportArguments arguments = Arguments(space, output);
+    if (call.second == hardening::SecondInput::tags) arguments.second = space.tags.c_str();
+    ASSERT_EQ(call.call(arguments), hardening::kDone);
+    struct stat after {};
+    ASSERT_EQ(stat(output.c_str(), &after), 0);
+    EXPECT_NE(ReadFileBytes(output), "old");
+    EXPECT_NE(after.st_ino, before.st_ino);  // replaced, not rewritten in place
+    EXPECT_EQ(after.st_mode & 07777, 0604u);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    fs::remove(output);
+  }
+}

@@ -1,5 +1,7 @@
 // ConvertMidi as a whole: statuses, the file container, the header, and the
 // format 0 file it writes.
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "reshaper_test_support.h"
@@ -115,9 +117,15 @@ TEST(ReshaperConvertMidi, InputAndOutputMayBeTheSameFile) {
   EXPECT_EQ(result.tracksMerged, 3u);
   EXPECT_EQ(result.eventsWritten, 5u);
   EXPECT_EQ(test_support::ReadFileBytes(file), ThreeTracksMerged());
-  // Now format 0: refused, and like any output of a refused file, emptied.
-  EXPECT_EQ(convertMidi(file.c_str(), file.c_str()), kNotFormat1);
-  EXPECT_EQ(test_support::ReadFileBytes(file), "");
+  // Now format 0: refused, and the file, however the output spells it, is
+  // left as it was (another output of a refused file is emptied).
+  const std::string link = dir.Path("link.mid");
+  ASSERT_EQ(symlink(file.c_str(), link.c_str()), 0);
+  for (const std::string& output : {file, dir.Path(".") + "/song.mid", link}) {
+    EXPECT_EQ(convertMidi(file.c_str(), output.c_str()), kNotFormat1) << output;
+    EXPECT_EQ(test_support::ReadFileBytes(file), ThreeTracksMerged()) << output;
+  }
+  EXPECT_EQ(test_support::ListTree(dir.Path("")), "link.mid\nsong.mid\n");
 }
 
 TEST(ReshaperConvertMidi, ExistingOutputIsReplaced) {
