@@ -23,8 +23,8 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-// Wrong arguments: main prints the message and the command's usage and
-// exits with kExitUsage.
+// Wrong arguments: main prints the message and a pointer to the command's
+// help, and exits with kExitUsage.
 class UsageError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;

@@ -16,11 +16,13 @@ namespace cli {
 const std::vector<Command>& AllCommands() {
   static const std::vector<Command> commands = {
       {"length", "print the song length in milliseconds",
-       "Usage: chimekit length IN.mid [--tempo-map]\n"
-       "Prints the length of the longest track in milliseconds, timed at the file's last tempo\n"
-       "as MIDIGetLengthMs times it. When the song changes tempo and the length as it plays\n"
-       "differs by more than 1%, a note on standard error says so.\n"
-       "  --tempo-map   print the length as the song plays instead, every tempo change counted",
+       "Usage: chimekit length IN.mid [--library-timing]\n"
+       "Prints the length of the longest track in milliseconds as the song plays, every tempo\n"
+       "change counted. When the song changes tempo and the library's figure differs by more\n"
+       "than 1%, a note on standard error gives the other figure.\n"
+       "  --library-timing   print the length at the file's last tempo instead, as MIDIGetLengthMs\n"
+       "                     times it\n"
+       "  --tempo-map        the length as the song plays (the default)",
        RunLength},
       {"first-note", "print the tick of the earliest note-on",
        "Usage: chimekit first-note IN.mid\n"
@@ -31,34 +33,43 @@ const std::vector<Command>& AllCommands() {
        "Usage: chimekit channels IN.mid [OUT]\n"
        "Prints one line of sixteen 0/1 characters, channel 1 first: 1 where the channel has a\n"
        "note-on (of any velocity) before the end of its track. The line ends with CR LF.\n"
-       "OUT receives the line instead; '-' or no OUT prints it.",
+       "OUT receives the line instead (the file MIDIUsedChannels writes); '-' or no OUT prints it.",
        RunChannels},
       {"dump", "list the events or the notes of a file as text",
-       "Usage: chimekit dump IN.mid [OUT] [--notes]\n"
+       "Usage: chimekit dump IN.mid [OUT] [--notes] [--library-channels]\n"
        "Prints a listing of every track, event by event: time in ticks, then the event (notes\n"
        "with their length in ticks, controllers by name, program changes, pressure, pitch\n"
-       "wheel, system exclusive, real-time and meta events), channels numbered 0 to 15.\n"
+       "wheel, system exclusive, real-time and meta events), channels numbered 1 to 16.\n"
        "Lines end with CR LF.\n"
-       "  --notes  list only the notes instead, one line each:\n"
-       "           channel,note [key],velocity,start tick,end tick,program [bank]\n"
+       "  --notes              list only the notes instead, one line each:\n"
+       "                       channel,note [key],velocity,start tick,end tick,program [bank]\n"
+       "  --library-channels   number the channels 0 to 15: the listing byte for byte as the\n"
+       "                       MIDIDump export writes it\n"
        "OUT receives the listing instead; '-' or no OUT prints it.",
        RunDump},
       {"trim", "cut a MIDI file down to a time range",
-       "Usage: chimekit trim IN.mid OUT.mid [--start MS] [--end MS] [--tempo-map]\n"
-       "       chimekit trim IN.mid OUT.mid [--start-percent P] [--end-percent P] [--tempo-map]\n"
+       "Usage: chimekit trim IN.mid OUT.mid [--start SECONDS] [--end SECONDS] [--library-timing]\n"
+       "                                    [--allow-empty]\n"
+       "       chimekit trim IN.mid OUT.mid [--start-percent P] [--end-percent P] [--library-timing]\n"
+       "                                    [--allow-empty]\n"
        "Keeps the part of the song from the start to the end of the range (both included) and\n"
-       "moves it to time 0. Times convert to ticks by one ratio over the whole song (its last\n"
-       "tick over its length at the file's last tempo). Each track that has notes in the range\n"
-       "first gets the bank, volume (100 where none was set), pan, modulation, program, pitch\n"
-       "bend and channel pressure in force at the start; tempo changes up to the end are kept;\n"
-       "notes still sounding at the end get All Notes Off. Other meta events and system\n"
-       "exclusive are left out.\n"
-       "  --start MS, --end MS            range in milliseconds (default: the whole song)\n"
-       "  --start-percent P, --end-percent P   range in percent of the song length, 0 to 100\n"
-       "  --tempo-map   the range in milliseconds as the song plays, every tempo change counted:\n"
-       "                the song is first written again at 120 BPM and division 500, one tick a\n"
-       "                millisecond, each event at its real time (tempo events left out)\n"
-       "A start after the end, or a song 0 ms long, is refused. OUT '-' writes to standard output.",
+       "moves it to time 0. The range is timed as the song plays, every tempo change counted:\n"
+       "the song is first written again at 120 BPM and division 500, one tick a millisecond,\n"
+       "each event at its real time (tempo events left out). Each track that has notes in the\n"
+       "range first gets the bank, volume (100 where none was set), pan, modulation, program,\n"
+       "pitch bend and channel pressure in force at the start; notes still sounding at the end\n"
+       "get All Notes Off. Other meta events and system exclusive are left out.\n"
+       "  --start SECONDS, --end SECONDS       the range in seconds, up to three decimals (2.5);\n"
+       "                                       default: the whole song\n"
+       "  --start-percent P, --end-percent P   the range in percent of the song length, 0 to 100\n"
+       "  --library-timing   time the range as MIDITrimMs does: one ratio of ticks to\n"
+       "                     milliseconds over the whole song, at the file's last tempo; the\n"
+       "                     song keeps its division and tempo events\n"
+       "  --tempo-map        the range as the song plays (the default)\n"
+       "  --allow-empty      write a trimmed song without a note all the same\n"
+       "A start after the end, or a song 0 ms long, is refused, and so is a range that keeps no\n"
+       "note (say, one that starts after the song's end) unless --allow-empty; a range that ends\n"
+       "after the song is noted on standard error. OUT '-' writes to standard output.",
        RunTrim},
       {"volume", "print the largest and mean channel volume and the mean key",
        "Usage: chimekit volume IN.mid\n"
@@ -122,15 +133,17 @@ const std::vector<Command>& AllCommands() {
       {"copy-channel", "double every event of one channel onto another",
        "Usage: chimekit copy-channel IN.mid OUT.mid FROM TO\n"
        "Writes, right after each channel event on channel FROM, a copy on channel TO with the\n"
-       "same data, so that the part plays on both. Channels are 1 to 16 (10 is the drum\n"
-       "channel). Other meta events than tempo and end of track become empty text events;\n"
-       "system exclusive is left out. OUT '-' writes to standard output.",
+       "same data, so that the part plays on both.\n"
+       "  FROM, TO   channels, 1 to 16 (10 is the drum channel)\n"
+       "Other meta events than tempo and end of track become empty text events; system\n"
+       "exclusive is left out. OUT '-' writes to standard output.",
        RunCopyChannel},
       {"remove-channel", "leave out every event of one channel",
        "Usage: chimekit remove-channel IN.mid OUT.mid CHANNEL\n"
-       "Writes a copy without the channel events of CHANNEL (1 to 16); every other event keeps\n"
-       "its time. Other meta events than tempo and end of track become empty text events;\n"
-       "system exclusive is left out. OUT '-' writes to standard output.",
+       "Writes a copy without the channel events of CHANNEL; every other event keeps its time.\n"
+       "  CHANNEL   a channel, 1 to 16 (10 is the drum channel)\n"
+       "Other meta events than tempo and end of track become empty text events; system\n"
+       "exclusive is left out. OUT '-' writes to standard output.",
        RunRemoveChannel},
       {"merge", "join two MIDI files to play together",
        "Usage: chimekit merge FIRST.mid SECOND.mid OUT.mid\n"
@@ -178,6 +191,7 @@ const std::vector<Command>& AllCommands() {
        "  --limit N          at most N notes sounding at once per channel (1 to 255, 0 is 255)\n"
        "  --volume N         shift every channel volume by N (-127 to 127), reduced to fit\n"
        "  --library-timing   time the song as MIDI2SMAF does (its last tempo for the whole song)\n"
+       "  --allow-empty      write a ringtone without a note all the same\n"
        "OUT '-' writes the ringtone to standard output and the summary to standard error.",
        RunRingtone},
       {"inspect", "list a SMAF ringtone in words and check it",
@@ -191,8 +205,9 @@ const std::vector<Command>& AllCommands() {
        "Exit status: 0 for a sound file, 1 for a damaged one or one that cannot be read.",
        RunInspect},
       {"play", "render a SMAF ringtone (or a MIDI file) to a WAV file to listen to",
-       "Usage: chimekit play RING.mmf OUT.wav [--mono] [--seconds N]\n"
-       "       chimekit play IN.mid OUT.wav [--mono] [--seconds N] [--first-track] [--library-timing]\n"
+       "Usage: chimekit play RING.mmf OUT.wav [--mono] [--seconds SECONDS]\n"
+       "       chimekit play IN.mid OUT.wav [--mono] [--seconds SECONDS] [--first-track]\n"
+       "                                    [--library-timing]\n"
        "Renders a SMAF ringtone with two-operator FM voices to a 16-bit PCM WAV file at 44.1 kHz:\n"
        "the voices of its setup (the built-in voice for a program without one), 16 monophonic\n"
        "channels, the timebase of its score tracks, octave shifts, gate times, program, volume,\n"
@@ -200,8 +215,10 @@ const std::vector<Command>& AllCommands() {
        "converted first as the smaf command does (with its --first-track and --library-timing\n"
        "options). The render ends when the last note has died away, at most 600 s in. An\n"
        "audition aid: it does not sound like any particular handset.\n"
-       "  --mono       one channel instead of stereo with each channel's pan\n"
-       "  --seconds N  render only the first N seconds (1 to 600)\n"
+       "  --mono               one channel instead of stereo with each channel's pan\n"
+       "  --seconds SECONDS    render only the start, 0.001 to 600 seconds (up to three decimals)\n"
+       "  --first-track        convert a MIDI file's first track as it stands (as smaf does)\n"
+       "  --library-timing     time a MIDI file as MIDI2SMAF does (as smaf does)\n"
        "Prints what was read and how much was rendered; a long render shows its progress on\n"
        "standard error when that is a terminal. OUT '-' writes the WAV file to standard output\n"
        "and the summary to standard error.",
@@ -211,12 +228,14 @@ const std::vector<Command>& AllCommands() {
        "Writes the file with its channels renumbered and at most N notes sounding at once on\n"
        "each channel: a note-on that would exceed the limit is left out (its delta time passes\n"
        "on). Prints the completed channel order, the limit and the note-ons dropped per output\n"
-       "channel (numbered 0 to 15).\n"
-       "  --order TEXT   up to 16 hexadecimal digits (either case), each channel once: digit i\n"
-       "                 names the channel that channel i becomes; the channels not named follow\n"
-       "                 in ascending order. Default: none, channels keep their numbers\n"
-       "  --drums        let the order move channels 9 and 15 too (drums); without it they keep\n"
-       "                 their numbers and the others keep the relative order of TEXT\n"
+       "channel (channels 1 to 16).\n"
+       "  --order TEXT   up to 16 hexadecimal digits (either case), each channel once, as MIDI2SP\n"
+       "                 takes them: digit 0 is channel 1, 9 channel 10, F channel 16; the i-th\n"
+       "                 digit names the channel that channel i becomes; the channels not named\n"
+       "                 follow in ascending order. Default: none, channels keep their numbers\n"
+       "  --drums        let the order move the drum channels 10 and 16 (digits 9 and F) too;\n"
+       "                 without it they keep their numbers and the others keep the relative\n"
+       "                 order of TEXT\n"
        "  --limit N      the most notes sounding at once per channel, 1 to 255; 0 (default) is 255\n"
        "Other meta events than tempo and end of track become empty text events; system\n"
        "exclusive is left out. OUT '-' writes the file to standard output, the summary to\n"
@@ -228,8 +247,9 @@ const std::vector<Command>& AllCommands() {
        "file whose one track holds every event of every track in time order (events at the same\n"
        "time in track order), ending with one End of Track. Prints the tracks merged and the\n"
        "events written. The input is read whole first, so OUT may name IN. A file that is not\n"
-       "format 1 is refused and OUT is left as an empty file; a failed write leaves OUT as it\n"
-       "was. OUT '-' writes the file to standard output and the summary to standard error.",
+       "format 1 is refused and nothing is written: an existing OUT is left as it was, as after\n"
+       "any failure. OUT '-' writes the file to standard output and the summary to standard\n"
+       "error.",
        RunReshape},
   };
   return commands;

@@ -5,7 +5,6 @@
 #include "chimekit/smaf/inspect.h"
 #include "command.h"
 #include "midifile/errors.h"
-#include "midifile/file_io.h"
 #include "support.h"
 
 namespace cli {
@@ -23,8 +22,10 @@ int RunInspect(const std::vector<std::string>& arguments) {
   ParsedArguments parsed = Parse(arguments, {"--quiet"});
   ExpectPositional(parsed, 1, 1);
   const std::string& path = parsed.positional[0];
-  RequireInput(path);
-  const midifile::ByteString bytes = midifile::ReadWholeFile(path);
+  const midifile::ByteString bytes = ReadInput(path);
+  if (SniffFileKind(bytes) == FileKind::midi) {
+    throw midifile::ChimeError(InputName(path) + ": a MIDI file, not a SMAF file ('chimekit smaf' makes one of it)");
+  }
   const chimekit::smaf::SmafInspection inspection = chimekit::smaf::InspectSmaf(bytes);
   if (parsed.Has("--quiet")) {
     for (const std::string& problem : inspection.problems) PrintLine(stdout, "problem: ", problem);
@@ -32,7 +33,7 @@ int RunInspect(const std::vector<std::string>& arguments) {
   } else {
     for (const std::string& line : inspection.lines) PrintLine(stdout, "", line);
   }
-  if (std::fflush(stdout) != 0) throw midifile::InOutError("Cannot write to standard output");
+  if (std::fflush(stdout) != 0) throw midifile::InOutError("standard output: cannot be written");
   for (const std::string& problem : inspection.problems) PrintLine(stderr, "damaged SMAF file: ", problem);
   return inspection.ok ? kExitOk : kExitFailure;
 }

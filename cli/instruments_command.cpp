@@ -17,7 +17,6 @@
 #include "chimekit/editing/instrument_map.h"
 #include "command.h"
 #include "midifile/errors.h"
-#include "midifile/file_io.h"
 #include "support.h"
 
 namespace cli {
@@ -33,8 +32,7 @@ bool ReadProgram(std::istringstream& words, int& program) {
 chimekit::InstrumentTables ReadMapFile(const std::string& path) {
   chimekit::InstrumentTables tables;
   for (size_t i = 0; i < tables.keep.size(); ++i) tables.keep[i] = tables.map[i] = static_cast<uint8_t>(i & 0x7F);
-  RequireInput(path);
-  std::istringstream lines(midifile::ReadWholeFile(path));
+  std::istringstream lines(ReadInput(path));
   std::string line;
   for (int number = 1; std::getline(lines, line); ++number) {
     line = line.substr(0, line.find('#'));
@@ -89,6 +87,7 @@ int RunInstruments(const std::vector<std::string>& arguments) {
   const std::string* map = parsed.Value("--map");
   ExpectPositional(parsed, map != nullptr ? 2 : 1, map != nullptr ? 2 : 1);
   if (map == nullptr) return ListPrograms(parsed.positional[0]);
+  RefuseOutputOverInput(parsed.positional[1], *map, "the MIDI file", "map file");
   chimekit::LoadedInput input = LoadRewriteInput(parsed.positional[0]);
   WriteOutput(parsed.positional[1], chimekit::MapInstruments(input, ReadMapFile(*map)));
   return kExitOk;

@@ -16,15 +16,17 @@ namespace {
 
 void PrintToolHelp(std::FILE* out) {
   std::fprintf(out,
-               "Usage: chimekit COMMAND [ARGUMENTS]\n"
-               "Inspect, edit and convert Standard MIDI Files, above all into handset ringtones.\n\n"
+               "chimekit " CHIMEKIT_VERSION ": inspect, edit and convert Standard MIDI Files, above all into handset ringtones.\n"
+               "Usage: chimekit COMMAND [ARGUMENTS]\n\n"
                "Commands:\n");
   for (const cli::Command& command : cli::AllCommands()) {
-    std::fprintf(out, "  %-12s %s\n", command.name, command.summary);
+    std::fprintf(out, "  %-15s %s\n", command.name, command.summary);
   }
   std::fprintf(out,
-               "\nRun 'chimekit COMMAND --help' for the arguments of a command.\n"
-               "An output named '-' (or left out, where optional) goes to standard output.\n"
+               "\nRun 'chimekit COMMAND --help' for the arguments of a command, 'chimekit --version' for the version.\n"
+               "An input named '-' is read from standard input; an output named '-' (or left out, where\n"
+               "optional) goes to standard output. Times are in seconds (up to three decimals), timed as\n"
+               "the song plays; channels are numbered 1 to 16 (drums on 10).\n"
                "Exit status: 0 done, 1 failure (the reason is printed), 2 wrong arguments.\n");
 }
 
@@ -39,7 +41,8 @@ const cli::Command* FindCommand(const std::string& name) {
 
 int main(int argc, char** argv) {
 #if defined(_WIN32)
-  // Outputs are bytes (ringtones, MIDI files, text with its own CR LF).
+  // Inputs and outputs are bytes (ringtones, MIDI files, text with its own CR LF).
+  _setmode(_fileno(stdin), _O_BINARY);
   _setmode(_fileno(stdout), _O_BINARY);
 #endif
   std::vector<std::string> arguments(argv + 1, argv + argc);
@@ -51,10 +54,13 @@ int main(int argc, char** argv) {
     PrintToolHelp(stdout);
     return cli::kExitOk;
   }
+  if (arguments[0] == "--version") {
+    std::printf("chimekit %s\n", CHIMEKIT_VERSION);
+    return cli::kExitOk;
+  }
   const cli::Command* command = FindCommand(arguments[0]);
   if (command == nullptr) {
-    std::fprintf(stderr, "chimekit: unknown command '%s'\n\n", arguments[0].c_str());
-    PrintToolHelp(stderr);
+    std::fprintf(stderr, "chimekit: unknown command '%s'\nsee 'chimekit --help'\n", arguments[0].c_str());
     return cli::kExitUsage;
   }
   arguments.erase(arguments.begin());
@@ -67,7 +73,7 @@ int main(int argc, char** argv) {
   try {
     return command->run(arguments);
   } catch (const cli::UsageError& error) {
-    std::fprintf(stderr, "chimekit %s: %s\n\n%s\n", command->name, error.what(), command->help);
+    std::fprintf(stderr, "chimekit %s: %s\nsee 'chimekit %s --help'\n", command->name, error.what(), command->name);
     return cli::kExitUsage;
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "chimekit %s: Out of memory\n", command->name);

@@ -11,7 +11,6 @@
 #include "chimekit/ringtone/song_source.h"
 #include "chimekit/smaf/smaf_text.h"
 #include "command.h"
-#include "midifile/file_io.h"
 #include "smaf_command.h"
 #include "support.h"
 
@@ -73,18 +72,19 @@ int RunPlay(const std::vector<std::string>& arguments) {
   chimekit::preview::PreviewOptions options;
   options.output_channels = parsed.Has("--mono") ? 1 : 2;
   if (const std::string* seconds = parsed.Value("--seconds")) {
-    options.seconds = static_cast<uint32_t>(ParseInteger(*seconds, 1, chimekit::preview::kMaxPreviewSeconds, "--seconds"));
+    options.length_ms = ParseSeconds(*seconds, 1, chimekit::preview::kMaxPreviewSeconds * 1000, "--seconds");
   }
 
-  RequireInput(input);
-  midifile::ByteString bytes = midifile::ReadWholeFile(input);
+  RefuseOutputOverInput(output, input, "the WAV file", "song");
+  midifile::ByteString bytes = ReadInput(input);
   std::string source = "SMAF ringtone";
-  if (bytes.compare(0, 4, "MMMD") != 0) {
+  if (SniffFileKind(bytes) != FileKind::smaf) {
     // A MIDI file becomes the ringtone the smaf command makes of it.
+    bytes = RequireMidi(input, std::move(bytes));
     chimekit::RingtoneOptions ringtone;
     ringtone.first_track_only = parsed.Has("--first-track");
     ringtone.timing = TimingOption(parsed);
-    chimekit::RingtoneJob job = chimekit::MakeRingtone(std::move(bytes), ringtone);
+    chimekit::RingtoneJob job = NamingInput(input, [&] { return chimekit::MakeRingtone(std::move(bytes), ringtone); });
     using chimekit::smaf::Count;
     std::string done;  // "merged; re-timed", in brackets when not empty
     const auto step = [&done](const std::string& text) { done += (done.empty() ? " (" : "; ") + text; };
@@ -104,8 +104,10 @@ int RunPlay(const std::vector<std::string>& arguments) {
   }
 
   ProgressLine progress;
-  const chimekit::preview::PreviewResult result = chimekit::preview::PreviewRingtone(bytes, options,
-      [&](uint64_t done, uint64_t total) { progress.Show(done, total); });
+  const chimekit::preview::PreviewResult result = NamingInput(input, [&] {
+    return chimekit::preview::PreviewRingtone(bytes, options,
+                                              [&](uint64_t done, uint64_t total) { progress.Show(done, total); });
+  });
   progress.Clear();
   WriteOutput(output, result.wav);
 

@@ -3,10 +3,12 @@
 #include "reshape_command.h"
 
 #include <cstdio>
-#include <stdexcept>
+#include <new>
+#include <span>
+#include <vector>
 
 #include "command.h"
-#include "midifile/file_io.h"
+#include "midifile/errors.h"
 #include "reshaper/convert_midi.h"
 #include "support.h"
 
@@ -14,21 +16,23 @@ namespace cli {
 
 namespace {
 
-// The failure of a conversion in words.
-std::string Explain(const reshaper::ConversionResult& result, const std::string& input, const std::string& output) {
-  switch (result.status) {
-    case reshaper::kFileFailure:
-      if (result.failedFile == reshaper::FailedFile::Input) return "Cannot read the input file: " + input;
-      return "Cannot create the output file: " + output;
-    case reshaper::kNotFormat1:
-      return "Not a format 1 MIDI file: " + input + (output == "-" ? "" : " (the output was left empty)");
-    case reshaper::kWriteFailure:
-      return "Cannot write the output file: " + output + " (disk full or a write error); it was left as it was";
-    case reshaper::kOutOfMemory:
-      return "Out of memory";
-    default:
-      return "Conversion failed with status " + std::to_string(result.status);
+// Why a file was not converted, in words.
+std::string NotFormat1(const std::string& path, midifile::ByteView bytes) {
+  const std::string input = InputName(path);
+  switch (SniffFileKind(bytes)) {
+    case FileKind::smaf:
+      return input + ": a SMAF file, not a MIDI file";
+    case FileKind::other:
+      return input + ": neither a MIDI file nor a SMAF file";
+    case FileKind::midi:
+      break;
   }
+  if (bytes.starts_with("MThd") && bytes.size() >= 10) {
+    const unsigned format = (static_cast<uint8_t>(bytes[8]) << 8) | static_cast<uint8_t>(bytes[9]);
+    if (format == 0) return input + ": not a format 1 MIDI file: it is format 0, one track already";
+    return input + ": not a format 1 MIDI file: it is format " + std::to_string(format);
+  }
+  return input + ": not a format 1 MIDI file";
 }
 
 }  // namespace
@@ -38,21 +42,15 @@ int RunReshape(const std::vector<std::string>& arguments) {
   ExpectPositional(parsed, 2, 2);
   const std::string& input = parsed.positional[0];
   const std::string& output = parsed.positional[1];
-  RequireInput(input);
-
-  reshaper::ConversionResult result;
-  if (output == "-") {
-    midifile::ByteString bytes = midifile::ReadWholeFile(input);
-    std::vector<uint8_t> converted;
-    result = reshaper::convertBytes(
-        std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), converted);
-    if (result.status == reshaper::kConverted) {
-      WriteOutput(output, midifile::ByteView(reinterpret_cast<const char*>(converted.data()), converted.size()));
-    }
-  } else {
-    result = reshaper::convertFile(input.c_str(), output.c_str());
-  }
-  if (result.status != reshaper::kConverted) throw std::runtime_error(Explain(result, input, output));
+  // Converted in memory and written as every output of the tool is: a file
+  // that is not converted leaves no output and the existing one as it was.
+  const midifile::ByteString bytes = ReadInput(input);
+  std::vector<uint8_t> converted;
+  const reshaper::ConversionResult result = reshaper::convertBytes(
+      std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), converted);
+  if (result.status == reshaper::kOutOfMemory) throw std::bad_alloc();
+  if (result.status != reshaper::kConverted) throw midifile::ChimeError(NotFormat1(input, bytes));
+  WriteOutput(output, midifile::ByteView(reinterpret_cast<const char*>(converted.data()), converted.size()));
 
   std::fprintf(output == "-" ? stderr : stdout,
                "tracks merged: %u\n"

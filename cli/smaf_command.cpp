@@ -4,7 +4,6 @@
 
 #include "command.h"
 #include "midifile/errors.h"
-#include "midifile/file_io.h"
 #include "support.h"
 
 namespace cli {
@@ -15,8 +14,9 @@ chimekit::RingtoneTiming TimingOption(const ParsedArguments& parsed) {
 
 int WriteRingtone(const std::string& input, const std::string& output, const chimekit::RingtoneOptions& options,
                   bool allow_empty, std::FILE* report) {
-  RequireInput(input);
-  const chimekit::RingtoneJob job = chimekit::MakeRingtone(midifile::ReadWholeFile(input), options);
+  RefuseOutputOverInput(output, input, "the SMAF ringtone", "MIDI file");
+  midifile::ByteString song = ReadMidiInput(input);
+  const chimekit::RingtoneJob job = NamingInput(input, [&] { return chimekit::MakeRingtone(std::move(song), options); });
   if (job.smaf.summary.notes_converted == 0 && !allow_empty) {
     std::string hint;
     if (job.unmerged_tracks > 0) {

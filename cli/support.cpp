@@ -1,39 +1,11 @@
 #include "support.h"
 
 #include <charconv>
-#include <cstdio>
 #include <system_error>
 
-#include "chimekit/frame/frame.h"
 #include "command.h"
-#include "midifile/errors.h"
-#include "midifile/file_io.h"
 
 namespace cli {
-
-void RequireInput(const std::string& path) {
-  if (!midifile::InputExists(path.c_str())) throw midifile::InOutError("File not found: " + path);
-}
-
-midifile::TMidiFile LoadInput(const std::string& path) {
-  RequireInput(path);
-  return chimekit::LoadMidiFile(path);
-}
-
-chimekit::LoadedInput LoadRewriteInput(const std::string& path) {
-  RequireInput(path);
-  return chimekit::LoadForRewrite(path);
-}
-
-void WriteOutput(const std::string& path, midifile::ByteView bytes) {
-  if (path.empty() || path == "-") {
-    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
-      throw midifile::InOutError("Cannot write to standard output");
-    }
-    return;
-  }
-  midifile::WriteFileAtomically(path, bytes);
-}
 
 bool ParsedArguments::Has(std::string_view flag) const {
   for (const std::string& f : flags) {
@@ -102,17 +74,12 @@ int64_t ParseInteger(std::string_view text, int64_t least, int64_t most, std::st
   return value;
 }
 
-namespace {
-
-// Milliseconds as seconds: "2", "2.5", "0.001".
-std::string ExactSecondsText(uint32_t ms) {
+std::string ExactSecondsText(uint64_t ms) {
   std::string text = std::to_string(ms / 1000);
   if (ms % 1000 == 0) return text;
   std::string fraction = std::to_string(1000 + ms % 1000).substr(1);
   return text + "." + fraction.substr(0, fraction.find_last_not_of('0') + 1);
 }
-
-}  // namespace
 
 uint32_t ParseSeconds(std::string_view text, uint32_t least_ms, uint32_t most_ms, std::string_view what) {
   const size_t point = text.find('.');

@@ -1,4 +1,5 @@
-// Small helpers shared by the subcommands.
+// Small helpers shared by the subcommands: the arguments, and (files.h) the
+// inputs and outputs.
 #pragma once
 
 #include <cstdint>
@@ -7,25 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "chimekit/frame/frame.h"
-#include "midifile/bytes.h"
-#include "midifile/midi_file.h"
+#include "files.h"
 
 namespace cli {
-
-// Throws a ChimeError "File not found: PATH" unless the path names an
-// existing file that is not a directory.
-void RequireInput(const std::string& path);
-
-// RequireInput, then the loaded MIDI file.
-midifile::TMidiFile LoadInput(const std::string& path);
-
-// RequireInput, then the file loaded with its stored division for a rewrite.
-chimekit::LoadedInput LoadRewriteInput(const std::string& path);
-
-// Writes an output to the named file (in one piece, through a temporary
-// file) or, for "-" or an empty name, to standard output.
-void WriteOutput(const std::string& path, midifile::ByteView bytes);
 
 // Splits the arguments into positional ones, flags and options with a value
 // (words that start with "-" and a letter; "-" alone and negative numbers
@@ -50,6 +35,9 @@ int64_t ParseInteger(std::string_view text, int64_t least, int64_t most, std::st
 // A time in seconds, whole or with up to three decimals ("12", "2.5"), as
 // milliseconds within [least_ms, most_ms]; anything else is a UsageError.
 uint32_t ParseSeconds(std::string_view text, uint32_t least_ms, uint32_t most_ms, std::string_view what);
+
+// Milliseconds as seconds, as ParseSeconds takes them: "2", "2.5", "0.001".
+std::string ExactSecondsText(uint64_t ms);
 
 // Checks the number of positional arguments.
 void ExpectPositional(const ParsedArguments& parsed, size_t least, size_t most);

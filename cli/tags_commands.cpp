@@ -6,7 +6,6 @@
 #include "chimekit/editing/tags.h"
 #include "command.h"
 #include "editing_commands.h"
-#include "midifile/file_io.h"
 #include "support.h"
 
 #if defined(_WIN32)
@@ -52,8 +51,9 @@ std::string OptionOf(uint8_t type) { return std::string("--") + chimekit::TagTyp
 int RunTags(const std::vector<std::string>& arguments) {
   ParsedArguments parsed = Parse(arguments, {"--list"});
   ExpectPositional(parsed, 1, 2);
-  midifile::TMidiFile file = LoadInput(parsed.positional[0]);
   std::string output = OptionalPositional(parsed, 1);
+  RefuseOutputOverInput(output, parsed.positional[0], "the tag list", "MIDI file");
+  midifile::TMidiFile file = LoadInput(parsed.positional[0]);
   bool to_terminal = (output.empty() || output == "-") && CHIMEKIT_ISATTY(CHIMEKIT_FILENO(stdout));
   if (parsed.Has("--list") || to_terminal) {
     WriteOutput(output, ReadableTags(chimekit::CollectTags(file)));
@@ -85,8 +85,8 @@ int RunSetTags(const std::vector<std::string>& arguments) {
   }
   chimekit::LoadedInput input = LoadRewriteInput(input_path);
   if (!from_options) {
-    RequireInput(parsed.positional[1]);
-    tag_file = midifile::ReadWholeFile(parsed.positional[1]);
+    RefuseOutputOverInput(output, parsed.positional[1], "the MIDI file", "tag file");
+    tag_file = ReadInput(parsed.positional[1]);
   }
   WriteOutput(output, chimekit::PlaceTags(input, tag_file));
   return kExitOk;

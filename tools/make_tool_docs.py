@@ -4,8 +4,9 @@ tool's own help texts, so that neither can differ from what the tool says.
 
 Usage: make_tool_docs.py TOOL VERSION OUT_FOLDER
 
-TOOL is the built chimekit program: 'TOOL --help' lists the commands
-('  NAME  summary' lines) and 'TOOL NAME --help' prints a command's help,
+TOOL is the built chimekit program: 'TOOL --help' starts with a line
+'chimekit VERSION: description' and lists the commands ('  NAME  summary'
+lines), and 'TOOL NAME --help' prints a command's help,
 whose first lines are its usage ('Usage: chimekit NAME ARGUMENTS', further
 forms and wrapped lines indented below), followed by prose and option lines
 ('  --option VALUE  what it does'). Writes into OUT_FOLDER:
@@ -43,7 +44,10 @@ class ToolHelp:
 
     def __init__(self, text):
         lines = text.rstrip("\n").split("\n")
-        self.description = lines[1].strip()
+        header = re.match(r"chimekit \S+: (.*)$", lines[0])
+        if not header:
+            raise ValueError(f"the tool's help does not start with 'chimekit VERSION: ...': {lines[0]!r}")
+        self.description = header.group(1)[0].upper() + header.group(1)[1:]
         start = lines.index("Commands:") + 1
         end = lines.index("", start)
         self.commands = []
@@ -216,6 +220,8 @@ def manual_page(tool_help, commands, version):
         ".br",
         roff_synopsis("chimekit --help"),
         ".br",
+        roff_synopsis("chimekit --version"),
+        ".br",
         roff_synopsis("chimekit COMMAND --help"),
         ".SH DESCRIPTION",
         roff(tool_help.description),
@@ -309,7 +315,7 @@ _chimekit() {
   local cur=${COMP_WORDS[COMP_CWORD]}
   COMPREPLY=()
   if ((COMP_CWORD == 1)); then
-    COMPREPLY=($(compgen -W '@COMMANDS@ --help' -- "$cur"))
+    COMPREPLY=($(compgen -W '@COMMANDS@ --help --version' -- "$cur"))
     return 0
   fi
   # options: '--switch' or '--option=KIND' for one that takes a value;

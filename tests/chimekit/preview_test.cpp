@@ -208,7 +208,7 @@ TEST(Preview, DamagedRingtonesAreRefusedOrPlayedWithinTheLimit) {
   song.Control(0, 1, 10, 20).NoteOn(0, 1, 70, 100).NoteOn(0, 0, 30, 100).NoteOff(48, 0, 30).NoteOff(0, 1, 70);
   const std::string ringtone = Converted(SingleNote(40, 100, song));
   chimekit::preview::PreviewOptions options;
-  options.seconds = 1;
+  options.length_ms = 1000;
   std::mt19937 random(20240611);
   for (int round = 0; round < 100; ++round) {
     std::string changed = ringtone;

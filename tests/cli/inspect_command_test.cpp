@@ -83,12 +83,15 @@ TEST(CliInspect, MissingAndForeignFilesFail) {
   TempDir dir;
   auto missing = Inspect({dir.Path("none.mmf")});
   EXPECT_EQ(missing.exit_code, 1);
-  EXPECT_TRUE(Contains(missing.err, "File not found")) << missing.err;
+  EXPECT_TRUE(Contains(missing.err, "none.mmf: no such file")) << missing.err;
   EXPECT_EQ(missing.out, "");
   const std::string midi = test_support::Smf(0, 96, {test_support::Track().NoteOn(0, 0, 60, 100).NoteOff(96, 0, 60)});
   auto foreign = Inspect({dir.Write("song.mid", midi)});
   EXPECT_EQ(foreign.exit_code, 1);
-  EXPECT_TRUE(Contains(foreign.err, "damaged SMAF file: at 0x0000: not a SMAF file")) << foreign.err;
+  EXPECT_TRUE(Contains(foreign.err, "song.mid: a MIDI file, not a SMAF file")) << foreign.err;
+  auto words = Inspect({dir.Write("words.mmf", "not a ringtone")});
+  EXPECT_EQ(words.exit_code, 1);
+  EXPECT_TRUE(Contains(words.err, "damaged SMAF file: at 0x0000: not a SMAF file")) << words.err;
   auto empty = Inspect({dir.Write("empty.mmf", "")});
   EXPECT_EQ(empty.exit_code, 1);
 }

@@ -25,11 +25,11 @@ TEST(CliInspection, FailuresAreExplainedOnStandardError) {
   TempDir dir;
   auto missing = RunChimekit({"length", dir.Path("missing.mid")});
   EXPECT_EQ(missing.exit_code, 1);
-  EXPECT_NE(missing.err.find("File not found"), std::string::npos) << missing.err;
+  EXPECT_NE(missing.err.find("missing.mid: no such file"), std::string::npos) << missing.err;
   EXPECT_EQ(missing.out, "");
   auto truncated = RunChimekit({"first-note", dir.Write("cut.mid", "MThd\x00")});
   EXPECT_EQ(truncated.exit_code, 1);
-  EXPECT_NE(truncated.err.find("Read beyond end of file"), std::string::npos) << truncated.err;
+  EXPECT_NE(truncated.err.find("cut.mid: damaged MIDI file: Read beyond end of file"), std::string::npos) << truncated.err;
 }
 
 TEST(CliInspection, UsageAndHelp) {

@@ -87,13 +87,14 @@ TEST(CliPlay, RefusesWhatItCannotPlay) {
   struct Case {
     std::vector<std::string> arguments;
     int exit_code;
-    const char* message;
+    std::string message;
   };
   const std::vector<Case> cases = {
-      {{"play", dir.Path("missing.mid"), out}, 1, "File not found"},
-      {{"play", cut, out}, 1, "chimekit play: damaged SMAF file: at 0x"},
-      {{"play", dir.Write("empty.mid", ""), out}, 1, "no track"},
-      {{"play", midi, out, "--seconds", "0"}, 2, "--seconds must be a whole number from 1 to 600"},
+      {{"play", dir.Path("missing.mid"), out}, 1, "missing.mid: no such file"},
+      {{"play", cut, out}, 1, "chimekit play: " + cut + ": damaged SMAF file: at 0x"},
+      {{"play", dir.Write("empty.mid", ""), out}, 1, "empty.mid: neither a MIDI file nor a SMAF file"},
+      {{"play", midi, out, "--seconds", "0"}, 2, "--seconds must be a number of seconds from 0.001 to 600"},
+      {{"play", midi, midi}, 2, "is the input file: the WAV file would replace the song"},
       {{"play", midi, out, "--seconds", "601"}, 2, "--seconds must be"},
       {{"play", midi, out, "--seconds"}, 2, "needs a value"},
       {{"play", midi}, 2, "missing argument"},

@@ -91,7 +91,7 @@ TEST(RingtoneCommands, SmafMergesFormat1AndRingtoneCutsAndLimits) {
   // to sound), one note at once per channel, the title kept.
   test_support::CommandResult ringtone = RunChimekit({"ringtone", in, mmf, "--length", "1", "--limit", "1"});
   ASSERT_EQ(ringtone.exit_code, 0) << ringtone.err;
-  EXPECT_NE(ringtone.out.find("\ncut: the first 1000 ms of 2000 ms\nnote limit: 1, note-ons dropped: 1 (channel 0: 1)\n"
+  EXPECT_NE(ringtone.out.find("\ncut: the first 1000 ms of 2000 ms\nnote limit: 1, note-ons dropped: 1 (channel 1: 1)\n"
                               "timebase: 4 ms (code 0x02)\n"),
             std::string::npos)
       << ringtone.out;
@@ -127,16 +127,29 @@ std::vector<double> InspectedOnsets(const std::string& listing) {
 TEST(RingtoneCommands, RealTimeAsTheSongPlays) {
   test_support::TempDir dir;
   const std::string in = dir.Write("two.mid", TwoTempos()), cut = dir.Path("cut.mid"), mmf = dir.Path("two.mmf");
+  // The tool times every song as it plays; --library-timing gives the
+  // export's figure, and each figure's note the other.
   test_support::CommandResult length = RunChimekit({"length", in});
-  EXPECT_EQ(length.out, "7450\n");
-  EXPECT_EQ(length.err, "the song changes tempo: 7950 ms as it plays; --tempo-map gives that\n");
-  EXPECT_EQ(RunChimekit({"length", in, "--tempo-map"}).out, "7950\n");
+  EXPECT_EQ(length.out, "7950\n");
+  EXPECT_EQ(length.err, "the song changes tempo: 7450 ms at its last tempo, as MIDIGetLengthMs times it "
+                        "(--library-timing)\n");
+  test_support::CommandResult library = RunChimekit({"length", in, "--library-timing"});
+  EXPECT_EQ(library.out, "7450\n");
+  EXPECT_EQ(library.err, "the song changes tempo: 7950 ms as it plays (without --library-timing)\n");
 
-  // 500 to 1500 ms as it plays: the notes at 500, 750, 1000, 1125 ... 1500 ms.
-  ASSERT_EQ(RunChimekit({"trim", in, cut, "--tempo-map", "--start", "500", "--end", "1500"}).exit_code, 0);
-  std::string times = test_support::RunProgram("/usr/bin/python3", {CHIMEKIT_TESTS_DIR "/support/mido_summary.py",
-                                                                     "--note-times", cut}).out;
+  // 0.5 to 1.5 s as it plays: the notes at 500, 750, 1000, 1125 ... 1500
+  // ms. At the last tempo (2.5 ms a tick) the same range is ticks 200 to
+  // 600, which play from 1 s to 2 s: nine notes 125 ms apart.
+  const auto note_times = [](const std::string& file) {
+    return test_support::RunProgram("/usr/bin/python3",
+                                    {CHIMEKIT_TESTS_DIR "/support/mido_summary.py", "--note-times", file}).out;
+  };
+  ASSERT_EQ(RunChimekit({"trim", in, cut, "--start", "0.5", "--end", "1.5"}).exit_code, 0);
+  std::string times = note_times(cut);
   EXPECT_NE(times.find(" 0.000 250.000 500.000 625.000 750.000 875.000 1000.000\n"), std::string::npos) << times;
+  ASSERT_EQ(RunChimekit({"trim", in, cut, "--start", "0.5", "--end", "1.5", "--library-timing"}).exit_code, 0);
+  times = note_times(cut);
+  EXPECT_NE(times.find(" 0.000 125.000 250.000 375.000 500.000 625.000 750.000 875.000 1000.000\n"), std::string::npos) << times;
 
   // 1 s to 3 s: 16 notes 125 ms apart (the one at 3 s has no time left to
   // sound), each within half a 4 ms unit of its time; the window's closing
@@ -160,7 +173,7 @@ TEST(RingtoneCommands, SpPrintsTheDroppedNoteOns) {
   for (int channel : {0, 9}) chords.NoteOn(0, channel, 60, 9).NoteOn(0, channel, 64, 9).NoteOn(0, channel, 67, 9);
   std::string in = dir.Write("in.mid", test_support::Smf(0, 96, {chords})), out = dir.Path("out.mid");
   EXPECT_EQ(RunChimekit({"sp", in, out, "--order", "1", "--limit", "2"}).out,
-            "channel order: 1023456789ABCDEF\nnote limit: 2\nnote-ons dropped: 2 (channel 1: 1, channel 9: 1)\n");
+            "channel order: 1023456789ABCDEF\nnote limit: 2\nnote-ons dropped: 2 (channel 2: 1, channel 10: 1)\n");
   EXPECT_EQ(RunChimekit({"sp", in, "-", "--order=9", "--drums"}).err,
             "channel order: 9012345678ABCDEF\nnote limit: 255\nnote-ons dropped: 0\n");
   test_support::CommandResult bad = RunChimekit({"sp", in, out, "--order", "1x"});

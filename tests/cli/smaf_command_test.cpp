@@ -57,7 +57,7 @@ TEST(CliSmaf, FailuresWriteNothing) {
   std::string output = dir.Path("out.mmf");
   auto missing = RunChimekit({"smaf", dir.Path("missing.mid"), output});
   EXPECT_EQ(missing.exit_code, 1);
-  EXPECT_NE(missing.err.find("File not found"), std::string::npos) << missing.err;
+  EXPECT_EQ(missing.err, "chimekit smaf: " + dir.Path("missing.mid") + ": no such file\n");
 
   std::string no_division = dir.Write("zero.mid", Smf(0, 0, {Track().NoteOn(0, 0, 60, 9).NoteOff(9, 0, 60)}));
   auto refused = RunChimekit({"smaf", no_division, output});
@@ -65,9 +65,9 @@ TEST(CliSmaf, FailuresWriteNothing) {
   EXPECT_NE(refused.err.find("no time base"), std::string::npos) << refused.err;
   EXPECT_EQ(refused.out, "");
 
-  auto no_track = RunChimekit({"smaf", dir.Write("empty.mid", ""), output});
+  auto no_track = RunChimekit({"smaf", dir.Write("empty.mid", test_support::Header(0, 0, 96)), output});
   EXPECT_EQ(no_track.exit_code, 1);
-  EXPECT_NE(no_track.err.find("no track"), std::string::npos) << no_track.err;
+  EXPECT_NE(no_track.err.find("empty.mid: The file holds no track"), std::string::npos) << no_track.err;
   EXPECT_FALSE(test_support::FileExists(output));
 }
 

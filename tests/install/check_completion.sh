@@ -37,7 +37,7 @@ complete() {
 commands=$("$tool" --help | sed -n '/^Commands:/,/^$/s/^  \([^ ]*\) .*/\1/p')
 [ -n "$commands" ] || { echo "no commands in the tool's help"; exit 1; }
 got=$(complete '')
-expected=$(printf '%s\n' $commands --help | sort)
+expected=$(printf '%s\n' $commands --help --version | sort)
 [ "$got" = "$expected" ] || fail "commands: offered '$got', the help lists '$expected'"
 for command in $commands; do
   options=$("$tool" "$command" --help | tr '\n' ' ' | sed "s/'chimekit [^']*'//g" |

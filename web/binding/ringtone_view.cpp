@@ -95,7 +95,7 @@ PreviewSound RenderSound(midifile::ByteView smaf, uint32_t seconds, uint32_t cha
   const chimekit::preview::PreviewScore score = chimekit::preview::BuildScore(chimekit::smaf::ReadSmaf(smaf));
   chimekit::preview::PreviewOptions options;
   options.output_channels = channels == 1 ? 1 : 2;
-  if (seconds > 0) options.seconds = seconds;
+  if (seconds > 0) options.length_ms = std::min(seconds, chimekit::preview::kMaxPreviewSeconds) * 1000;
   const uint64_t planned = chimekit::preview::PlannedFrames(score, options);
   PreviewSound sound;
   sound.channels = options.output_channels;

@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
   });
   const midifile::ByteString smaf = chimekit::MakeRingtone(midifile::ReadWholeFile(argv[2]), DefaultOptions()).smaf.bytes;
   chimekit::preview::PreviewOptions options;
-  options.seconds = 30;
+  options.length_ms = 30000;
   int64_t sum = 0;
   const double render_ms = MedianMs(1, [&] {
     const chimekit::preview::PreviewScore score = chimekit::preview::BuildScore(chimekit::smaf::ReadSmaf(smaf));

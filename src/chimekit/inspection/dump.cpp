@@ -20,7 +20,8 @@ using namespace chimekit::dump;
 // force on each channel.
 class Listing {
  public:
-  explicit Listing(bool verbose) : verbose_(verbose) {}
+  Listing(bool verbose, ChannelNumbers numbers)
+      : verbose_(verbose), first_channel_(numbers == ChannelNumbers::from_one ? 1 : 0) {}
 
   void Visit(const TMidiEvent& event) {
     uint8_t channel = event.Channel();
@@ -55,6 +56,7 @@ class Listing {
     out_ += ":   ";
   }
   void End() { out_ += "\r\n"; }
+  void AppendChannel(uint8_t channel) { AppendDecimal(out_, channel + first_channel_); }
 
   void Note(const TMidiEvent& event) {
     out_ += "Note ";
@@ -71,13 +73,13 @@ class Listing {
     out_ += " for time ";
     AppendDecimal(out_, event.Duration);
     out_ += "mS at channel ";
-    AppendDecimal(out_, event.Channel());
+    AppendChannel(event.Channel());
     End();
   }
 
   void NoteListLine(const TMidiEvent& event) {
     uint8_t channel = event.Channel();
-    AppendDecimal(out_, channel);
+    AppendChannel(channel);
     out_ += ',';
     AppendNoteName(out_, event.Data1);
     out_ += " [";
@@ -100,7 +102,7 @@ class Listing {
   // The full listing's line of any event other than a note-on; no line for
   // statuses that have none.
   void EventLine(const TMidiEvent& event) {
-    int64_t channel = event.Channel();
+    const uint8_t channel = event.Channel();
     switch (event.Status & 0xF0) {
       case 0x80:
         Start(event);
@@ -108,7 +110,7 @@ class Listing {
         out_ += "] off with velocity ";
         AppendDecimal(out_, event.Data2);
         out_ += " at channel ";
-        AppendDecimal(out_, channel);
+        AppendChannel(channel);
         End();
         return;
       case 0xA0:
@@ -118,7 +120,7 @@ class Listing {
         out_ += " with pressure ";
         AppendDecimal(out_, event.Data2);
         out_ += " at channel ";
-        AppendDecimal(out_, channel);
+        AppendChannel(channel);
         End();
         return;
       case 0xB0:
@@ -128,7 +130,7 @@ class Listing {
         out_ += " with value ";
         AppendDecimal(out_, event.Data2);
         out_ += " at channel ";
-        AppendDecimal(out_, channel);
+        AppendChannel(channel);
         End();
         return;
       case 0xC0:
@@ -136,7 +138,7 @@ class Listing {
         out_ += "Set intrument ";
         AppendDecimal(out_, event.Data1);
         out_ += " for channel ";
-        AppendDecimal(out_, channel);
+        AppendChannel(channel);
         End();
         return;
       case 0xD0:
@@ -144,7 +146,7 @@ class Listing {
         out_ += "Pressure ";
         AppendDecimal(out_, event.Data1);
         out_ += " for channel ";
-        AppendDecimal(out_, channel);
+        AppendChannel(channel);
         End();
         return;
       case 0xE0:
@@ -153,7 +155,7 @@ class Listing {
         out_ += "Pitch wheel value ";
         AppendDecimal(out_, event.Data2);
         out_ += " for channel ";
-        AppendDecimal(out_, channel);
+        AppendChannel(channel);
         End();
         return;
       case 0xF0:
@@ -185,7 +187,7 @@ class Listing {
       case 0xFF:
         Start(event);
         out_ += "SYSTEM REAL-TIME MESSAGE: Reset";
-        AppendMetaDescription(out_, event);
+        AppendMetaDescription(out_, event, first_channel_);
         End();
         return;
       default:
@@ -198,6 +200,7 @@ class Listing {
   }
 
   bool verbose_;
+  uint8_t first_channel_;  // the number of the first channel: 0 or 1
   ByteString out_;
   std::array<uint8_t, 16> program_{};
   std::array<uint8_t, 16> bank_{};
@@ -205,8 +208,8 @@ class Listing {
 
 }  // namespace
 
-ByteString DumpText(const midifile::TMidiFile& file, bool verbose) {
-  Listing listing(verbose);
+ByteString DumpText(const midifile::TMidiFile& file, bool verbose, ChannelNumbers numbers) {
+  Listing listing(verbose, numbers);
   int32_t tracks = file.NumberOfTracks();
   for (int32_t t = 0; t < tracks; ++t) {
     for (const TMidiEvent& event : file.GetTrack(t).Events()) listing.Visit(event);

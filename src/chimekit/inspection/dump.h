@@ -18,6 +18,12 @@ namespace chimekit {
 // changes, pressure, pitch wheel, system exclusive, real-time and meta
 // events). Otherwise the note list: one line per note-on that lasts at least
 // one tick, "channel,note [key],velocity,start,end,program [bank]".
-midifile::ByteString DumpText(const midifile::TMidiFile& file, bool verbose);
+//
+// Channels are numbered as MIDIDump writes them, 0 to 15, or (from_one) as
+// musicians count them, 1 to 16, as the tool lists them; nothing else
+// differs.
+enum class ChannelNumbers { from_zero, from_one };
+midifile::ByteString DumpText(const midifile::TMidiFile& file, bool verbose,
+                              ChannelNumbers numbers = ChannelNumbers::from_zero);
 
 }  // namespace chimekit

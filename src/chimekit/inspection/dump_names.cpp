@@ -118,7 +118,7 @@ void AppendLeadingBytes(ByteString& out, ByteView payload, size_t count) {
 
 }  // namespace
 
-void AppendMetaDescription(ByteString& out, const midifile::TMidiEvent& event) {
+void AppendMetaDescription(ByteString& out, const midifile::TMidiEvent& event, uint8_t first_channel) {
   ByteView payload = event.DataBytes;
   out += ": ";
   switch (event.Data1) {
@@ -131,7 +131,10 @@ void AppendMetaDescription(ByteString& out, const midifile::TMidiEvent& event) {
     case 0x07: AppendQuotedPayload(out, "Cue Point", payload); break;
     case 0x20:
       out += "MIDI Channel";
-      AppendFirstByte(out, payload);
+      if (!payload.empty()) {
+        out += ' ';
+        AppendDecimal(out, ByteAt(payload, 0) + first_channel);
+      }
       break;
     case 0x21:
       out += "MIDI Port";

@@ -34,7 +34,7 @@ void AppendControllerText(midifile::ByteString& out, uint8_t controller);
 
 // ": " and the description of a meta event (type in Data1, payload in
 // DataBytes), or ": [XX]" with the type in hexadecimal when the type has no
-// description.
-void AppendMetaDescription(midifile::ByteString& out, const midifile::TMidiEvent& event);
+// description. A channel prefix's channel counts from first_channel (0 or 1).
+void AppendMetaDescription(midifile::ByteString& out, const midifile::TMidiEvent& event, uint8_t first_channel);
 
 }  // namespace chimekit::dump

@@ -100,18 +100,23 @@ class Mixer {
 
 }  // namespace
 
+// The frames of the time limit: the length asked for, at most the longest
+// render.
+uint64_t LimitFrames(const PreviewOptions& options) {
+  const uint64_t most_ms = uint64_t{kMaxPreviewSeconds} * 1000;
+  return std::min<uint64_t>(options.length_ms.value_or(most_ms), most_ms) * kSampleRate / 1000;
+}
+
 uint64_t PlannedFrames(const PreviewScore& score, const PreviewOptions& options) {
-  const uint32_t seconds = std::min(options.seconds.value_or(kMaxPreviewSeconds), kMaxPreviewSeconds);
   const uint64_t tail_end = score.end_sample + static_cast<uint64_t>(kReleaseTailSeconds) * kSampleRate;
-  return std::min(static_cast<uint64_t>(seconds) * kSampleRate, tail_end);
+  return std::min(LimitFrames(options), tail_end);
 }
 
 PreviewRendered RenderPreview(const PreviewScore& score, const PreviewOptions& options, const PcmSink& sink,
                               const PreviewProgress& progress) {
   PreviewRendered rendered;
   rendered.output_channels = options.output_channels == 1 ? 1 : 2;
-  const uint32_t seconds = std::min(options.seconds.value_or(kMaxPreviewSeconds), kMaxPreviewSeconds);
-  const uint64_t limit = static_cast<uint64_t>(seconds) * kSampleRate;
+  const uint64_t limit = LimitFrames(options);
   const uint64_t planned = PlannedFrames(score, options);
 
   Mixer mixer(score, rendered.output_channels == 2);

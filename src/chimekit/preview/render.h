@@ -19,7 +19,7 @@ inline constexpr uint32_t kReleaseTailSeconds = 5;
 
 struct PreviewOptions {
   uint32_t output_channels = 2;   // 1 (mono) or 2 (stereo with pan)
-  std::optional<uint32_t> seconds;  // render only the start, at most kMaxPreviewSeconds
+  std::optional<uint32_t> length_ms;  // render only the start, at most kMaxPreviewSeconds
 };
 
 struct PreviewRendered {

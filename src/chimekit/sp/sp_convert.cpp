@@ -73,7 +73,7 @@ std::string DroppedText(const std::array<uint64_t, 16>& dropped) {
   for (size_t channel = 0; channel < dropped.size(); ++channel) {
     if (dropped[channel] == 0) continue;
     total += dropped[channel];
-    channels += (channels.empty() ? " (" : ", ") + std::string("channel ") + std::to_string(channel) + ": " +
+    channels += (channels.empty() ? " (" : ", ") + std::string("channel ") + std::to_string(channel + 1) + ": " +
                 std::to_string(dropped[channel]);
   }
   return std::to_string(total) + channels + (channels.empty() ? "" : ")");

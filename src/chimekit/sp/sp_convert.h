@@ -27,8 +27,8 @@ struct SpConversion {
   std::array<uint64_t, 16> dropped{};
 };
 
-// "3 (channel 0: 1, channel 9: 2)": the note-ons dropped in all, and by
-// channel where any were.
+// "3 (channel 1: 1, channel 10: 2)": the note-ons dropped in all, and by
+// channel where any were, channels counted 1 to 16 as people read them.
 std::string DroppedText(const std::array<uint64_t, 16>& dropped);
 
 // The note limit works per track and channel. A note-on of velocity above
