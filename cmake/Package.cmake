@@ -14,7 +14,7 @@ set(CHIMEKIT_PACKAGE_HOMEPAGE "https://chimekit.example/"
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME chimekit)
-set(CPACK_PACKAGE_VENDOR "the chimekit developers")
+set(CPACK_PACKAGE_VENDOR "the chimekit authors")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "inspect, edit and convert MIDI files into handset ringtones")
 set(CPACK_PACKAGE_DESCRIPTION

@@ -38,7 +38,8 @@ LIBRARIES = ("chimekit", "Reshaper")
 EMBEDDED_PROJECT = "_project"
 # What the libraries' build needs of the project (the Windows build also
 # configures the host check of tests/windows).
-PROJECT_PARTS = ("CMakeLists.txt", "cmake", "include", "src", "cli", "tools/make_tool_docs.py", "tests/windows")
+PROJECT_PARTS = ("CMakeLists.txt", "VERSION", "LICENSE", "cmake", "include", "src", "cli", "tools/make_tool_docs.py",
+                 "tests/windows")
 
 
 def bundles_libraries():
@@ -66,6 +67,18 @@ def find_project():
         + ".\nBuild from a clone of the repository (pip install ./python), set CHIMEKIT_SOURCE_DIR to it,"
         + "\nor set CHIMEKIT_SKIP_LIBRARY_BUILD=1 to build the package without its libraries."
     )
+
+
+def project_version():
+    """The version of the whole project: its VERSION file."""
+    with open(os.path.join(find_project(), "VERSION"), encoding="utf-8") as file:
+        return file.read().strip()
+
+
+def write_version_module(package_folder):
+    """chimekit/_version.py of the built package: the version it carries."""
+    with open(os.path.join(package_folder, "_version.py"), "w", encoding="utf-8") as file:
+        file.write(f'"""Written by the package\'s build."""\n__version__ = "{project_version()}"\n')
 
 
 def library_file(build_folder, name):
@@ -97,6 +110,7 @@ class BuildWithLibraries(build_py):
 
     def run(self):
         super().run()
+        write_version_module(os.path.join(self.build_lib, "chimekit"))
         if not bundles_libraries():
             print("chimekit: CHIMEKIT_SKIP_LIBRARY_BUILD=1, the package is built without its libraries")
             return
@@ -143,4 +157,4 @@ class BinaryDistribution(Distribution):
         return bundles_libraries()
 
 
-setup(distclass=BinaryDistribution, cmdclass=commands)
+setup(version=project_version(), distclass=BinaryDistribution, cmdclass=commands)
