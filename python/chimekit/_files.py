@@ -8,16 +8,17 @@ from ._errors import check_chimekit, check_reshaper
 from ._library import export
 
 
-def call(name, inputs, outputs=(), *values):
+def call(name, inputs, outputs=(), *values, midi_inputs=None):
     """Calls a chimekit export with its input and output paths first, then
-    `values`, and raises the exception of a failure status."""
+    `values`, and raises the exception of a failure status. `midi_inputs`
+    are the inputs that must be MIDI files (default: all)."""
     paths = [_arguments.path(p) for p in (*inputs, *outputs)]
-    check_chimekit(name, export(name)(*paths, *values), inputs)
+    check_chimekit(name, export(name)(*paths, *values), inputs, outputs, midi_inputs)
 
 
 def convert(name, in_file, out_file):
     """Calls the Reshaper export."""
-    check_reshaper(name, export(name)(_arguments.path(in_file), _arguments.path(out_file)))
+    check_reshaper(name, export(name)(_arguments.path(in_file), _arguments.path(out_file)), in_file, out_file)
 
 
 @contextlib.contextmanager
