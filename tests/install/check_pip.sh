@@ -14,9 +14,11 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 song="$work/ringtone.mid"
 cp "$root/examples/ringtone.mid" "$song"
+version=$(cat "$root/VERSION")
 
 # The installed package loads its own libraries and calls both: the song's
-# length, and Reshaper's -4 for a format 0 input.
+# length, and Reshaper's -4 for a format 0 input; it carries the project's
+# version, licence and homepage.
 check_package() {
   local site got
   site=$("$work/venv/bin/python" -c 'import sysconfig; print(sysconfig.get_paths()["platlib"])')
@@ -30,9 +32,12 @@ try:
     reshaper = "converted"
 except chimekit.ChimekitError as error:
     reshaper = error.status
-print(chimekit.get_length_ms(sys.argv[1]), reshaper, _library._library("chimekit")._name, _library._library("Reshaper")._name)
+from importlib import metadata
+about = metadata.metadata("chimekit")
+print(chimekit.get_length_ms(sys.argv[1]), reshaper, _library._library("chimekit")._name, _library._library("Reshaper")._name,
+      chimekit.__version__, about["Version"], about["License"], about.get_all("Project-URL"))
 ' "$song")
-  local expected="8000 -4 $site/chimekit/libchimekit.so $site/chimekit/libReshaper.so"
+  local expected="8000 -4 $site/chimekit/libchimekit.so $site/chimekit/libReshaper.so $version $version MIT ['Homepage, https://chimekit.example/']"
   [ "$got" = "$expected" ] || { echo "the installed package printed '$got', not '$expected'"; return 1; }
 }
 
