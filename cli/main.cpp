@@ -25,8 +25,8 @@ void PrintToolHelp(std::FILE* out) {
   std::fprintf(out,
                "\nRun 'chimekit COMMAND --help' for the arguments of a command, 'chimekit --version' for the version.\n"
                "An input named '-' is read from standard input; an output named '-' (or left out, where\n"
-               "optional) goes to standard output. Times are in seconds (up to three decimals), timed as\n"
-               "the song plays; channels are numbered 1 to 16 (drums on 10).\n"
+               "optional) goes to standard output. Time options take seconds (up to three decimals) as the\n"
+               "song plays; channels are numbered 1 to 16 (drums on 10).\n"
                "Exit status: 0 done, 1 failure (the reason is printed), 2 wrong arguments.\n");
 }
 
