@@ -29,10 +29,13 @@ def _tag_bytes(tag):
     if isinstance(tag, Tag) and tag.raw and decode_text(tag.raw) == text:
         return tag.raw
     if isinstance(text, str):
+        # Latin-1 where it reads back as the same text (not where its bytes
+        # happen to be UTF-8 of another text), else UTF-8.
         try:
-            return text.encode("latin-1")
+            raw = text.encode("latin-1")
         except UnicodeEncodeError:
             return text.encode("utf-8")
+        return raw if decode_text(raw) == text else text.encode("utf-8")
     return bytes(text)
 
 

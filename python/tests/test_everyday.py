@@ -126,14 +126,16 @@ def test_a_ringtone_without_a_note_is_refused(place):
 def test_tags_are_str_and_keep_their_bytes(place):
     song, out = place / "song.mid", place / "out.mid"
     # Latin-1, UTF-8 beyond Latin-1, and bytes that are neither UTF-8 nor meant as Latin-1.
-    chimekit.set_tags(song, [(1, "Café"), (2, "€ 2026"), (3, b"\x83\x65\x83\x58")], out)
+    # and a text whose Latin-1 bytes would read as UTF-8 of another.
+    texts = [(1, "Café"), (2, "€ 2026"), (3, b"\x83\x65\x83\x58"), (4, "Ã©")]
+    chimekit.set_tags(song, texts, out)
     read = chimekit.tags(out)
     assert [(tag.type, tag.text, tag.raw) for tag in read] == [
         (chimekit.TagType.TEXT, "Café", b"Caf\xe9"), (chimekit.TagType.COPYRIGHT, "€ 2026", "€ 2026".encode()),
-        (chimekit.TagType.NAME, "\x83e\x83X", b"\x83\x65\x83\x58")]
+        (chimekit.TagType.NAME, "\x83e\x83X", b"\x83\x65\x83\x58"), (chimekit.TagType.INSTRUMENT, "Ã©", "Ã©".encode())]
     # Written back unchanged, every tag keeps its bytes; a changed text is new.
-    chimekit.set_tags(song, read[:2] + [read[2]._replace(text="Ring")], out)
-    assert [tag.raw for tag in chimekit.get_tags(out)] == [b"Caf\xe9", "€ 2026".encode(), b"Ring"]
+    chimekit.set_tags(song, read[:2] + [read[2]._replace(text="Ring")] + read[3:], out)
+    assert [tag.raw for tag in chimekit.get_tags(out)] == [b"Caf\xe9", "€ 2026".encode(), b"Ring", "Ã©".encode()]
 
 
 def test_python_names_are_the_exports(place):
