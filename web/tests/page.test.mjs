@@ -90,14 +90,20 @@ test("a damaged or foreign file shows the library's message, and the next file w
   const foreign = path.join(songs, "notes.txt");
   // 64 bytes: the reader steps over them 8 at a time and finds no track.
   fs.writeFileSync(foreign, `${"Only words, not the notes of a song.".padEnd(63, ".")}\n`);
-  for (const file of [damaged, foreign]) {
+  // The tool names the file and the fault, the reader's own text after its
+  // words; the page shows the file's name and the library's text. (The tool
+  // tells a file that is no MIDI file by its bytes; the page, not yet.)
+  const cases = [
+    { file: damaged, tool: "damaged MIDI file: Read beyond end of file", page: "Read beyond end of file" },
+    { file: foreign, tool: "neither a MIDI file nor a SMAF file", page: "The file holds no track to convert" },
+  ];
+  for (const { file, tool: said, page: shown } of cases) {
     const tool = toolRingtone(file);
     assert.equal(tool.status, 1, file);
+    assert.equal(tool.stderr, `chimekit ringtone: ${file}: ${said}\n`);
     await chooseFile(page, file);
     const error = await page.$eval("#error", (e) => e.textContent);
-    // The tool prints "chimekit ringtone: MESSAGE"; the page "FILE: MESSAGE".
-    const message = tool.stderr.trim().replace(/^chimekit ringtone: /, "");
-    assert.equal(error, `${path.basename(file)}: ${message}`);
+    assert.equal(error, `${path.basename(file)}: ${shown}`);
     assert.equal(await page.$eval("#song", (e) => e.hidden), true);
   }
   await chooseFile(page, places.example);
