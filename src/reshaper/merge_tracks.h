@@ -15,7 +15,12 @@ struct MergedFile {
   size_t size = 0;      // bytes of the format 0 file
 };
 
-// The most bytes the merged file of source can take.
+// The most bytes the merged file of source can take, with a few to spare.
+// Every event is written as it was read but for its delta time, which is
+// never longer than its own (see merge_tracks.cpp), and its status byte,
+// which only an event that repeated the previous status gains; such an
+// event takes two bytes at least. So the events take at most one and a
+// half times the bytes behind the header.
 uint64_t mergedFileBound(const SourceSong& source);
 
 // Writes the format 0 file (header with the source's division, then one
@@ -24,9 +29,14 @@ uint64_t mergedFileBound(const SourceSong& source);
 // track. Only one End of Track survives, at the end: at the time of the
 // latest End of Track, or of the last event if that is later; a song
 // without any gets one there. Running status is used between channel
-// events of the same status, also from different tracks. Takes O(E log T)
-// for E events in T tracks, and besides out only memory for the tracks,
-// none per event. The source's cursors end behind their tracks.
+// events of the same status, also from different tracks.
+//
+// Tracks taken from their chunk lengths (readSource) are checked as they
+// are read; when their events do not end exactly where their chunks do,
+// the tracks are scanned (scanTracks) and merged again. The cursors end
+// behind their tracks. Besides out, the merge takes memory for the tracks
+// and its tick wheel, none per event; each event costs a few integer
+// operations, whatever the number of tracks.
 MergedFile mergeTracks(SourceSong& source, uint8_t* out);
 
 }  // namespace reshaper
