@@ -35,6 +35,8 @@ namespace {
 constexpr uint32_t kChunkHeaderBytes = 8;
 constexpr uint32_t kFileHeaderBytes = kChunkHeaderBytes + 6;
 constexpr uint64_t kNever = UINT64_MAX;
+// Data bytes of a channel message by the high half of its status.
+constexpr uint8_t kDataBytes[16] = {0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 2, 2, 1, 1, 2, 0};
 
 // Asks the processor to fetch the bytes at a into its cache: a track's next
 // event is read a while later, when the other tracks had their turn, by
@@ -133,19 +135,20 @@ inline bool writeEventsAt(TrackCursor& cursor, uint64_t now, uint32_t& gap, cons
     }
     uint32_t eventBytes = 0;  // behind the delta time
     uint32_t following = 0;   // the bytes behind the event: the next delta time
-    uint64_t bytes = at < safeEnd ? loadLittleEndian64(at) : 0;
+    bool near = at < safeEnd;
+    uint64_t bytes = near ? loadLittleEndian64(at) : 0;
     uint32_t first = static_cast<uint32_t>(bytes & 0xFF);
     // A status byte, or the status it repeats: selected by arithmetic, as
     // running status comes and goes unforeseeably.
     uint32_t statusBytes = first >> 7;
     uint32_t eventStatus = status ^ ((status ^ first) & (0u - statusBytes));
-    if (at < safeEnd && eventStatus < 0xF0) {
+    if (near && eventStatus < 0xF0) {
       // A channel message, the common case, without a branch on its bytes:
       // the status byte is written, and passed over when running status
       // applies; then both data bytes, of which the second is overwritten
       // when the message has one only.
       uint32_t data = static_cast<uint32_t>(bytes >> (8 * statusBytes));
-      uint32_t dataBytes = 2 - ((eventStatus & 0xE0) == 0xC0);
+      uint32_t dataBytes = kDataBytes[eventStatus >> 4];
       if (gap < 0x80) {
         *out++ = static_cast<uint8_t>(gap);
       } else {
@@ -153,7 +156,7 @@ inline bool writeEventsAt(TrackCursor& cursor, uint64_t now, uint32_t& gap, cons
       }
       gap = 0;
       *out = static_cast<uint8_t>(eventStatus);
-      out += (eventStatus != lastStatus) | ((data >> 7) & 1);
+      out += ((eventStatus ^ lastStatus) | (data & 0x80)) != 0;
       out[0] = static_cast<uint8_t>(data);
       out[1] = static_cast<uint8_t>(data >> 8);
       out += dataBytes;
@@ -192,6 +195,10 @@ inline bool writeEventsAt(TrackCursor& cursor, uint64_t now, uint32_t& gap, cons
     if ((following & 0x8080) != 0x8080) {
       uint32_t deltaBytes = 0;
       delta = shortQuantity(following, deltaBytes);
+      if (deltaBytes >= static_cast<uint64_t>(end - at)) {
+        result = false;  // the next event would run past the track's end
+        break;
+      }
       at += deltaBytes;
     } else if (!readQuantity(at, end, delta)) {
       result = false;

@@ -5,8 +5,8 @@
 
 namespace reshaper {
 
-TickWheel::TickWheel(TrackCursor* tracks, uint32_t count)
-    : tracks_(tracks), heads_(kSlots, kNone), ready_((size_t{count} + 63) / 64, 0) {
+TickWheel::TickWheel(const TrackCursor* tracks, uint32_t count)
+    : heads_(kSlots, kNone), links_(count, kNone), ready_((size_t{count} + 63) / 64, 0) {
   for (uint32_t i = 0; i < count; ++i) now_ = std::min(now_, tracks[i].time);
   Filer filing = filer();
   for (uint32_t i = 0; i < count; ++i) filing.add(i, tracks[i].time);
@@ -56,7 +56,7 @@ bool TickWheel::nextTick() {
   uint32_t slot = static_cast<uint32_t>(now_) & (kSlots - 1);
   firstReady_ = SIZE_MAX;
   lastReady_ = 0;
-  for (uint32_t track = heads_[slot]; track != kNone; track = tracks_[track].next) {
+  for (uint32_t track = heads_[slot]; track != kNone; track = links_[track]) {
     size_t word = track >> 6;
     ready_[word] |= uint64_t{1} << (track & 63);
     firstReady_ = std::min(firstReady_, word);

@@ -4,11 +4,13 @@
 //
 // A track waits in one of 4,096 slots, the slot of its tick modulo 4,096, as
 // long as that tick lies less than 4,096 ticks ahead; a slot is a list linked
-// through the cursors. Filing a track and finding the next tick take a few
-// integer operations, whatever the number of tracks. A track whose next
-// event lies further ahead waits in a heap ordered by time until its tick
-// comes near. At each tick the tracks of its slot are set in a bit set over
-// all tracks, which gives them back in track order.
+// through an array of one index per track. Filing a track and finding the
+// next tick take a few integer operations, whatever the number of tracks; no
+// comparison of one track with another is made. A track whose next event
+// lies further ahead waits in a heap ordered by time until its tick comes
+// near (O(log T) for each such event). At each tick the tracks of its slot
+// are set in a bit set over all tracks, which gives them back in track order:
+// the order of events at the same tick.
 #pragma once
 
 #include <cstddef>
@@ -29,7 +31,7 @@ class TickWheel {
   // value of its own, so that the compiler keeps it in registers while the
   // merge writes its bytes (which it could not for the wheel's members).
   struct Filer {
-    TrackCursor* tracks;
+    uint32_t* links;
     uint32_t* heads;
     uint64_t* occupied;
     uint64_t occupiedWords;
@@ -44,7 +46,7 @@ class TickWheel {
         return;
       }
       uint32_t slot = static_cast<uint32_t>(time) & (kSlots - 1);
-      tracks[track].next = heads[slot];
+      links[track] = heads[slot];
       heads[slot] = track;
       occupied[slot >> 6] |= uint64_t{1} << (slot & 63);
       occupiedWords |= uint64_t{1} << (slot >> 6);
@@ -53,7 +55,7 @@ class TickWheel {
 
   // Files the tracks of tracks[0, count) under the ticks of their next
   // events (cursor time); the earliest is the first tick.
-  TickWheel(TrackCursor* tracks, uint32_t count);
+  TickWheel(const TrackCursor* tracks, uint32_t count);
 
   // Moves on to the next tick some track waits for (the first call: to the
   // first) and makes its tracks the ready ones. False when no track waits.
@@ -68,7 +70,7 @@ class TickWheel {
   size_t lastReadyWord() const { return lastReady_; }
 
   // The filer for the current tick, and its state back when the tick is done.
-  Filer filer() { return {tracks_, heads_.data(), occupied_, occupiedWords_, now_, this}; }
+  Filer filer() { return {links_.data(), heads_.data(), occupied_, occupiedWords_, now_, this}; }
   void keep(const Filer& filer) { occupiedWords_ = filer.occupiedWords; }
 
  private:
@@ -82,12 +84,12 @@ class TickWheel {
   // The nearest tick of a track in a slot, or UINT64_MAX.
   uint64_t nearestSlotTick() const;
 
-  TrackCursor* tracks_;
   uint64_t now_ = UINT64_MAX;
   bool started_ = false;
   uint64_t occupiedWords_ = 0;        // bit w: occupied_[w] is not 0
   uint64_t occupied_[kSlots / 64]{};  // bit s of the whole: slot s holds a track
   std::vector<uint32_t> heads_;       // each slot's first track, or kNone
+  std::vector<uint32_t> links_;       // each track's next one in the same slot
   std::vector<Far> far_;              // a heap, earliest first
   std::vector<uint64_t> ready_;
   size_t firstReady_ = 1;

@@ -19,7 +19,6 @@ struct TrackCursor {
   const uint8_t* end;     // behind the track's last event
   uint64_t time = 0;      // the current event's absolute time in ticks
   uint32_t status = 0;    // the status of the event before the current one
-  uint32_t next = 0;      // the next track waiting for the same tick (TickWheel)
 };
 
 // Eight bytes from at, lowest address in the lowest byte, whatever the
