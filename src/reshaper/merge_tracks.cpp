@@ -238,32 +238,45 @@ bool tryMerge(SourceSong& source, uint8_t* out, uint64_t room, MergedFile& merge
     cursor.status = 0;
   }
   TrackCursor* const tracks = source.tracks.data();
-  TickWheel wheel(tracks, static_cast<uint32_t>(source.tracks.size()));
+  const auto count = static_cast<uint32_t>(source.tracks.size());
+  TickWheel wheel(tracks, count);
+  TickWheel::Hand hand = wheel.hand();
+  uint64_t* const ready = wheel.readyWords();
   const uint8_t* safeEnd = source.fileEnd - source.tracksBegin >= 8 ? source.fileEnd - 7 : source.tracksBegin;
-  while (wheel.nextTick()) {
-    TickWheel::Filer filer = wheel.filer();
-    uint64_t now = filer.now;
+  for (bool more = count > 0; more; more = hand.next()) {
     // The first event written at this tick gets the ticks since the one
     // before; a delta too long for four bytes (only possible behind an End
     // of Track, whose ticks pass without an event written) is shortened.
-    auto gap = static_cast<uint32_t>(std::min<uint64_t>(now - track.lastTime, kMaxQuantity));
+    auto gap = static_cast<uint32_t>(std::min<uint64_t>(hand.now - track.lastTime, kMaxQuantity));
     uint32_t written = track.events;
-    uint64_t* ready = wheel.readyWords();
-    for (size_t word = wheel.firstReadyWord(), last = wheel.lastReadyWord(); word <= last; ++word) {
-      uint64_t bits = ready[word];
+    // The tracks of this tick as a bit set, a word at a time; a track alone
+    // at its tick (the common case when few tracks meet) needs no more.
+    uint32_t first = hand.take();
+    size_t word = first >> 6;
+    size_t lastWord = word;
+    uint64_t bits = uint64_t{1} << (first & 63);
+    if (hand.links[first] != TickWheel::kNone) {
+      TickWheel::Words words = wheel.makeReady(first);
+      word = words.first;
+      lastWord = words.last;
+      bits = ready[word];
       ready[word] = 0;
+    }
+    for (;;) {
       for (; bits != 0; bits &= bits - 1) {
         auto index = static_cast<uint32_t>(word * 64 + static_cast<size_t>(std::countr_zero(bits)));
         TrackCursor& cursor = tracks[index];
-        if (!writeEventsAt(cursor, now, gap, safeEnd, track)) return false;
+        if (!writeEventsAt(cursor, hand.now, gap, safeEnd, track)) return false;
         if (cursor.time != kNever) {
-          filer.add(index, cursor.time);
+          hand.add(index, cursor.time);
           prefetch(cursor.at);
         }
       }
+      if (++word > lastWord) break;
+      bits = ready[word];
+      ready[word] = 0;
     }
-    wheel.keep(filer);
-    if (track.events != written) track.lastTime = now;
+    if (track.events != written) track.lastTime = hand.now;
   }
 
   // The End of Track taken last, or one of no data, ends the track.
