@@ -8,7 +8,7 @@ TickWheel::TickWheel(const TrackCursor* tracks, uint32_t count)
     : heads_(kSlots, kNone), links_(count, kNone), ready_((size_t{count} + 63) / 64, 0) {
   uint64_t first = UINT64_MAX;
   for (uint32_t i = 0; i < count; ++i) first = std::min(first, tracks[i].time);
-  hand_ = {links_.data(), heads_.data(), occupied_, 0, first, this};
+  hand_ = {links_.data(), heads_.data(), occupied_, 0, first, this, false};
   for (uint32_t i = 0; i < count; ++i) hand_.add(i, tracks[i].time);
 }
 
@@ -38,6 +38,7 @@ TickWheel::Hand TickWheel::nextWithFar(Hand hand, uint64_t tick) {
     far_.pop_back();
     hand.add(entry.track, entry.time);
   }
+  hand.farWaiting = !far_.empty();
   return hand;
 }
 

@@ -39,12 +39,14 @@ class TickWheel {
     uint64_t occupiedWords;  // bit w: occupied[w] is not 0
     uint64_t now;
     TickWheel* wheel;
+    bool farWaiting;  // a track waits in the heap
 
     // Files track under time, its next event's tick: after the current tick
     // (or at it, before the current tick's tracks are taken).
     void add(uint32_t track, uint64_t time) {
       if (time - now >= kSlots) {
         wheel->addFar(track, time);
+        farWaiting = true;
         return;
       }
       uint32_t slot = static_cast<uint32_t>(time) & (kSlots - 1);
@@ -65,7 +67,7 @@ class TickWheel {
       } else if (occupiedWords != 0) {
         tick = furtherSlotTick();
       }
-      if (!wheel->far_.empty()) {
+      if (farWaiting) {
         *this = wheel->nextWithFar(*this, tick);  // by value: the hand's address is not taken
         return true;
       }
