@@ -16,10 +16,10 @@ struct MergedFile {
 };
 
 // The most bytes the merged file of source can take, with a few to spare.
-// Every event is written as it was read but for its delta time, which is
-// never longer than its own (see merge_tracks.cpp), and its status byte,
-// which only an event that repeated the previous status gains; such an
-// event takes two bytes at least. So the events take at most one and a
+// Every event is written as it was read but for its delta time and its
+// status byte: the delta times take no more bytes than in the source (see
+// merge_tracks.cpp), and only an event that repeated the previous status
+// gains a byte, one of two at least. So the events take at most one and a
 // half times the bytes behind the header.
 uint64_t mergedFileBound(const SourceSong& source);
 
@@ -35,8 +35,9 @@ uint64_t mergedFileBound(const SourceSong& source);
 // are read; when their events do not end exactly where their chunks do,
 // the tracks are scanned (scanTracks) and merged again. The cursors end
 // behind their tracks. Besides out, the merge takes memory for the tracks
-// and its tick wheel, none per event; each event costs a few integer
-// operations, whatever the number of tracks.
+// and its tick wheel, none per event. An event costs a few integer
+// operations whatever the number of tracks T, and O(log T) more when its
+// track's next event lies 4,096 ticks or more ahead.
 MergedFile mergeTracks(SourceSong& source, uint8_t* out);
 
 }  // namespace reshaper

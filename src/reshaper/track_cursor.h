@@ -1,6 +1,6 @@
 // One source track of the merge, read straight from the file's bytes one
-// event at a time. Holds no copy of anything and takes 32 bytes, so that the
-// cursors of thousands of tracks stay in the processor's cache.
+// event at a time. Holds no copy of anything and takes at most 32 bytes, so
+// that the cursors of thousands of tracks stay in the processor's cache.
 #pragma once
 
 #include <bit>
