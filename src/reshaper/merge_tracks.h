@@ -15,7 +15,12 @@ struct MergedFile {
   size_t size = 0;      // bytes of the format 0 file
 };
 
-// The most bytes the merged file of source can take.
+// The most bytes the merged file of source can take, with a few to spare.
+// Every event is written as it was read but for its delta time and its
+// status byte: the delta times take no more bytes than in the source (see
+// merge_tracks.cpp), and only an event that repeated the previous status
+// gains a byte, one of two at least. So the events take at most one and a
+// half times the bytes behind the header.
 uint64_t mergedFileBound(const SourceSong& source);
 
 // Writes the format 0 file (header with the source's division, then one
@@ -24,9 +29,15 @@ uint64_t mergedFileBound(const SourceSong& source);
 // track. Only one End of Track survives, at the end: at the time of the
 // latest End of Track, or of the last event if that is later; a song
 // without any gets one there. Running status is used between channel
-// events of the same status, also from different tracks. Takes O(E log T)
-// for E events in T tracks, and besides out only memory for the tracks,
-// none per event. The source's cursors end behind their tracks.
+// events of the same status, also from different tracks.
+//
+// Tracks taken from their chunk lengths (readSource) are checked as they
+// are read; when their events do not end exactly where their chunks do,
+// the tracks are scanned (scanTracks) and merged again. The cursors end
+// behind their tracks. Besides out, the merge takes memory for the tracks
+// and its tick wheel, none per event. An event costs a few integer
+// operations whatever the number of tracks T, and O(log T) more when its
+// track's next event lies 4,096 ticks or more ahead.
 MergedFile mergeTracks(SourceSong& source, uint8_t* out);
 
 }  // namespace reshaper

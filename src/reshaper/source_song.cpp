@@ -1,12 +1,23 @@
 #include "reshaper/source_song.h"
 
-#include <algorithm>
+#include <cstring>
 
+#include "reshaper/event_bytes.h"
 #include "reshaper/midi_header.h"
 
 namespace reshaper {
 
 namespace {
+
+constexpr uint32_t kChunkHeaderBytes = 8;
+
+// The body length of the MTrk chunk header at at, or false when fewer than
+// eight bytes remain or the id is another one.
+bool trackChunkAt(const uint8_t* at, const uint8_t* fileEnd, uint32_t& length) {
+  if (fileEnd - at < kChunkHeaderBytes || std::memcmp(at, "MTrk", 4) != 0) return false;
+  length = (uint32_t{at[4]} << 24) | (uint32_t{at[5]} << 16) | (uint32_t{at[6]} << 8) | at[7];
+  return true;
+}
 
 // How the reading of one track's events ended.
 enum class TrackEnd : uint8_t {
@@ -22,17 +33,11 @@ struct ScannedTrack {
 
 // Reads the events of one track from start on while the bytes read stay
 // below the chunk's length; an event that runs past that length is read to
-// its end, and only the end of the file (fileEnd) stops it. Adds what its
-// events take in the merged track to song's bounds. A merged event's delta
-// is at most the ticks since the event before it in its own track that is
-// no End of Track (that one is written before it), which bounds its size.
-ScannedTrack scanTrack(const uint8_t* start, const uint8_t* fileEnd, uint32_t length, SourceSong& song) {
+// its end, and only the end of the file (fileEnd) stops it.
+ScannedTrack scanTrack(const uint8_t* start, const uint8_t* fileEnd, uint32_t length) {
   ScannedTrack scanned{TrackEnd::Complete, start};
   const uint8_t* at = start;
   uint8_t status = 0;
-  uint64_t sinceWritten = 0;
-  uint64_t eventBytes = 0;
-  uint32_t endOfTrackBody = 0;
   while (static_cast<uint64_t>(at - start) < length) {
     uint32_t delta = 0;
     EventBody body;
@@ -42,17 +47,7 @@ ScannedTrack scanTrack(const uint8_t* start, const uint8_t* fileEnd, uint32_t le
       break;
     }
     scanned.eventsEnd = at;
-    sinceWritten += delta;
-    if (body.isEndOfTrack(status)) {
-      endOfTrackBody = std::max(endOfTrackBody, body.writtenSize());
-    } else {
-      uint32_t mergedDelta = static_cast<uint32_t>(std::min<uint64_t>(sinceWritten, kMaxQuantity));
-      eventBytes += quantitySize(mergedDelta) + 1 + body.writtenSize();
-      sinceWritten = 0;
-    }
   }
-  song.mergedEventBytes += eventBytes;
-  song.endOfTrackBody = std::max(song.endOfTrackBody, endOfTrackBody);
   return scanned;
 }
 
@@ -67,21 +62,39 @@ SourceSong readSource(MidiStream& input) {
   song.division = header.division;
   if (song.format != 1) return song;
 
-  const uint8_t* file = input.data().data();
-  const uint8_t* fileEnd = file + input.data().size();
-  while (true) {
-    MidiChunk chunk;
-    if (!chunk.readChunkHeader(input) || chunk.kind != ChunkKind::Track) break;
-    const uint8_t* start = file + input.position();
-    ScannedTrack scanned = scanTrack(start, fileEnd, chunk.length, song);
+  song.tracksBegin = input.data().data() + input.position();
+  song.fileEnd = input.data().data() + input.data().size();
+  uint32_t length = 0;
+  for (const uint8_t* at = song.tracksBegin; trackChunkAt(at, song.fileEnd, length);) {
+    at += kChunkHeaderBytes;
+    if (length > static_cast<uint64_t>(song.fileEnd - at)) {
+      // The track runs into the end of the file: only its events tell
+      // where it ends.
+      scanTracks(song);
+      return song;
+    }
+    ++song.trackCount;
+    if (length > 0) song.tracks.emplace_back(at, at + length);
+    at += length;
+  }
+  return song;
+}
+
+void scanTracks(SourceSong& song) {
+  song.trackCount = 0;
+  song.tracks.clear();
+  song.scanned = true;
+  uint32_t length = 0;
+  for (const uint8_t* at = song.tracksBegin; trackChunkAt(at, song.fileEnd, length);) {
+    const uint8_t* start = at + kChunkHeaderBytes;
+    ScannedTrack scanned = scanTrack(start, song.fileEnd, length);
     if (scanned.how == TrackEnd::Broken) break;  // dropped with its events
     ++song.trackCount;
     if (scanned.eventsEnd != start) song.tracks.emplace_back(start, scanned.eventsEnd);
     // A cut event ends at the end of the file: no track follows it.
     if (scanned.how == TrackEnd::Cut) break;
-    input.seek(scanned.eventsEnd - file, MidiStream::FromStart);
+    at = scanned.eventsEnd;
   }
-  return song;
 }
 
 }  // namespace reshaper

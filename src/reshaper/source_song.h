@@ -1,6 +1,6 @@
 // A file to convert, found in its bytes: the header's format and division,
-// the tracks as the converter reads them (each one where its events lie),
-// and the most bytes the merged file can take. Nothing is copied.
+// and the tracks as the converter reads them (each one where its events
+// lie). Nothing is copied.
 #pragma once
 
 #include <cstdint>
@@ -16,15 +16,28 @@ struct SourceSong {
   uint16_t division = 0;            // raw: ticks per quarter note or the SMPTE form
   uint32_t trackCount = 0;          // tracks read, empty ones included
   std::vector<TrackCursor> tracks;  // the tracks with events, in file order, before their first event
-  uint64_t mergedEventBytes = 0;    // the events but every End of Track, merged, take at most this
-  uint32_t endOfTrackBody = 2;      // the body of the End of Track that ends the merged track takes at most this
+  // Where the first chunk behind the header starts, and where the file ends.
+  const uint8_t* tracksBegin = nullptr;
+  const uint8_t* fileEnd = nullptr;
+  // The tracks were found by reading every event (scanTracks). Otherwise
+  // each MTrk chunk's stated length was taken for where its events end,
+  // which the merge checks as it reads them.
+  bool scanned = false;
 };
 
 // Reads the header from the reading stream input, unwrapping a RIFF RMID
-// form, and, when its format field is 1, every MTrk chunk behind it (up to
-// a chunk with another id, the end of the file, or a track that breaks off
-// in a delta time or a status). A track that breaks off inside an event
-// keeps the events before it. The song's cursors point into input's bytes.
+// form, and, when its format field is 1, takes every MTrk chunk behind it,
+// up to a chunk with another id or the end of the file, as its stated
+// length gives it. When a length runs past the end of the file, the tracks
+// are scanned instead. The song's cursors point into input's bytes.
 SourceSong readSource(MidiStream& input);
+
+// Finds song's tracks again by reading every event, as the converter's
+// reading rules have it: every MTrk chunk up to a chunk with another id, the
+// end of the file, or a track that breaks off in a delta time or a status;
+// an event that runs past its chunk's length is read to its end, and the
+// next chunk follows it; a track that breaks off inside an event keeps the
+// events before it.
+void scanTracks(SourceSong& song);
 
 }  // namespace reshaper

@@ -203,3 +203,63 @@ TEST(ReshaperDifferential, FileOfMegabytesConvertsInPlace) {
   ASSERT_EQ(convertFile(path.c_str(), path.c_str()).status, kConverted);
   EXPECT_EQ(test_support::ReadFileBytes(path), SortedMerge(file).bytes);
 }
+
+// The shapes where the merge's tick wheel has its edges: ticks 4,096 and more
+// apart (tracks wait in the heap, and meet the others again at one tick),
+// many tracks at one tick (a bit set of several words), running status
+// across tracks, and a chunk length one byte off, which the merge finds only
+// partway through (then the tracks are scanned and merged again).
+TEST(ReshaperDifferential, FarTicksManyTracksAndChunkLengthsOff) {
+  struct Shape {
+    uint32_t tracks;
+    uint32_t events;
+    std::vector<uint32_t> deltas;
+    int lengthOff;  // added to one chunk's length
+  };
+  const Shape shapes[] = {
+      {3, 400, {0, 4095, 4096, 4097}, 0},        {70, 60, {0, 1, 8192, 65535}, 0},
+      {130, 20, {0, 0, 0, 4096}, 0},              {700, 5, {0, 1, 2, 1u << 20}, 0},
+      {5, 300, {0, 30, 3 * 4096, kMaxQuantity}, 0}, {40, 50, {0, 60, 120, 5000}, -1},
+      {40, 50, {0, 60, 120, 5000}, 1},
+  };
+  std::mt19937 random(4096);
+  for (const Shape& shape : shapes) {
+    for (int round = 0; round < 4; ++round) {
+      std::vector<std::string> tracks;
+      for (uint32_t t = 0; t < shape.tracks; ++t) {
+        test_support::Track track;
+        bool afterNote = false;
+        for (uint32_t i = 0; i < shape.events; ++i) {
+          uint32_t delta = shape.deltas[random() % shape.deltas.size()];
+          auto channel = static_cast<int>((t + random() % 2) % 16);
+          auto key = static_cast<int>(random() % 128);
+          uint32_t kind = random() % 8;
+          if (kind == 0) {
+            track.Program(delta, channel, key);
+          } else if (kind == 1) {
+            track.Meta(delta, 0x01, "cue");
+          } else if (kind == 2) {
+            track.EndOfTrack(delta);
+          } else if (kind == 3 && afterNote) {
+            track.Raw(delta, {key, 0});  // running status
+          } else {
+            track.NoteOn(delta, channel, key, 1 + key % 127);
+          }
+          afterNote = kind >= 3;
+        }
+        tracks.push_back(track.EndOfTrack(shape.deltas[random() % shape.deltas.size()]));
+      }
+      std::string file = test_support::Smf(1, 96, tracks);
+      if (shape.lengthOff != 0) {
+        // The length field of a track in the middle.
+        size_t field = 14;
+        for (uint32_t t = 0; t < shape.tracks / 2; ++t) field += 8 + tracks[t].size();
+        uint32_t length = 0;
+        for (int i = 4; i < 8; ++i) length = (length << 8) | static_cast<uint8_t>(file[field + i]);
+        length += static_cast<uint32_t>(shape.lengthOff);
+        for (int i = 7; i >= 4; --i, length >>= 8) file[field + i] = static_cast<char>(length & 0xFF);
+      }
+      ASSERT_EQ(StreamingMerge(file), SortedMerge(file)) << shape.tracks << " tracks, round " << round;
+    }
+  }
+}
