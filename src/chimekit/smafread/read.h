@@ -1,0 +1,29 @@
+// Reading any SMAF file into its neutral score (score.h): the chunk walk
+// with the content information, the optional data and the CRC, the score
+// tracks of every sequence format the reader knows (Handyphone Standard,
+// Mobile Standard compressed and not) with their voices, stream PCM and
+// seek and phrase information, and the audio tracks with their waves.
+#pragma once
+
+#include <string>
+
+#include "chimekit/smafread/score.h"
+#include "midifile/bytes.h"
+
+namespace chimekit::smafread {
+
+// Never throws for any content of `file` (only std::bad_alloc); reads no
+// byte outside it, allocates nothing from a length before checking it
+// against the bytes present, and takes time linear in the file's size (a
+// compressed sequence decodes to at most eight bytes per byte of it). The
+// score's byte ranges point into `file`.
+SmafScore ReadSmafScore(midifile::ByteView file);
+
+// The bytes of a range of `file` (an empty view for a range outside it).
+midifile::ByteView BytesOf(midifile::ByteView file, const ByteRange& range);
+
+// An option text value without its escapes: a backslash stands for the
+// byte after it.
+std::string OptionValue(midifile::ByteView file, const ByteRange& value);
+
+}  // namespace chimekit::smafread
