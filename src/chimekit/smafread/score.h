@@ -161,6 +161,8 @@ struct PcmVoice {
   bool sustain = false;
 };
 
+// kOther: a setup message that defines no voice the reader knows (another
+// voice type, or an exclusive message of another kind); listed, not played.
 enum class VoiceKind : uint8_t { kFm, kPcm, kOther };
 
 // How the setup's exclusive message spells the voice.
@@ -169,6 +171,7 @@ enum class VoiceForm : uint8_t {
   kMobilePacked, // 43 79 06 7F 01 bank-MSB bank-LSB program drum-key type, 7-bit packed body
   kMobile,       // 43 79 07 7F 01 (the same header), body as it stands
   kMobileShort,  // 43 05 01 bank program, body as it stands
+  kOther,        // any other exclusive message
 };
 
 struct Voice {
@@ -259,8 +262,8 @@ struct ScoreTrack {
   uint8_t channel_count = 0;  // 4 (Handyphone) or 16 (Mobile Standard)
   std::array<ChannelStatus, 16> channels{};
   uint32_t decoded_size = 0;  // compressed tracks: the bytes the sequence decodes to
-  std::vector<Voice> voices;
-  std::vector<Wave> waves;  // stream PCM
+  std::vector<Voice> voices;  // every message of the setup, in file order
+  std::vector<Wave> waves;    // stream PCM
   std::vector<PhraseMark> phrases;
   std::vector<ScoreEvent> events;  // in time order (file order)
   std::vector<ByteRange> exclusives;  // ranges into `exclusive_bytes`: each message from its first byte after F0
@@ -286,6 +289,8 @@ struct AudioTrack {
   std::vector<Wave> waves;  // each with the track's format and rate
   std::vector<PhraseMark> phrases;
   std::vector<ScoreEvent> events;  // kWave with key = wave number and channel, controls, nops, kEnd
+  std::vector<ByteRange> exclusives;
+  std::string exclusive_bytes;
   uint64_t end_ms = 0;
 };
 

@@ -1,0 +1,197 @@
+// The compressed form of a Mobile Standard sequence: the size of the
+// decoded sequence (32 bits, big-endian), then a stream of bits, most
+// significant first. The stream opens with the code tree in preorder: a 1
+// is a branch, followed by its 0 side and then its 1 side; a 0 is a leaf,
+// followed by the eight bits of its byte. The codes follow: from the root,
+// each bit takes one side until a leaf gives the next byte.
+//
+// The tree is read without recursion (a stack of the branches whose sides
+// are still to come, at most 255 branches as 256 bytes need). A decoded
+// sequence never exceeds eight bytes per byte of codes, which bounds what
+// is allocated; codes that run out before the declared size are a problem,
+// and what was decoded is kept. Eight bits at a time go through a table of
+// the root's codes of up to eight bits.
+#include <array>
+
+#include "chimekit/smafread/read_parts.h"
+
+namespace chimekit::smafread::detail {
+namespace {
+
+constexpr int32_t kLeaves = 256;  // node numbers below this are leaves: their byte
+constexpr int32_t kMaxNodes = 2 * kLeaves - 1;
+
+class BitReader {
+ public:
+  BitReader(ByteView bytes, size_t begin, size_t end) : bytes_(bytes), position_(begin), end_(end) {}
+
+  void Refill() {
+    while (count_ <= 56 && position_ < end_) {
+      buffer_ |= uint64_t{midifile::ByteAt(bytes_, position_++)} << (56 - count_);
+      count_ += 8;
+    }
+  }
+  int count() const { return count_; }
+  uint32_t Top8() const { return static_cast<uint32_t>(buffer_ >> 56); }
+  void Consume(int bits) {
+    buffer_ <<= bits;
+    count_ -= bits;
+  }
+  bool Bit(uint32_t& bit) {
+    if (count_ == 0) Refill();
+    if (count_ == 0) return false;
+    bit = static_cast<uint32_t>(buffer_ >> 63);
+    Consume(1);
+    return true;
+  }
+  bool Byte(uint32_t& value) {
+    if (count_ < 8) Refill();
+    if (count_ < 8) return false;
+    value = Top8();
+    Consume(8);
+    return true;
+  }
+  bool Exhausted() const { return count_ == 0 && position_ >= end_; }
+
+ private:
+  ByteView bytes_;
+  size_t position_;
+  size_t end_;
+  uint64_t buffer_ = 0;
+  int count_ = 0;
+};
+
+struct Tree {
+  std::array<int16_t, kMaxNodes> zero{};  // the 0 side of each branch
+  std::array<int16_t, kMaxNodes> one{};
+  int32_t root = 0;
+};
+
+enum class TreeResult { kRead, kCut, kTooBig };
+
+TreeResult ReadTree(BitReader& bits, Tree& tree) {
+  int32_t next_branch = kLeaves;
+  // Branches waiting for a side, with whether their 0 side is done.
+  std::array<int32_t, kLeaves> waiting{};
+  std::array<bool, kLeaves> zero_done{};
+  size_t depth = 0;
+  bool first = true;
+  do {
+    uint32_t bit = 0;
+    if (!bits.Bit(bit)) return TreeResult::kCut;
+    int32_t node = 0;
+    if (bit == 1) {
+      if (next_branch >= kMaxNodes) return TreeResult::kTooBig;
+      node = next_branch++;
+    } else {
+      uint32_t value = 0;
+      if (!bits.Byte(value)) return TreeResult::kCut;
+      node = static_cast<int32_t>(value);
+    }
+    if (first) {
+      tree.root = node;
+      first = false;
+    } else {
+      const int32_t parent = waiting[depth - 1];
+      if (!zero_done[depth - 1]) {
+        tree.zero[parent] = static_cast<int16_t>(node);
+        zero_done[depth - 1] = true;
+      } else {
+        tree.one[parent] = static_cast<int16_t>(node);
+        --depth;
+      }
+    }
+    if (node >= kLeaves) {
+      waiting[depth] = node;
+      zero_done[depth] = false;
+      ++depth;
+    }
+  } while (depth > 0);
+  return TreeResult::kRead;
+}
+
+// For each eight bits: the byte they start with and its code length, or
+// (length 0) the branch they lead to.
+struct TableEntry {
+  int16_t node = 0;
+  uint8_t length = 0;
+};
+
+std::array<TableEntry, 256> BuildTable(const Tree& tree) {
+  std::array<TableEntry, 256> table{};
+  for (uint32_t pattern = 0; pattern < 256; ++pattern) {
+    int32_t node = tree.root;
+    uint8_t length = 0;
+    while (node >= kLeaves && length < 8) {
+      node = ((pattern >> (7 - length)) & 1) != 0 ? tree.one[node] : tree.zero[node];
+      ++length;
+    }
+    table[pattern] = {static_cast<int16_t>(node), static_cast<uint8_t>(node < kLeaves ? length : 0)};
+  }
+  return table;
+}
+
+// Decodes up to `size` bytes; false when the codes run out first.
+bool DecodeCodes(BitReader& bits, const Tree& tree, size_t size, std::string& out) {
+  const std::array<TableEntry, 256> table = BuildTable(tree);
+  while (out.size() < size) {
+    if (bits.count() < 8) bits.Refill();
+    const int available = bits.count();
+    if (available == 0) return false;
+    const TableEntry entry = table[bits.Top8()];
+    if (entry.length != 0) {
+      if (entry.length > available) return false;  // the padding is not a code
+      bits.Consume(entry.length);
+      out.push_back(static_cast<char>(entry.node));
+      continue;
+    }
+    if (available < 8) return false;
+    bits.Consume(8);
+    int32_t node = entry.node;
+    while (node >= kLeaves) {
+      uint32_t bit = 0;
+      if (!bits.Bit(bit)) return false;
+      node = bit != 0 ? tree.one[node] : tree.zero[node];
+    }
+    out.push_back(static_cast<char>(node));
+  }
+  return true;
+}
+
+}  // namespace
+
+bool DecodeCompressedSequence(ByteView file, size_t begin, size_t end, std::string& out, Problems& problems) {
+  if (end - begin < 4) {
+    problems.Add(begin, "compressed sequence of " + std::to_string(end - begin) + " bytes, too short for its size");
+    return false;
+  }
+  const uint32_t declared = BigEndian32(file, begin);
+  BitReader bits(file, begin + 4, end);
+  Tree tree;
+  const TreeResult result = ReadTree(bits, tree);
+  if (result != TreeResult::kRead) {
+    problems.Add(begin + 4, result == TreeResult::kCut ? "the code tree of the compressed sequence is cut off"
+                                                       : "the code tree of the compressed sequence has more than "
+                                                         "255 branches");
+    return false;
+  }
+  const uint64_t most = uint64_t{8} * (end - begin - 4);
+  const size_t size = static_cast<size_t>(declared < most ? declared : most);
+  out.reserve(size);
+  if (tree.root < kLeaves) {
+    // One byte only, and no bits for it.
+    out.assign(size, static_cast<char>(tree.root));
+  } else if (!DecodeCodes(bits, tree, size, out)) {
+    problems.Add(begin, "the compressed sequence declares " + std::to_string(declared) + " bytes but its codes end after " +
+                            std::to_string(out.size()));
+    return false;
+  }
+  if (size < declared) {
+    problems.Add(begin, "the compressed sequence declares " + std::to_string(declared) + " bytes, more than its " +
+                            std::to_string(end - begin - 4) + " bytes of codes can hold");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace chimekit::smafread::detail
