@@ -114,7 +114,7 @@ class Lister {
     const uint8_t depth = chunk.depth;
     switch (chunk.role) {
       case ChunkRole::kContentInfo: return ListContentInfo(chunk, size);
-      case ChunkRole::kOptionalData: return log_.Line(chunk.at, depth, "OPDA optional data" + size);
+      case ChunkRole::kOptionalData: return ListOptionalData(chunk, size);
       case ChunkRole::kDataEntries: return ListDataEntries(chunk, size);
       case ChunkRole::kScoreTrack: return ListScoreTrack(chunk, size);
       case ChunkRole::kAudioTrack: return ListAudioTrack(chunk, size);
@@ -140,6 +140,14 @@ class Lister {
     if (info.tags.empty()) log_.Line(info.option_text.begin, 2, "no tags");
     for (const OptionTag& tag : info.tags) {
       log_.Line(tag.value.begin, 2, TagName(tag.tag) + ": \"" + Printable(BytesOf(file_, tag.value)) + "\"");
+    }
+  }
+
+  void ListOptionalData(const ChunkFact& chunk, const std::string& size) {
+    log_.Line(chunk.at, 0, "OPDA optional data" + size);
+    for (const DataEntry& entry : score_.data_entries) {
+      if (entry.code_type != 0xFF || entry.at < chunk.body.begin || entry.at >= chunk.body.begin + chunk.body.size) continue;
+      log_.Line(entry.at, 1, TagName(entry.tag) + ": \"" + Printable(BytesOf(file_, entry.value)) + "\"");
     }
   }
 

@@ -124,6 +124,19 @@ bool ReadFrame(ByteView file, SmafScore& score, size_t& body_end, Problems& prob
     end = static_cast<size_t>(declared_end);
     problems.Add(end, std::to_string(file.size() - end) + " bytes after the MMMD chunk");
   }
+  // Files whose chunks fill the MMMD chunk to its end carry no CRC (as
+  // ffmpeg writes them); the walk of the chunk headers tells.
+  uint64_t position = kChunkHeader;
+  while (position + kChunkHeader <= end) {
+    const uint64_t next = position + kChunkHeader + BigEndian32(file, static_cast<size_t>(position) + 4);
+    if (next > end) break;
+    position = next;
+  }
+  if (position == end && end > kChunkHeader) {
+    problems.Add(end, "the file has no CRC: its chunks fill the MMMD chunk");
+    body_end = end;
+    return true;
+  }
   if (end < kChunkHeader + kCrcBytes) {
     problems.Add(kChunkHeader, "the MMMD chunk ends before its CRC");
     return false;

@@ -96,6 +96,17 @@ void ReadContentInfo(ByteView file, const ChunkFact& chunk, ContentInfo& info, P
 
 void ReadOptionalData(ByteView file, const ChunkFact& chunk, SmafScore& score, Problems& problems) {
   const size_t begin = chunk.body.begin;
+  if (TagAt(file, begin, begin + chunk.size)) {
+    // Tags as in an option text where the Dch chunks belong (as ffmpeg
+    // writes them): read as such, and named as a problem.
+    problems.Add(begin, "the OPDA chunk holds an option text where its Dch chunks belong");
+    std::vector<OptionTag> tags;
+    ReadOptionTags(file, begin, begin + chunk.size, tags, problems);
+    for (const OptionTag& tag : tags) {
+      score.data_entries.push_back({static_cast<uint32_t>(tag.value.begin - 3), 0xFF, tag.tag, tag.value});
+    }
+    return;
+  }
   for (const ChunkFact& inner :
        WalkChunks(file, begin, begin + chunk.size, 1, "the OPDA chunk", score.chunks, problems)) {
     if (inner.role == ChunkRole::kDataEntries) ReadDataEntries(file, inner, score.data_entries, problems);

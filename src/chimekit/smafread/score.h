@@ -82,7 +82,7 @@ struct ContentInfo {
 // artist, "CR" copyright, ...), a 16-bit size and the value.
 struct DataEntry {
   uint32_t at = 0;
-  uint8_t code_type = 0;  // the fourth byte of its "Dch?" chunk
+  uint8_t code_type = 0;  // the fourth byte of its "Dch?" chunk; 0xFF for a tag of an OPDA that holds text
   std::array<char, 2> tag{};
   ByteRange value;
 };

@@ -118,9 +118,13 @@ class HandyphoneReader {
       }
       event.kind = EventKind::kEnd;
       Push(event);
-      if (!cursor_.AtEnd()) {
-        problems_.Add(cursor_.position(), "the sequence goes on for " + std::to_string(cursor_.left()) +
-                                              " bytes after its end of sequence");
+      // Zeros after the end pad the chunk; anything else is a problem.
+      for (size_t i = 0; i < cursor_.left(); ++i) {
+        if (cursor_.Peek(i) != 0) {
+          problems_.Add(cursor_.position(), "the sequence goes on for " + std::to_string(cursor_.left()) +
+                                                " bytes after its end of sequence");
+          break;
+        }
       }
       return false;
     }
