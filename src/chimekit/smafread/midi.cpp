@@ -132,7 +132,8 @@ uint64_t WriteScoreTrack(const ScoreTrack& smaf, const std::array<uint8_t, 16>& 
         track.Message(time, 0xC0 | channel, event.data & 0x7F);
         break;
       case EventKind::kControl:
-        track.Message(time, 0xB0 | channel, event.key & 0x7F, event.data & 0x7F);
+        track.Message(time, 0xB0 | channel, event.key & 0x7F,
+                      event.key == 0 ? event.data & 0x7F : event.data > 0x7F ? 0x7F : event.data);
         break;
       case EventKind::kPitchBend:
         track.Message(time, 0xE0 | channel, event.data & 0x7F, (event.data >> 7) & 0x7F);

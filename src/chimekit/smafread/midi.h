@@ -18,7 +18,9 @@
 // of 0, which sounds in SMAF, becomes 1) and a note-off (velocity 64) gate
 // milliseconds later; programs, controls (bank select, modulation, volume,
 // pan, expression, RPN and the rest as the file gives them), pitch bend,
-// pressure and exclusive messages are written as they come. Octave
+// pressure and exclusive messages are written as they come (a Handyphone
+// control value above 127, such as the converter's volume 128, as 127;
+// bank selects of drum banks, 0x80 and up, without their high bit). Octave
 // settings are in the keys already; audio tracks have no MIDI form and are
 // only counted.
 #pragma once

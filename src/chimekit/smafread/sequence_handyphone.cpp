@@ -183,10 +183,6 @@ class HandyphoneReader {
         problems_.Add(event.at, "unknown control type " + Hex(0x30 | type) + " with value " + std::to_string(value));
         return true;
     }
-    if (type != 0x1 && type != 0x2 && value > 0x7F) {
-      problems_.Add(event.at, "control " + Hex(0x30 | type) + " with value " + Hex(value) + ", above 0x7F");
-      return true;
-    }
     Push(event);
     return true;
   }
