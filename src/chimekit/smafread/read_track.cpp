@@ -200,8 +200,12 @@ AudioTrack ReadAudioTrack(ByteView file, const ChunkFact& chunk, SmafScore& scor
   track.gate_ms = TimebaseMs(track.gate_code);
   if (track.duration_ms == 0) problems.Add(at + 4, "unknown timebase code " + Hex(track.duration_code));
   if (track.gate_ms == 0) problems.Add(at + 5, "unknown gate timebase code " + Hex(track.gate_code));
+  bool sequence_seen = false;
   for (const ChunkFact& inner : WalkChunks(file, at + 6, at + chunk.size, 1, "the audio track", score.chunks, problems)) {
-    if (inner.role == ChunkRole::kSequence) {
+    if (inner.role == ChunkRole::kSequence && sequence_seen) {
+      problems.Add(inner.at, "a second sequence chunk in audio track " + std::to_string(track.number));
+    } else if (inner.role == ChunkRole::kSequence) {
+      sequence_seen = true;
       ReadHandyphoneSequence(file, inner.body.begin, inner.body.begin + inner.size, track.duration_ms, track.gate_ms,
                              true, {track.events, track.exclusives, track.exclusive_bytes, track.end_ms}, problems);
     } else if (inner.role == ChunkRole::kWave) {
