@@ -65,7 +65,7 @@ TEST(SmafReadFiles, FfmpegAudioTracksAtEveryRate) {
     ASSERT_FALSE(track.events.empty());
     EXPECT_EQ(track.events[0].kind, EventKind::kWave);
     EXPECT_EQ(track.events[0].key, 1);
-    EXPECT_NEAR(static_cast<double>(track.events[0].gate_ms), 1000.0 * samples / wave.rate_hz, track.gate_ms);
+    EXPECT_NEAR(static_cast<double>(track.events[0].gate_ms), 1000.0 * static_cast<double>(samples) / wave.rate_hz, track.gate_ms);
     // ffmpeg writes no CRC and an option text where the OPDA's Dch chunks
     // belong: two problems, the waves read all the same.
     const auto listing = chimekit::smafread::ListSmaf(bytes, score);

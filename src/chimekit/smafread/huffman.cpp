@@ -9,9 +9,11 @@
 // are still to come, at most 255 branches as 256 bytes need). A decoded
 // sequence never exceeds eight bytes per byte of codes, which bounds what
 // is allocated; codes that run out before the declared size are a problem,
-// and what was decoded is kept. Eight bits at a time go through a table of
-// the root's codes of up to eight bits.
+// and what was decoded is kept. Long streams go ten bits at a time through
+// a table of the bytes whose codes those bits begin with.
 #include <array>
+#include <cstring>
+#include <memory>
 
 #include "chimekit/smafread/read_parts.h"
 
@@ -33,6 +35,7 @@ class BitReader {
   }
   int count() const { return count_; }
   uint32_t Top8() const { return static_cast<uint32_t>(buffer_ >> 56); }
+  uint32_t Top(int bits) const { return static_cast<uint32_t>(buffer_ >> (64 - bits)); }
   void Consume(int bits) {
     buffer_ <<= bits;
     count_ -= bits;
@@ -110,50 +113,82 @@ TreeResult ReadTree(BitReader& bits, Tree& tree) {
   return TreeResult::kRead;
 }
 
-// For each eight bits: the byte they start with and its code length, or
-// (length 0) the branch they lead to.
+// For each ten bits: the bytes whose whole codes they begin with (up to
+// four) and the bits those take, or (no byte) the branch they lead to.
+constexpr int kTableBits = 10;
+constexpr size_t kTableBytes = 4;
+
 struct TableEntry {
+  std::array<uint8_t, kTableBytes> bytes{};
+  uint8_t count = 0;
+  uint8_t bits = 0;
   int16_t node = 0;
-  uint8_t length = 0;
 };
 
-std::array<TableEntry, 256> BuildTable(const Tree& tree) {
-  std::array<TableEntry, 256> table{};
-  for (uint32_t pattern = 0; pattern < 256; ++pattern) {
+using Table = std::array<TableEntry, size_t{1} << kTableBits>;
+
+void BuildTable(const Tree& tree, Table& table) {
+  for (uint32_t pattern = 0; pattern < table.size(); ++pattern) {
+    TableEntry& entry = table[pattern];
     int32_t node = tree.root;
-    uint8_t length = 0;
-    while (node >= kLeaves && length < 8) {
-      node = ((pattern >> (7 - length)) & 1) != 0 ? tree.one[node] : tree.zero[node];
-      ++length;
+    int used = 0;
+    for (int bit = 0; bit < kTableBits && entry.count < kTableBytes; ++bit) {
+      node = ((pattern >> (kTableBits - 1 - bit)) & 1) != 0 ? tree.one[node] : tree.zero[node];
+      if (node < kLeaves) {
+        entry.bytes[entry.count++] = static_cast<uint8_t>(node);
+        used = bit + 1;
+        node = tree.root;
+      }
     }
-    table[pattern] = {static_cast<int16_t>(node), static_cast<uint8_t>(node < kLeaves ? length : 0)};
+    entry.bits = static_cast<uint8_t>(entry.count != 0 ? used : kTableBits);
+    entry.node = static_cast<int16_t>(node);
   }
-  return table;
 }
 
-// Decodes up to `size` bytes; false when the codes run out first.
-bool DecodeCodes(BitReader& bits, const Tree& tree, size_t size, std::string& out) {
-  const std::array<TableEntry, 256> table = BuildTable(tree);
-  while (out.size() < size) {
-    if (bits.count() < 8) bits.Refill();
-    const int available = bits.count();
-    if (available == 0) return false;
-    const TableEntry entry = table[bits.Top8()];
-    if (entry.length != 0) {
-      if (entry.length > available) return false;  // the padding is not a code
-      bits.Consume(entry.length);
-      out.push_back(static_cast<char>(entry.node));
-      continue;
+// One byte, bit by bit from the root; false when the bits run out.
+bool DecodeOne(BitReader& bits, const Tree& tree, int32_t node, char*& next) {
+  while (node >= kLeaves) {
+    uint32_t bit = 0;
+    if (!bits.Bit(bit)) return false;
+    node = bit != 0 ? tree.one[node] : tree.zero[node];
+  }
+  *next++ = static_cast<char>(node);
+  return true;
+}
+
+// Codes of a kilobyte or more go through the table; it costs about as
+// much to build as a kilobyte of codes takes to decode bit by bit.
+constexpr size_t kTableFrom = 1024;
+
+// Decodes `size` bytes into `out`; false when the codes run out first,
+// `out` then holding the bytes decoded.
+bool DecodeCodes(BitReader& bits, const Tree& tree, size_t size, size_t code_bytes, std::string& out) {
+  out.resize(size);
+  char* const first = out.data();
+  char* next = first;
+  char* const last = first + size;
+  if (code_bytes >= kTableFrom) {
+    auto table = std::make_unique<Table>();
+    BuildTable(tree, *table);
+    while (last - next >= static_cast<ptrdiff_t>(kTableBytes)) {
+      if (bits.count() < kTableBits) bits.Refill();
+      if (bits.count() < kTableBits) break;  // the last bits go one by one
+      const TableEntry& entry = (*table)[bits.Top(kTableBits)];
+      bits.Consume(entry.bits);
+      if (entry.count != 0) {
+        std::memcpy(next, entry.bytes.data(), kTableBytes);
+        next += entry.count;
+      } else if (!DecodeOne(bits, tree, entry.node, next)) {
+        out.resize(static_cast<size_t>(next - first));
+        return false;
+      }
     }
-    if (available < 8) return false;
-    bits.Consume(8);
-    int32_t node = entry.node;
-    while (node >= kLeaves) {
-      uint32_t bit = 0;
-      if (!bits.Bit(bit)) return false;
-      node = bit != 0 ? tree.one[node] : tree.zero[node];
+  }
+  while (next != last) {
+    if (!DecodeOne(bits, tree, tree.root, next)) {
+      out.resize(static_cast<size_t>(next - first));
+      return false;
     }
-    out.push_back(static_cast<char>(node));
   }
   return true;
 }
@@ -177,11 +212,10 @@ bool DecodeCompressedSequence(ByteView file, size_t begin, size_t end, std::stri
   }
   const uint64_t most = uint64_t{8} * (end - begin - 4);
   const size_t size = static_cast<size_t>(declared < most ? declared : most);
-  out.reserve(size);
   if (tree.root < kLeaves) {
     // One byte only, and no bits for it.
     out.assign(size, static_cast<char>(tree.root));
-  } else if (!DecodeCodes(bits, tree, size, out)) {
+  } else if (!DecodeCodes(bits, tree, size, end - begin - 4, out)) {
     problems.Add(begin, "the compressed sequence declares " + std::to_string(declared) + " bytes but its codes end after " +
                             std::to_string(out.size()));
     return false;

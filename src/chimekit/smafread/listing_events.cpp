@@ -108,7 +108,7 @@ std::string MobileText(const ScoreEvent& event) {
   switch (event.kind) {
     case EventKind::kNote:
       return "note " + std::to_string(event.key) + " velocity " + std::to_string(event.velocity) + " gate " +
-             std::to_string(event.gate_units);
+             std::to_string(event.data);
     case EventKind::kProgram: return "program change " + std::to_string(event.data);
     case EventKind::kControl:
       return ControlName(event.key) + (event.key == 0 ? " MSB " : " ") + std::to_string(event.data);
@@ -125,7 +125,7 @@ std::string HandyphoneNote(const ScoreEvent& event) {
   const uint32_t note = event.code & 0x0F;
   const uint32_t above = 12 * octave + note;
   return "note octave " + std::to_string(octave) + " note " + std::to_string(note) + " (base+" +
-         std::to_string(above) + " = key " + std::to_string(event.key) + ") gate " + std::to_string(event.gate_units);
+         std::to_string(above) + " = key " + std::to_string(event.key) + ") gate " + std::to_string(event.data);
 }
 
 }  // namespace
@@ -191,7 +191,7 @@ SequenceCounts ListAudioEvents(const AudioTrack& track, uint8_t depth, LineLog& 
     } else if (event.kind == EventKind::kWave) {
       ++counts.notes;
       text += "ch" + std::to_string(event.channel) + " wave " + std::to_string(event.key) + " gate " +
-              std::to_string(event.gate_units) + " (" + std::to_string(event.gate_ms) + " ms)";
+              std::to_string(event.data) + " (" + std::to_string(event.gate_ms) + " ms)";
     } else {
       text += "ch" + std::to_string(event.channel) + " " + HandyphoneControl(event);
     }

@@ -51,6 +51,15 @@ struct MidiSummary {
 using ChannelMap = std::vector<std::array<uint8_t, 16>>;
 ChannelMap MapChannels(const SmafScore& score);
 
+// The same one readable score track after another, in file order.
+class ChannelMapper {
+ public:
+  std::array<uint8_t, 16> Map(const ScoreTrack& track);
+
+ private:
+  uint16_t taken_ = 0;  // MIDI channels a melody channel has
+};
+
 struct SmafMidi {
   midifile::ByteString bytes;
   MidiSummary summary;
@@ -62,6 +71,12 @@ struct SmafMidi {
 // score track gives a file of the conductor track alone (the summary says
 // so; the caller decides whether that is an output).
 SmafMidi SmafToMidi(midifile::ByteView file, const SmafScore& score);
+
+// Reads `file` into `score` and writes its MIDI file one score track after
+// another (ReadSmafScore with a sink): the same file as above, and what the
+// conversion touches is its largest track, not all of them. `score` keeps
+// its tracks without their events.
+SmafMidi ReadSmafToMidi(midifile::ByteView file, SmafScore& score);
 
 // Whether the reader reads a score track's sequence format.
 bool IsReadable(const ScoreTrack& track);

@@ -27,37 +27,41 @@ bool IsReadable(const ScoreTrack& track) {
          track.format == SequenceFormat::kMobileCompressed;
 }
 
-ChannelMap MapChannels(const SmafScore& score) {
-  ChannelMap map;
-  std::bitset<16> taken;
-  for (const ScoreTrack& track : score.score_tracks) {
-    if (!IsReadable(track)) continue;
-    std::array<uint8_t, 16>& channels = map.emplace_back();
-    channels.fill(kNoChannel);
-    std::bitset<16> used;
-    for (const ScoreEvent& event : track.events) {
-      if (Sounds(event.kind)) used[event.channel & 0x0F] = true;
+std::array<uint8_t, 16> ChannelMapper::Map(const ScoreTrack& track) {
+  std::array<uint8_t, 16> channels;
+  channels.fill(kNoChannel);
+  std::bitset<16> used;
+  for (const ScoreEvent& event : track.events) {
+    if (Sounds(event.kind)) used[event.channel & 0x0F] = true;
+  }
+  for (size_t channel = 0; channel < track.channel_count; ++channel) {
+    if (!used[channel]) continue;
+    if (track.channels[channel].type == ChannelType::kRhythm) {
+      channels[channel] = kDrumChannel;
+      continue;
     }
-    for (size_t channel = 0; channel < track.channel_count; ++channel) {
-      if (!used[channel]) continue;
-      if (track.channels[channel].type == ChannelType::kRhythm) {
-        channels[channel] = kDrumChannel;
-        continue;
-      }
-      uint8_t own = OwnNumber(track, channel);
-      uint8_t chosen = own;
-      if (own == kDrumChannel || taken[own]) {
-        chosen = own == kDrumChannel ? 15 : own;  // shared when every channel is taken
-        for (uint8_t candidate = 0; candidate < 16; ++candidate) {
-          if (candidate != kDrumChannel && !taken[candidate]) {
-            chosen = candidate;
-            break;
-          }
+    const uint8_t own = OwnNumber(track, channel);
+    uint8_t chosen = own;
+    if (own == kDrumChannel || ((taken_ >> own) & 1) != 0) {
+      chosen = own == kDrumChannel ? 15 : own;  // shared when every channel is taken
+      for (uint8_t candidate = 0; candidate < 16; ++candidate) {
+        if (candidate != kDrumChannel && ((taken_ >> candidate) & 1) == 0) {
+          chosen = candidate;
+          break;
         }
       }
-      taken[chosen] = true;
-      channels[channel] = chosen;
     }
+    taken_ |= static_cast<uint16_t>(1u << chosen);
+    channels[channel] = chosen;
+  }
+  return channels;
+}
+
+ChannelMap MapChannels(const SmafScore& score) {
+  ChannelMap map;
+  ChannelMapper mapper;
+  for (const ScoreTrack& track : score.score_tracks) {
+    if (IsReadable(track)) map.push_back(mapper.Map(track));
   }
   return map;
 }

@@ -12,34 +12,6 @@
 namespace chimekit::smafread {
 namespace detail {
 
-bool Cursor::LengthNumber(uint32_t& value) {
-  if (AtEnd()) return false;
-  const uint32_t first = Peek();
-  if (first < 0x80) {
-    value = first;
-    ++position_;
-    return true;
-  }
-  if (left() < 2) return false;
-  value = 128 + (((first & 0x7F) << 7) | Peek(1));
-  position_ += 2;
-  return true;
-}
-
-bool Cursor::Vlq(uint32_t& value, bool& too_long) {
-  value = 0;
-  too_long = false;
-  for (size_t count = 0; count < 4; ++count) {
-    if (AtEnd()) return false;
-    const uint32_t byte = Peek();
-    ++position_;
-    value = (value << 7) | (byte & 0x7F);
-    if ((byte & 0x80) == 0) return true;
-  }
-  too_long = true;
-  return false;
-}
-
 uint32_t BigEndian16(ByteView bytes, size_t at) {
   return (static_cast<uint32_t>(midifile::ByteAt(bytes, at)) << 8) | midifile::ByteAt(bytes, at + 1);
 }
@@ -201,8 +173,11 @@ std::string OptionValue(midifile::ByteView file, const ByteRange& value) {
   return text;
 }
 
-SmafScore ReadSmafScore(midifile::ByteView file) {
+SmafScore ReadSmafScore(midifile::ByteView file) { return ReadSmafScore(file, {}); }
+
+SmafScore ReadSmafScore(midifile::ByteView file, const ScoreTrackSink& sink) {
   using namespace detail;
+  std::vector<ScoreEvent> recycled;
   SmafScore score;
   Problems problems(score.problems);
   if (file.size() > std::numeric_limits<uint32_t>::max()) {
@@ -227,7 +202,12 @@ SmafScore ReadSmafScore(midifile::ByteView file) {
         ReadOptionalData(file, chunk, score, problems);
         break;
       case ChunkRole::kScoreTrack:
-        score.score_tracks.push_back(ReadScoreTrack(file, chunk, score, problems));
+        score.score_tracks.push_back(ReadScoreTrack(file, chunk, score, problems, std::move(recycled)));
+        if (sink) {
+          sink(score.score_tracks.back());
+          recycled = std::move(score.score_tracks.back().events);
+          score.score_tracks.back().events = {};
+        }
         break;
       case ChunkRole::kAudioTrack:
         score.audio_tracks.push_back(ReadAudioTrack(file, chunk, score, problems));

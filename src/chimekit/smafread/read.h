@@ -5,6 +5,7 @@
 // seek and phrase information, and the audio tracks with their waves.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "chimekit/smafread/score.h"
@@ -18,6 +19,13 @@ namespace chimekit::smafread {
 // compressed sequence decodes to at most eight bytes per byte of it). The
 // score's byte ranges point into `file`.
 SmafScore ReadSmafScore(midifile::ByteView file);
+
+// The same, handing each score track to `sink` as soon as it is read; the
+// score keeps the track without its events, whose storage the next track
+// reuses (what converts a large file touches is then its largest track,
+// not all of them).
+using ScoreTrackSink = std::function<void(const ScoreTrack& track)>;
+SmafScore ReadSmafScore(midifile::ByteView file, const ScoreTrackSink& sink);
 
 // The bytes of a range of `file` (an empty view for a range outside it).
 midifile::ByteView BytesOf(midifile::ByteView file, const ByteRange& range);

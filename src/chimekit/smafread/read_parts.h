@@ -42,11 +42,35 @@ class Cursor {
   }
   // A Handyphone length number: one byte up to 127, else two bytes standing
   // for 128 + ((first & 0x7F) << 7 | second). False when cut off.
-  bool LengthNumber(uint32_t& value);
+  bool LengthNumber(uint32_t& value) {
+    if (AtEnd()) return false;
+    const uint32_t first = Peek();
+    if (first < 0x80) {
+      value = first;
+      ++position_;
+      return true;
+    }
+    if (left() < 2) return false;
+    value = 128 + (((first & 0x7F) << 7) | Peek(1));
+    position_ += 2;
+    return true;
+  }
   // A Mobile Standard variable-length number: seven bits a byte, high bit
   // set on all but the last, at most four bytes. False when cut off or when
   // a fourth byte still has its high bit set (`too_long` tells which).
-  bool Vlq(uint32_t& value, bool& too_long);
+  bool Vlq(uint32_t& value, bool& too_long) {
+    value = 0;
+    too_long = false;
+    for (size_t count = 0; count < 4; ++count) {
+      if (AtEnd()) return false;
+      const uint32_t byte = Peek();
+      ++position_;
+      value = (value << 7) | (byte & 0x7F);
+      if ((byte & 0x80) == 0) return true;
+    }
+    too_long = true;
+    return false;
+  }
 
  private:
   ByteView bytes_;
@@ -82,7 +106,9 @@ void ReadOptionalData(ByteView file, const ChunkFact& chunk, SmafScore& score, P
 // bytes).
 void ReadPhrases(ByteView file, const ChunkFact& chunk, std::vector<PhraseMark>& marks, Problems& problems);
 
-ScoreTrack ReadScoreTrack(ByteView file, const ChunkFact& chunk, SmafScore& score, Problems& problems);
+// `events` is the storage the track's events go into (emptied first).
+ScoreTrack ReadScoreTrack(ByteView file, const ChunkFact& chunk, SmafScore& score, Problems& problems,
+                          std::vector<ScoreEvent> events = {});
 AudioTrack ReadAudioTrack(ByteView file, const ChunkFact& chunk, SmafScore& score, Problems& problems);
 
 // The voice messages of a setup chunk: "FF F0", a length number and the

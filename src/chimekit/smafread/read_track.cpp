@@ -94,8 +94,11 @@ void ReadStreamPcm(ByteView file, const ChunkFact& chunk, std::vector<ChunkFact>
   }
 }
 
-ScoreTrack ReadScoreTrack(ByteView file, const ChunkFact& chunk, SmafScore& score, Problems& problems) {
+ScoreTrack ReadScoreTrack(ByteView file, const ChunkFact& chunk, SmafScore& score, Problems& problems,
+                          std::vector<ScoreEvent> events) {
   ScoreTrack track;
+  track.events = std::move(events);
+  track.events.clear();
   track.at = chunk.at;
   track.number = static_cast<uint8_t>(chunk.id[3]);
   const size_t at = chunk.body.begin;

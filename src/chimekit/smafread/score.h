@@ -227,14 +227,14 @@ enum class EventKind : uint8_t {
   kEnd,              // the end of the sequence; its time is where the track ends
 };
 
+// 32 bytes; a track holds one per event.
 struct ScoreEvent {
   uint64_t time_ms = 0;
-  uint64_t gate_ms = 0;     // notes and waves: how long the key is held
-  uint32_t at = 0;          // offset of the event's duration: in the file, or in the decoded stream of a compressed track
-  uint32_t units = 0;       // the duration before the event, in duration timebase units
-  uint32_t gate_units = 0;  // notes and waves, in gate timebase units
-  uint32_t data = 0;
-  int32_t voice = -1;  // notes: index into the track's `voices`, -1 when the setup defines none for it
+  uint32_t gate_ms = 0;  // notes and waves: how long the key is held (at most 2^32 - 1)
+  uint32_t at = 0;       // offset of the event's duration: in the file, or in the decoded stream of a compressed track
+  uint32_t units = 0;    // the duration before the event, in duration timebase units
+  uint32_t data = 0;     // by `kind`; notes and waves: the gate time in gate timebase units
+  int16_t voice = -1;    // notes: index into the track's `voices` (below 32768), -1 when the setup defines none for it
   EventKind kind = EventKind::kNop;
   uint8_t channel = 0;   // the track's own channel: 0 to 3 (Handyphone, audio) or 0 to 15 (Mobile Standard)
   uint8_t key = 0;       // notes: MIDI key 0 to 127; controls: controller number; waves: wave number

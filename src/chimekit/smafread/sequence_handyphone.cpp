@@ -32,6 +32,8 @@ class HandyphoneReader {
         out_(out), problems_(problems) {}
 
   void Run() {
+    // Every event takes three bytes at least: room for all of them at once.
+    out_.events.reserve(out_.events.size() + cursor_.left() / 3 + 1);
     while (ReadEvent()) {
     }
     out_.end_ms = end_ms_;
@@ -74,9 +76,9 @@ class HandyphoneReader {
     event.code = lead;
     event.channel = static_cast<uint8_t>(lead >> 6);
     const size_t gate_at = cursor_.position();
-    if (!cursor_.LengthNumber(event.gate_units)) return Cut(event.at, "note gate time");
+    if (!cursor_.LengthNumber(event.data)) return Cut(event.at, "note gate time");
     CheckSecondByte(gate_at, "note gate time");
-    event.gate_ms = uint64_t{event.gate_units} * gate_ms_;
+    event.gate_ms = event.data * gate_ms_;  // at most 16511 * 50
     if (audio_) {
       event.kind = EventKind::kWave;
       event.key = static_cast<uint8_t>(lead & 0x3F);

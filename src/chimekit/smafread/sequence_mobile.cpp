@@ -18,6 +18,8 @@ namespace {
 
 constexpr uint8_t kFirstVelocity = 64;
 
+uint32_t Saturated(uint64_t ms) { return ms > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(ms); }
+
 class MobileReader {
  public:
   MobileReader(ByteView bytes, size_t begin, size_t end, bool decoded, size_t problem_at, ScoreTrack& track,
@@ -28,6 +30,8 @@ class MobileReader {
   }
 
   void Run() {
+    // Every event takes three bytes at least: room for all of them at once.
+    track_.events.reserve(track_.events.size() + cursor_.left() / 3 + 1);
     while (ReadEvent()) {
     }
     track_.end_ms = end_ms_;
@@ -56,6 +60,11 @@ class MobileReader {
   }
 
   bool Number(uint32_t& value, size_t at, const char* what) {
+    if (cursor_.left() > 0 && cursor_.Peek() < 0x80) {  // the most of them: one byte
+      value = cursor_.Peek();
+      cursor_.Skip(1);
+      return true;
+    }
     bool too_long = false;
     if (cursor_.Vlq(value, too_long)) return true;
     if (too_long) {
@@ -67,12 +76,19 @@ class MobileReader {
 
   // A data byte: false (with a problem) when it is cut off or above 0x7F.
   bool Data(uint8_t& value, size_t at, const char* what) {
-    if (!cursor_.Byte(value)) return Cut(at, what);
-    if (value > 0x7F) {
-      Problem(cursor_.position() - 1, std::string(what) + " " + Hex(value) + " above 0x7F");
-      return false;
+    if (cursor_.left() > 0 && cursor_.Peek() < 0x80) {
+      value = cursor_.Peek();
+      cursor_.Skip(1);
+      return true;
     }
-    return true;
+    return BadData(at, what);
+  }
+
+  bool BadData(size_t at, const char* what) {
+    uint8_t value = 0;
+    if (!cursor_.Byte(value)) return Cut(at, what);
+    Problem(cursor_.position() - 1, std::string(what) + " " + Hex(value) + " above 0x7F");
+    return false;
   }
 
   bool ReadEvent() {
@@ -126,11 +142,11 @@ class MobileReader {
           if (!Data(second, at, "note velocity")) return false;
           velocities_[event.channel] = second;
         }
-        if (!Number(event.gate_units, at, "note gate time")) return false;
+        if (!Number(event.data, at, "note gate time")) return false;
         event.kind = EventKind::kNote;
         event.key = first;
         event.velocity = velocities_[event.channel];
-        event.gate_ms = uint64_t{event.gate_units} * track_.gate_ms;
+        event.gate_ms = Saturated(uint64_t{event.data} * track_.gate_ms);
         break;
       case 0xA:
         if (!Data(first, at, "key pressure key") || !Data(second, at, "key pressure value")) return false;

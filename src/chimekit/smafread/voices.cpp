@@ -269,7 +269,7 @@ void AssignVoices(ScoreTrack& track) {
     return (msb << 24) | (lsb << 16) | (program << 8) | drum_key;
   };
   std::unordered_map<uint32_t, int32_t> first;
-  for (size_t i = 0; i < track.voices.size(); ++i) {
+  for (size_t i = 0; i < track.voices.size() && i <= INT16_MAX; ++i) {
     const Voice& voice = track.voices[i];
     if (voice.kind == VoiceKind::kOther) continue;
     first.emplace(key_of(voice.bank_msb, voice.bank_lsb, voice.program, voice.drum_key), static_cast<int32_t>(i));
@@ -279,10 +279,22 @@ void AssignVoices(ScoreTrack& track) {
   std::array<uint32_t, 16> msb{}, lsb{}, program{};
   auto find = [&](uint32_t key) {
     const auto found = first.find(key);
-    return found == first.end() ? -1 : found->second;
+    return static_cast<int16_t>(found == first.end() ? -1 : found->second);
   };
+  // The melodic voice of each channel, looked up again when its bank or
+  // program changes.
+  std::array<int16_t, 16> melodic;
+  melodic.fill(find(key_of(0, 0, 0, 0)));
   for (ScoreEvent& event : track.events) {
     const size_t channel = event.channel & 0x0F;
+    if (event.kind == EventKind::kNote) {
+      event.voice = melodic[channel];
+      if (track.channels[channel].type == ChannelType::kRhythm) {
+        const int16_t drum = find(key_of(msb[channel], lsb[channel], program[channel], event.key));
+        if (drum >= 0) event.voice = drum;
+      }
+      continue;
+    }
     if (event.kind == EventKind::kProgram) {
       program[channel] = event.data & 0x7F;
     } else if (event.kind == EventKind::kControl && event.key == 0) {
@@ -290,12 +302,10 @@ void AssignVoices(ScoreTrack& track) {
       (handyphone ? lsb : msb)[channel] = event.data & 0xFF;
     } else if (event.kind == EventKind::kControl && event.key == 32 && !handyphone) {
       lsb[channel] = event.data & 0x7F;
-    } else if (event.kind == EventKind::kNote) {
-      const uint32_t base = key_of(msb[channel], lsb[channel], program[channel], 0);
-      int32_t voice = -1;
-      if (track.channels[channel].type == ChannelType::kRhythm) voice = find(base | event.key);
-      event.voice = voice >= 0 ? voice : find(base);
+    } else {
+      continue;
     }
+    melodic[channel] = find(key_of(msb[channel], lsb[channel], program[channel], 0));
   }
 }
 
