@@ -169,6 +169,28 @@ TEST(SmafReadMobile, BothFormsGiveOneScoreAndMidoReadsTheMidi) {
 
 }
 
+TEST(SmafReadMobile, LongCompressedSequencesDecodeAsTheyStand) {
+  // Long enough that the decoder takes its codes through its table.
+  std::string events;
+  uint32_t state = 7;
+  for (int i = 0; i < 6000; ++i) {
+    state = state * 1103515245u + 12345u;
+    events += Num((state >> 8) % 300) + B({0x90 | static_cast<int>((state >> 4) & 15), static_cast<int>((state >> 16) % 128),
+                                          1 + static_cast<int>((state >> 24) % 127)}) + Num((state >> 12) % 2000);
+  }
+  events += Num(0) + B({0xFF, 0x2F, 0x00});
+  const auto file = [&](bool compressed) {
+    return File(Cnti() + Mtr(5, compressed ? 1 : 2, 0x02, 0x02, std::string(16, '\0'),
+                             Chunk("Mtsq", compressed ? Compress(events) : events)));
+  };
+  const SmafScore plain = chimekit::smafread::ReadSmafScore(file(false));
+  const SmafScore compressed = chimekit::smafread::ReadSmafScore(file(true));
+  ASSERT_TRUE(compressed.problems.empty()) << compressed.problems.front().text;
+  ASSERT_GE(Compress(events).size(), 8192u);
+  EXPECT_EQ(compressed.score_tracks.at(0).events.size(), 6001u);
+  EXPECT_TRUE(SameEvents(WithoutOffsets(plain.score_tracks.at(0).events), WithoutOffsets(compressed.score_tracks.at(0).events)));
+}
+
 TEST(SmafReadMobile, SetupVoicesStreamPcmAndSeekPoints) {
   const std::string file = Song(false);
   const SmafScore score = chimekit::smafread::ReadSmafScore(file);

@@ -9,8 +9,8 @@
 // are still to come, at most 255 branches as 256 bytes need). A decoded
 // sequence never exceeds eight bytes per byte of codes, which bounds what
 // is allocated; codes that run out before the declared size are a problem,
-// and what was decoded is kept. Long streams go ten bits at a time through
-// a table of the bytes whose codes those bits begin with.
+// and what was decoded is kept. Long streams go twelve bits at a time
+// through a table of the bytes whose codes those bits begin with.
 #include <array>
 #include <cstring>
 #include <memory>
@@ -113,9 +113,9 @@ TreeResult ReadTree(BitReader& bits, Tree& tree) {
   return TreeResult::kRead;
 }
 
-// For each ten bits: the bytes whose whole codes they begin with (up to
+// For each twelve bits: the bytes whose whole codes they begin with (up to
 // four) and the bits those take, or (no byte) the branch they lead to.
-constexpr int kTableBits = 10;
+constexpr int kTableBits = 12;
 constexpr size_t kTableBytes = 4;
 
 struct TableEntry {
@@ -156,9 +156,9 @@ bool DecodeOne(BitReader& bits, const Tree& tree, int32_t node, char*& next) {
   return true;
 }
 
-// Codes of a kilobyte or more go through the table; it costs about as
-// much to build as a kilobyte of codes takes to decode bit by bit.
-constexpr size_t kTableFrom = 1024;
+// Codes of four kilobytes or more go through the table; it costs about as
+// much to build as so many codes take to decode bit by bit.
+constexpr size_t kTableFrom = 4096;
 
 // Decodes `size` bytes into `out`; false when the codes run out first,
 // `out` then holding the bytes decoded.

@@ -1,13 +1,14 @@
 // The MIDI writer: the conductor track, then each readable score track's
-// events as MIDI messages, with each note's note-off let out of a queue of
-// pending ones (ordered by time, then by channel and key) before
-// the first event that comes at or after it.
+// events as MIDI messages, with the note-offs of all its notes (sorted by
+// time, then by channel and key) let out before the first event that comes
+// at or after each.
 #include "chimekit/smafread/midi.h"
 
 #include <algorithm>
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 
 #include "chimekit/smafread/read.h"
 #include "midifile/errors.h"
@@ -58,60 +59,88 @@ class MidiBuffer {
   size_t capacity_;
 };
 
+// One MTrk chunk written into room made for it beforehand: `room` bytes,
+// which the caller counts so that no write can pass them (a message with
+// its delta time takes eight at most).
 class TrackWriter {
  public:
-  explicit TrackWriter(MidiBuffer& file) : file_(file), start_(file.size()) { file.Append(ByteView("MTrk\0\0\0\0", 8)); }
+  TrackWriter(MidiBuffer& file, size_t room) : file_(file), begin_(file.Room(room)), cursor_(begin_), end_(begin_ + room) {
+    Put(ByteView("MTrk\0\0\0\0", 8));
+  }
 
-  void Message(uint64_t time, uint32_t status, uint32_t first) {
-    char* bytes = file_.Room(kMaxMessage);
-    size_t count = Delta(time, bytes);
-    bytes[count++] = static_cast<char>(status);
-    bytes[count++] = static_cast<char>(first);
-    file_.Commit(count);
+  // Where the next message goes and the time of the last, held apart from
+  // the writer while a loop writes many messages: bytes written through a
+  // char pointer might alias the writer's own fields, which the compiler
+  // would otherwise read back after every byte.
+  struct Position {
+    char* bytes;
+    uint64_t last;
+  };
+  Position position() const { return {cursor_, last_}; }
+  void set_position(const Position& at) {
+    cursor_ = at.bytes;
+    last_ = at.last;
   }
-  void Message(uint64_t time, uint32_t status, uint32_t first, uint32_t second) {
-    char* bytes = file_.Room(kMaxMessage);
-    size_t count = Delta(time, bytes);
-    bytes[count++] = static_cast<char>(status);
-    bytes[count++] = static_cast<char>(first);
-    bytes[count++] = static_cast<char>(second);
-    file_.Commit(count);
+
+  static void Message(Position& at, uint64_t time, uint32_t status, uint32_t first) {
+    char* bytes = Delta(at, time);
+    bytes[0] = static_cast<char>(status);
+    bytes[1] = static_cast<char>(first);
+    at.bytes = bytes + 2;
   }
+  static void Message(Position& at, uint64_t time, uint32_t status, uint32_t first, uint32_t second) {
+    char* bytes = Delta(at, time);
+    bytes[0] = static_cast<char>(status);
+    bytes[1] = static_cast<char>(first);
+    bytes[2] = static_cast<char>(second);
+    at.bytes = bytes + 3;
+  }
+
   // A meta event (0xFF and its type) or an exclusive message (0xF0, no
   // type): the data after its length, and F7 after an exclusive message.
   void Data(uint64_t time, uint32_t status, uint32_t type, ByteView data) {
     const bool exclusive = status == 0xF0;
-    char* bytes = file_.Room(kMaxMessage + midifile::kMaxVarLength);
-    size_t count = Delta(time, bytes);
-    bytes[count++] = static_cast<char>(status);
-    if (!exclusive) bytes[count++] = static_cast<char>(type);
-    count += midifile::EncodeVarLength(static_cast<int32_t>(data.size() + (exclusive ? 1 : 0)), bytes + count);
-    file_.Commit(count);
-    file_.Append(data);
-    if (exclusive) file_.Append(ByteView("\xF7", 1));
+    if (data.size() + 16 > static_cast<size_t>(end_ - cursor_)) throw std::logic_error("MIDI track room miscounted");
+    Position at = position();
+    char* bytes = Delta(at, time);
+    *bytes++ = static_cast<char>(status);
+    if (!exclusive) *bytes++ = static_cast<char>(type);
+    bytes += midifile::EncodeVarLength(static_cast<int32_t>(data.size() + (exclusive ? 1 : 0)), bytes);
+    std::memcpy(bytes, data.data(), data.size());
+    bytes += data.size();
+    if (exclusive) *bytes++ = static_cast<char>(0xF7);
+    at.bytes = bytes;
+    set_position(at);
   }
   uint64_t last() const { return last_; }
   void End(uint64_t time) {
     Data(time, 0xFF, 0x2F, {});
-    const size_t length = file_.size() - start_ - 8;
-    if (length > 0xFFFFFFFFu) throw midifile::ConversionError("Track too long for one MIDI chunk");
-    file_.Put32(start_ + 4, static_cast<uint32_t>(length));
+    const size_t start = file_.size();
+    const size_t size = static_cast<size_t>(cursor_ - begin_);
+    if (size - 8 > 0xFFFFFFFFu) throw midifile::ConversionError("Track too long for one MIDI chunk");
+    file_.Commit(size);
+    file_.Put32(start + 4, static_cast<uint32_t>(size - 8));
   }
 
  private:
-  static constexpr size_t kMaxMessage = 8;  // a delta time of four bytes and a message of three
+  void Put(ByteView bytes) {
+    std::memcpy(cursor_, bytes.data(), bytes.size());
+    cursor_ += bytes.size();
+  }
 
-  // The delta time to `time` into `bytes` (four at most); returns its size.
-  size_t Delta(uint64_t time, char* bytes) {
-    uint64_t delta = 0;
-    if (time > last_) {
-      delta = time - last_;
-      last_ = time;
+  // Writes the delta time to `time` (four bytes at most) and returns where
+  // it ends.
+  static char* Delta(Position& at, uint64_t time) {
+    const uint64_t delta = time > at.last ? time - at.last : 0;
+    at.last = time > at.last ? time : at.last;
+    if (delta < 0x80) [[likely]] {
+      *at.bytes = static_cast<char>(delta);
+      return at.bytes + 1;
     }
-    if (delta < 0x80) {
-      bytes[0] = static_cast<char>(delta);
-      return 1;
-    }
+    return at.bytes + LongDelta(delta, at.bytes);
+  }
+
+  static size_t LongDelta(uint64_t delta, char* bytes) {
     if (delta > kMaxDelta) {
       throw midifile::ConversionError("Two events of the SMAF file lie " + std::to_string(delta) +
                                       " ms apart, more than a MIDI delta time holds");
@@ -120,15 +149,40 @@ class TrackWriter {
   }
 
   MidiBuffer& file_;
-  size_t start_;
+  char* begin_;
+  char* cursor_;
+  char* end_;
   uint64_t last_ = 0;
 };
 
-// A pending note-off in one number: its time above eleven bits of channel
+// A note-off in one number: its time above eleven bits of channel
 // and key, so that the smallest comes first and note-offs at one time come
 // by channel and key.
 constexpr int kOffBits = 11;
 constexpr uint64_t kLatestOff = (uint64_t{1} << (64 - kOffBits)) - 1;
+
+// Sorts note-off numbers: twelve bits at a time from the lowest, as many
+// passes as the largest number needs (linear in the notes).
+void SortOffs(std::vector<uint64_t>& offs) {
+  constexpr int kDigitBits = 12;
+  constexpr size_t kDigits = size_t{1} << kDigitBits;
+  uint64_t largest = 0;
+  for (uint64_t off : offs) largest |= off;
+  std::vector<uint64_t> scratch(offs.size());
+  std::vector<uint32_t> counts(kDigits);
+  for (int shift = 0; shift < 64 && (largest >> shift) != 0; shift += kDigitBits) {
+    std::fill(counts.begin(), counts.end(), 0);
+    for (uint64_t off : offs) ++counts[(off >> shift) & (kDigits - 1)];
+    uint32_t sum = 0;
+    for (uint32_t& count : counts) {
+      const uint32_t here = count;
+      count = sum;
+      sum += here;
+    }
+    for (uint64_t off : offs) scratch[counts[(off >> shift) & (kDigits - 1)]++] = off;
+    offs.swap(scratch);
+  }
+}
 
 // The first text of a tag: the optional data's entries before the content
 // information's option text.
@@ -143,10 +197,10 @@ std::string TagText(ByteView file, const SmafScore& score, char first, char seco
 }
 
 void WriteConductor(ByteView file, const SmafScore& score, MidiBuffer& out) {
-  TrackWriter track(out);
   const std::string title = TagText(file, score, 'S', 'T');
   const std::string copyright = TagText(file, score, 'C', 'R');
   const std::string artist = TagText(file, score, 'A', 'N');
+  TrackWriter track(out, 128 + title.size() + copyright.size() + artist.size());
   if (!title.empty()) track.Data(0, 0xFF, 0x03, title);
   if (!copyright.empty()) track.Data(0, 0xFF, 0x02, copyright);
   if (!artist.empty()) track.Data(0, 0xFF, 0x01, artist);
@@ -154,53 +208,65 @@ void WriteConductor(ByteView file, const SmafScore& score, MidiBuffer& out) {
   track.End(0);
 }
 
+// The most a track's MIDI chunk takes: a note's two messages sixteen bytes
+// at most, anything else eight, an exclusive message sixteen and its
+// data; the chunk header, the name and the end of track sixty-four.
+size_t TrackRoom(const ScoreTrack& track) { return 64 + 16 * track.events.size() + track.exclusive_bytes.size(); }
+
 uint64_t WriteScoreTrack(const ScoreTrack& smaf, const std::array<uint8_t, 16>& channels, MidiBuffer& out) {
-  TrackWriter track(out);
+  TrackWriter track(out, TrackRoom(smaf));
   const std::string name = "score track " + std::to_string(smaf.number);
   track.Data(0, 0xFF, 0x03, name);
-  std::vector<uint64_t> pending;  // a heap, the first note-off on top
-  uint64_t notes = 0;
+  // Every note's note-off, in the order they come: each is let out before
+  // the first event at or after its time.
+  std::vector<uint64_t> offs;
+  offs.reserve(smaf.events.size());
+  for (const ScoreEvent& event : smaf.events) {
+    if (event.kind != EventKind::kNote) continue;
+    const uint64_t end = event.time_ms + event.gate_ms;
+    if (end > kLatestOff) throw midifile::ConversionError("A note of the SMAF file ends more than 2^53 ms into the song");
+    offs.push_back((end << kOffBits) | (uint64_t{channels[event.channel & 0x0F] & 0x0Fu} << 7) | (event.key & 0x7Fu));
+  }
+  SortOffs(offs);
+  const uint64_t* next_off = offs.data();
+  const uint64_t* const last_off = next_off + offs.size();
+  TrackWriter::Position at = track.position();
   auto release_until = [&](uint64_t time) {
-    while (!pending.empty() && (pending.front() >> kOffBits) <= time) {
-      const uint64_t off = pending.front();
-      std::pop_heap(pending.begin(), pending.end(), std::greater<>());
-      pending.pop_back();
-      track.Message(off >> kOffBits, 0x80u | ((off >> 7) & 0x0F), off & 0x7F, kNoteOffVelocity);
+    for (; next_off != last_off && (*next_off >> kOffBits) <= time; ++next_off) {
+      TrackWriter::Message(at, *next_off >> kOffBits, 0x80u | ((*next_off >> 7) & 0x0F), *next_off & 0x7F,
+                           kNoteOffVelocity);
     }
   };
   for (const ScoreEvent& event : smaf.events) {
-    release_until(event.time_ms);
-    const uint32_t channel = channels[event.channel & 0x0F] & 0x0F;
     const uint64_t time = event.time_ms;
+    if (next_off != last_off && (*next_off >> kOffBits) <= time) release_until(time);
+    const uint32_t channel = channels[event.channel & 0x0F] & 0x0F;
     switch (event.kind) {
       case EventKind::kNote:
-        track.Message(time, 0x90 | channel, event.key & 0x7F, event.velocity == 0 ? 1 : event.velocity & 0x7F);
-        if (time + event.gate_ms > kLatestOff) {
-          throw midifile::ConversionError("A note of the SMAF file ends more than 2^53 ms into the song");
-        }
-        pending.push_back(((time + event.gate_ms) << kOffBits) | (channel << 7) | (event.key & 0x7Fu));
-        std::push_heap(pending.begin(), pending.end(), std::greater<>());
-        ++notes;
+        TrackWriter::Message(at, time, 0x90 | channel, event.key & 0x7F,
+                             event.velocity == 0 ? 1 : event.velocity & 0x7F);
         break;
       case EventKind::kProgram:
-        track.Message(time, 0xC0 | channel, event.data & 0x7F);
+        TrackWriter::Message(at, time, 0xC0 | channel, event.data & 0x7F);
         break;
       case EventKind::kControl:
-        track.Message(time, 0xB0 | channel, event.key & 0x7F,
-                      event.key == 0 ? event.data & 0x7F : event.data > 0x7F ? 0x7F : event.data);
+        TrackWriter::Message(at, time, 0xB0 | channel, event.key & 0x7F,
+                             event.key == 0 ? event.data & 0x7F : event.data > 0x7F ? 0x7F : event.data);
         break;
       case EventKind::kPitchBend:
-        track.Message(time, 0xE0 | channel, event.data & 0x7F, (event.data >> 7) & 0x7F);
+        TrackWriter::Message(at, time, 0xE0 | channel, event.data & 0x7F, (event.data >> 7) & 0x7F);
         break;
       case EventKind::kChannelPressure:
-        track.Message(time, 0xD0 | channel, event.data & 0x7F);
+        TrackWriter::Message(at, time, 0xD0 | channel, event.data & 0x7F);
         break;
       case EventKind::kKeyPressure:
-        track.Message(time, 0xA0 | channel, event.key & 0x7F, event.data & 0x7F);
+        TrackWriter::Message(at, time, 0xA0 | channel, event.key & 0x7F, event.data & 0x7F);
         break;
       case EventKind::kExclusive:
         if (event.data < smaf.exclusives.size()) {
+          track.set_position(at);
           track.Data(time, 0xF0, 0, BytesOf(smaf.exclusive_bytes, smaf.exclusives[event.data]));
+          at = track.position();
         }
         break;
       default:
@@ -208,17 +274,14 @@ uint64_t WriteScoreTrack(const ScoreTrack& smaf, const std::array<uint8_t, 16>& 
     }
   }
   release_until(UINT64_MAX);
+  track.set_position(at);
   track.End(smaf.end_ms > track.last() ? smaf.end_ms : track.last());
-  return notes;
+  return offs.size();
 }
 
 const char* FormatName(SequenceFormat format) {
   return format == SequenceFormat::kHandyphone ? "Handyphone Standard" : "Mobile Standard";
 }
-
-// The most a track's MIDI chunk takes: a note's two messages sixteen bytes
-// at most, anything else eight but an exclusive message's data.
-size_t TrackRoom(const ScoreTrack& track) { return 64 + 16 * track.events.size() + track.exclusive_bytes.size(); }
 
 // The score tracks' MIDI chunks one after another, then the whole file.
 class MidiWriter {
@@ -234,7 +297,6 @@ class MidiWriter {
       summary.formats.push_back(name);
     }
     result_.channels.push_back(mapper_.Map(track));
-    tracks_.Room(TrackRoom(track));
     summary.notes += WriteScoreTrack(track, result_.channels.back(), tracks_);
   }
 
