@@ -4,7 +4,8 @@
 // eight bytes per byte of the file, notes play keys 0 to 127 in time order
 // with a voice of their track or none, the listing holds every problem and
 // ends with its summary, and the MIDI file reads strictly with one track
-// per readable score track and one note-on per note.
+// per readable score track and one note-on per note, the same when read and
+// written one score track at a time.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -58,6 +59,11 @@ void CheckMidi(std::string_view file, const chimekit::smafread::SmafScore& score
     for (const fuzz::StrictEvent& event : track) note_ons += (event.status & 0xF0) == 0x90 && event.data2 != 0;
   }
   fuzz::Check(note_ons == midi.summary.notes, "another number of note-ons than notes");
+  // Read and written one score track at a time: the same file.
+  chimekit::smafread::SmafScore streamed;
+  fuzz::Check(chimekit::smafread::ReadSmafToMidi(file, streamed).bytes == midi.bytes,
+              "reading and writing a track at a time gives another MIDI file");
+  fuzz::Check(streamed.problems.size() == score.problems.size(), "reading a track at a time finds other problems");
 }
 
 }  // namespace

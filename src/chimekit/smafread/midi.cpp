@@ -27,12 +27,12 @@ constexpr uint8_t kNoteOffVelocity = 64;
 // room made beforehand, the fast path of millions of short messages.
 class MidiBuffer {
  public:
-  explicit MidiBuffer(size_t capacity) : data_(new char[capacity]), capacity_(capacity) {}
+  explicit MidiBuffer(size_t capacity) { data_.resize(capacity); }
 
   // Room for `count` more bytes; write them, then Commit.
   char* Room(size_t count) {
-    if (count > capacity_ - size_) Grow(count);
-    return data_.get() + size_;
+    if (count > data_.size() - size_) data_.resize(std::max(2 * data_.size(), size_ + count));
+    return data_.data() + size_;
   }
   void Commit(size_t count) { size_ += count; }
   void Append(ByteView bytes) {
@@ -40,23 +40,21 @@ class MidiBuffer {
     Commit(bytes.size());
   }
   size_t size() const { return size_; }
+  void Put16(size_t at, uint32_t value) {
+    data_[at] = static_cast<char>(value >> 8);
+    data_[at + 1] = static_cast<char>(value);
+  }
   void Put32(size_t at, uint32_t value) {
     for (size_t i = 0; i < 4; ++i) data_[at + i] = static_cast<char>(value >> (24 - 8 * i));
   }
-  ByteView view() const { return ByteView(data_.get(), size_); }
-
- private:
-  void Grow(size_t count) {
-    const size_t capacity = std::max(2 * capacity_, size_ + count);
-    std::unique_ptr<char[]> data(new char[capacity]);
-    std::memcpy(data.get(), data_.get(), size_);
-    data_ = std::move(data);
-    capacity_ = capacity;
+  ByteString Take() {
+    data_.resize(size_);
+    return std::move(data_);
   }
 
-  std::unique_ptr<char[]> data_;
+ private:
+  ByteString data_;  // its size is the room; the bytes written are the first `size_`
   size_t size_ = 0;
-  size_t capacity_;
 };
 
 // One MTrk chunk written into room made for it beforehand: `room` bytes,
@@ -284,39 +282,40 @@ const char* FormatName(SequenceFormat format) {
 }
 
 // The score tracks' MIDI chunks one after another, then the whole file.
+// The header and the conductor track (from the texts of `texts`), then
+// the score tracks' chunks one after another.
 class MidiWriter {
  public:
-  explicit MidiWriter(size_t room) : tracks_(room) {}
+  MidiWriter(ByteView file, const SmafScore& texts, size_t room) : out_(room) {
+    const char division[2] = {static_cast<char>(kMidiDivision >> 8), static_cast<char>(kMidiDivision & 0xFF)};
+    out_.Append(midifile::HeaderChunk(midifile::TFileFormat::multi_synch, 1, ByteView(division, 2)));
+    WriteConductor(file, texts, out_);
+  }
 
   void Add(const ScoreTrack& track) {
     if (!IsReadable(track)) return;
     MidiSummary& summary = result_.summary;
+    if (summary.score_tracks + 1 > static_cast<uint32_t>(midifile::kMaxTrackCount) - 1) {
+      throw midifile::ConversionError("Too many tracks for one MIDI file (at most 65535)");
+    }
     ++summary.score_tracks;
     const std::string name = FormatName(track.format);
     if (std::find(summary.formats.begin(), summary.formats.end(), name) == summary.formats.end()) {
       summary.formats.push_back(name);
     }
     result_.channels.push_back(mapper_.Map(track));
-    summary.notes += WriteScoreTrack(track, result_.channels.back(), tracks_);
+    summary.notes += WriteScoreTrack(track, result_.channels.back(), out_);
   }
 
-  // The header, the conductor track and the score tracks' chunks.
-  SmafMidi Finish(ByteView file, const SmafScore& score) {
+  SmafMidi Finish(const SmafScore& score) {
     result_.summary.audio_tracks = static_cast<uint32_t>(score.audio_tracks.size());
-    const char division[2] = {static_cast<char>(kMidiDivision >> 8), static_cast<char>(kMidiDivision & 0xFF)};
-    MidiBuffer head(1024);
-    head.Append(midifile::HeaderChunk(midifile::TFileFormat::multi_synch,
-                                      static_cast<int32_t>(result_.summary.score_tracks) + 1, ByteView(division, 2)));
-    WriteConductor(file, score, head);
-    ByteString& bytes = result_.bytes;
-    bytes.reserve(head.size() + tracks_.size());
-    bytes.append(head.view());
-    bytes.append(tracks_.view());
+    out_.Put16(10, result_.summary.score_tracks + 1);  // the header's track count
+    result_.bytes = out_.Take();
     return std::move(result_);
   }
 
  private:
-  MidiBuffer tracks_;
+  MidiBuffer out_;
   ChannelMapper mapper_;
   SmafMidi result_;
 };
@@ -324,17 +323,18 @@ class MidiWriter {
 }  // namespace
 
 SmafMidi SmafToMidi(ByteView file, const SmafScore& score) {
-  size_t room = 256;
+  size_t room = 1024 + file.size();
   for (const ScoreTrack& track : score.score_tracks) room += TrackRoom(track);
-  MidiWriter writer(room);
+  MidiWriter writer(file, score, room);
   for (const ScoreTrack& track : score.score_tracks) writer.Add(track);
-  return writer.Finish(file, score);
+  return writer.Finish(score);
 }
 
 SmafMidi ReadSmafToMidi(ByteView file, SmafScore& score) {
-  MidiWriter writer(256 + 2 * file.size());
+  // The texts first, for the conductor track ahead of the score tracks.
+  MidiWriter writer(file, ReadSmafTexts(file), 1024 + 2 * file.size());
   score = ReadSmafScore(file, [&writer](const ScoreTrack& track) { writer.Add(track); });
-  return writer.Finish(file, score);
+  return writer.Finish(score);
 }
 
 }  // namespace chimekit::smafread

@@ -111,10 +111,10 @@ std::string Printable(ByteView bytes) {
   return text;
 }
 
-// "MMMD", its size and the CRC; false when there is no body to walk. The
-// MMMD chunk ends where its size says, or at the end of the file when the
-// size says more; its last two bytes are the CRC.
-bool ReadFrame(ByteView file, SmafScore& score, size_t& body_end, Problems& problems) {
+// "MMMD", its size and the CRC (checked when `check_crc`); false when there
+// is no body to walk. The MMMD chunk ends where its size says, or at the
+// end of the file when the size says more; its last two bytes are the CRC.
+bool ReadFrame(ByteView file, SmafScore& score, size_t& body_end, Problems& problems, bool check_crc) {
   score.is_smaf = file.size() >= kChunkHeader && file.substr(0, 4) == "MMMD";
   if (!score.is_smaf) {
     problems.Add(0, "not a SMAF file: it does not begin with \"MMMD\" and its size");
@@ -148,6 +148,7 @@ bool ReadFrame(ByteView file, SmafScore& score, size_t& body_end, Problems& prob
     return false;
   }
   body_end = end - kCrcBytes;
+  if (!check_crc) return true;
   score.has_crc = true;
   score.stored_crc = static_cast<uint16_t>(BigEndian16(file, body_end));
   score.computed_crc = Crc16(file.substr(0, body_end));
@@ -209,6 +210,23 @@ std::string OptionValue(midifile::ByteView file, const ByteRange& value) {
 
 SmafScore ReadSmafScore(midifile::ByteView file) { return ReadSmafScore(file, {}); }
 
+SmafScore ReadSmafTexts(midifile::ByteView file) {
+  using namespace detail;
+  SmafScore score;
+  std::vector<Problem> ignored;
+  Problems problems(ignored);
+  size_t body_end = 0;
+  if (file.size() > UINT32_MAX || !ReadFrame(file, score, body_end, problems, false)) return score;
+  for (const ChunkFact& chunk : WalkChunks(file, kChunkHeader, body_end, 0, "the MMMD body", score.chunks, problems)) {
+    if (chunk.role == ChunkRole::kContentInfo && !score.content_info.present) {
+      ReadContentInfo(file, chunk, score.content_info, problems);
+    } else if (chunk.role == ChunkRole::kOptionalData) {
+      ReadOptionalData(file, chunk, score, problems);
+    }
+  }
+  return score;
+}
+
 SmafScore ReadSmafScore(midifile::ByteView file, const ScoreTrackSink& sink) {
   using namespace detail;
   std::vector<ScoreEvent> recycled;
@@ -220,7 +238,7 @@ SmafScore ReadSmafScore(midifile::ByteView file, const ScoreTrackSink& sink) {
   }
   score.file_size = static_cast<uint32_t>(file.size());
   size_t body_end = 0;
-  if (!ReadFrame(file, score, body_end, problems)) return score;
+  if (!ReadFrame(file, score, body_end, problems, true)) return score;
   const std::vector<ChunkFact> body =
       WalkChunks(file, kChunkHeader, body_end, 0, "the MMMD body", score.chunks, problems);
   for (const ChunkFact& chunk : body) {

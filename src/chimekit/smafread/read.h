@@ -27,6 +27,10 @@ SmafScore ReadSmafScore(midifile::ByteView file);
 using ScoreTrackSink = std::function<void(const ScoreTrack& track)>;
 SmafScore ReadSmafScore(midifile::ByteView file, const ScoreTrackSink& sink);
 
+// The content information and the optional data alone, nothing else read
+// or checked: the texts that go ahead of the score.
+SmafScore ReadSmafTexts(midifile::ByteView file);
+
 // The bytes of a range of `file` (an empty view for a range outside it).
 midifile::ByteView BytesOf(midifile::ByteView file, const ByteRange& range);
 
