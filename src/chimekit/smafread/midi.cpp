@@ -36,6 +36,7 @@ class MidiBuffer {
   }
   void Commit(size_t count) { size_ += count; }
   void Append(ByteView bytes) {
+    if (bytes.empty()) return;  // an empty view may hold no pointer
     std::memcpy(Room(bytes.size()), bytes.data(), bytes.size());
     Commit(bytes.size());
   }
@@ -104,7 +105,7 @@ class TrackWriter {
     *bytes++ = static_cast<char>(status);
     if (!exclusive) *bytes++ = static_cast<char>(type);
     bytes += midifile::EncodeVarLength(static_cast<int32_t>(data.size() + (exclusive ? 1 : 0)), bytes);
-    std::memcpy(bytes, data.data(), data.size());
+    if (!data.empty()) std::memcpy(bytes, data.data(), data.size());  // an empty view may hold no pointer
     bytes += data.size();
     if (exclusive) *bytes++ = static_cast<char>(0xF7);
     at.bytes = bytes;
@@ -122,7 +123,7 @@ class TrackWriter {
 
  private:
   void Put(ByteView bytes) {
-    std::memcpy(cursor_, bytes.data(), bytes.size());
+    if (!bytes.empty()) std::memcpy(cursor_, bytes.data(), bytes.size());
     cursor_ += bytes.size();
   }
 
