@@ -10,6 +10,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "chimekit/smafread/huge_pages.h"
 #include "chimekit/smafread/read.h"
 #include "midifile/errors.h"
 #include "midifile/smf_writer.h"
@@ -27,11 +28,11 @@ constexpr uint8_t kNoteOffVelocity = 64;
 // room made beforehand, the fast path of millions of short messages.
 class MidiBuffer {
  public:
-  explicit MidiBuffer(size_t capacity) { data_.resize(capacity); }
+  explicit MidiBuffer(size_t capacity) { Resize(capacity); }
 
   // Room for `count` more bytes; write them, then Commit.
   char* Room(size_t count) {
-    if (count > data_.size() - size_) data_.resize(std::max(2 * data_.size(), size_ + count));
+    if (count > data_.size() - size_) Resize(std::max(2 * data_.size(), size_ + count));
     return data_.data() + size_;
   }
   void Commit(size_t count) { size_ += count; }
@@ -54,6 +55,12 @@ class MidiBuffer {
   }
 
  private:
+  void Resize(size_t capacity) {
+    data_.reserve(capacity);
+    detail::OfferHugePages(data_.data(), data_.capacity());
+    data_.resize(capacity);
+  }
+
   ByteString data_;  // its size is the room; the bytes written are the first `size_`
   size_t size_ = 0;
 };

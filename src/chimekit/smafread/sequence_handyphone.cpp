@@ -13,6 +13,7 @@
 // An octave setting (00 the original octave, 01 to 04 up, 81 to 84 down)
 // places the base of its channel's notes at 36 + 12 times the setting,
 // counted from the original octave; a note plays base + 12 * octave + note.
+#include "chimekit/smafread/huge_pages.h"
 #include "chimekit/smafread/read_parts.h"
 
 namespace chimekit::smafread::detail {
@@ -34,6 +35,7 @@ class HandyphoneReader {
   void Run() {
     // Every event takes three bytes at least: room for all of them at once.
     out_.events.reserve(out_.events.size() + cursor_.left() / 3 + 1);
+    OfferHugePages(out_.events.data(), out_.events.capacity() * sizeof(ScoreEvent));
     while (ReadEvent()) {
     }
     out_.end_ms = end_ms_;

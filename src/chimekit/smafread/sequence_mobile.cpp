@@ -11,6 +11,7 @@
 //   the chunk end it too).
 // A data byte in the place of a status byte repeats the last channel
 // message's status (running status); F0 and FF cancel it.
+#include "chimekit/smafread/huge_pages.h"
 #include "chimekit/smafread/read_parts.h"
 
 namespace chimekit::smafread::detail {
@@ -32,6 +33,7 @@ class MobileReader {
   void Run() {
     // Every event takes three bytes at least: room for all of them at once.
     track_.events.reserve(track_.events.size() + cursor_.left() / 3 + 1);
+    OfferHugePages(track_.events.data(), track_.events.capacity() * sizeof(ScoreEvent));
     while (ReadEvent()) {
     }
     track_.end_ms = end_ms_;
