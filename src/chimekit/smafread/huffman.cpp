@@ -28,6 +28,21 @@ class BitReader {
   BitReader(ByteView bytes, size_t begin, size_t end) : bytes_(bytes), position_(begin), end_(end) {}
 
   void Refill() {
+    if (end_ - position_ >= 8 && count_ <= 56) {
+      // Eight bytes at once, as many of them kept as fit.
+      uint64_t word = 0;
+      for (size_t i = 0; i < 8; ++i) word = (word << 8) | midifile::ByteAt(bytes_, position_ + i);
+      // The bits below the valid ones are zero (Consume shifts zeros in);
+      // the new ones go below them, the part of a byte that does not fit
+      // left out.
+      const int take = (64 - count_) >> 3;
+      const int kept = count_ + 8 * take;
+      const uint64_t mask = kept == 64 ? ~uint64_t{0} : ~(~uint64_t{0} >> kept);
+      buffer_ |= (word >> count_) & mask;
+      position_ += static_cast<size_t>(take);
+      count_ = kept;
+      return;
+    }
     while (count_ <= 56 && position_ < end_) {
       buffer_ |= uint64_t{midifile::ByteAt(bytes_, position_++)} << (56 - count_);
       count_ += 8;

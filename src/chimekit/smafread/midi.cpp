@@ -1,7 +1,7 @@
 // The MIDI writer: the conductor track, then each readable score track's
 // events as MIDI messages, with the note-offs of all its notes (sorted by
-// time, then by channel and key) let out before the first event that comes
-// at or after each.
+// time, those of one time in the order of their notes) let out before the
+// first event that comes at or after each.
 #include "chimekit/smafread/midi.h"
 
 #include <algorithm>
@@ -161,14 +161,14 @@ class TrackWriter {
   uint64_t last_ = 0;
 };
 
-// A note-off in one number: its time above eleven bits of channel
-// and key, so that the smallest comes first and note-offs at one time come
-// by channel and key.
+// A note-off in one number: its time above eleven bits of channel and
+// key.
 constexpr int kOffBits = 11;
 constexpr uint64_t kLatestOff = (uint64_t{1} << (64 - kOffBits)) - 1;
 
-// Sorts note-off numbers: twelve bits at a time from the lowest, as many
-// passes as the largest number needs (linear in the notes).
+// Sorts note-offs by their times, those of one time in the order of their
+// notes: a stable sort of twelve bits of the time at a time from the
+// lowest, as many passes as the latest time needs (linear in the notes).
 void SortOffs(std::vector<uint64_t>& offs) {
   constexpr int kDigitBits = 12;
   constexpr size_t kDigits = size_t{1} << kDigitBits;
@@ -176,7 +176,7 @@ void SortOffs(std::vector<uint64_t>& offs) {
   for (uint64_t off : offs) largest |= off;
   std::vector<uint64_t> scratch(offs.size());
   std::vector<uint32_t> counts(kDigits);
-  for (int shift = 0; shift < 64 && (largest >> shift) != 0; shift += kDigitBits) {
+  for (int shift = kOffBits; shift < 64 && (largest >> shift) != 0; shift += kDigitBits) {
     std::fill(counts.begin(), counts.end(), 0);
     for (uint64_t off : offs) ++counts[(off >> shift) & (kDigits - 1)];
     uint32_t sum = 0;
