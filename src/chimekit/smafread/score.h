@@ -8,6 +8,12 @@
 // the exclusive messages of a track are copied into the track, because a
 // compressed sequence has no bytes of them in the file.
 //
+// Handyphone values are kept as the file gives them, in MIDI's terms where
+// it has them: volume, pan, expression and modulation as controllers 7,
+// 10, 11 and 1 (the short forms through the format's tables), a bank
+// select as controller 0 with its whole byte (0x80 and up: banks of drum
+// voices), pitch bend as a 14-bit value.
+//
 // The reader keeps facts and problems apart: a value the format allows
 // (any contents class, score track 5, a timebase of 1 ms, a voice in bank
 // 0x7C) is a fact in these records; a departure from the format (a size
@@ -213,11 +219,12 @@ struct PhraseMark {
 };
 
 enum class EventKind : uint8_t {
-  kNote,             // key, velocity, gate; `voice`
+  kNote,             // key, velocity, gate (data: in gate units); `voice`
   kProgram,          // data: program 0 to 127
   kControl,          // key: MIDI controller number, data: value (bank select 0/32, modulation 1,
                      // volume 7, pan 10, expression 11, RPN 101/100 with data entry 6/38, ...)
-  kPitchBend,        // data: 0 to 16383, 8192 centre
+  kPitchBend,        // data: 0 to 16383, 8192 centre (Handyphone files give its high seven bits); its
+                     // range is what RPN 0 sets on the channel, if the file sets it
   kChannelPressure,  // data
   kKeyPressure,      // key, data
   kOctaveSetting,    // Handyphone control 0x32, data: its value; the keys after it already count from it
