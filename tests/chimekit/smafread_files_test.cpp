@@ -66,6 +66,11 @@ TEST(SmafReadFiles, FfmpegAudioTracksAtEveryRate) {
     EXPECT_EQ(track.events[0].kind, EventKind::kWave);
     EXPECT_EQ(track.events[0].key, 1);
     EXPECT_NEAR(static_cast<double>(track.events[0].gate_ms), 1000.0 * static_cast<double>(samples) / wave.rate_hz, track.gate_ms);
+    // No score track: a MIDI file of the conductor track alone, and a
+    // summary that says so.
+    SmafScore streamed;
+    EXPECT_EQ(chimekit::smafread::ReadSmafToMidi(bytes, streamed).summary.Text(),
+              "score tracks: 0, notes: 0, audio tracks: 1");
     // ffmpeg writes no CRC and an option text where the OPDA's Dch chunks
     // belong: two problems, the waves read all the same.
     const auto listing = chimekit::smafread::ListSmaf(bytes, score);
