@@ -204,7 +204,7 @@ struct Wave {
   uint32_t at = 0;     // chunk offset
   uint8_t number = 0;  // the chunk identifier's fourth byte
   uint8_t format_code = 0;
-  WaveFormat format = WaveFormat::kOther;  // kPcm: two's complement; kAdpcm: 4-bit Yamaha ADPCM
+  WaveFormat format = WaveFormat::kOther;  // kPcm: two's complement; kAdpcm: 4-bit ADPCM
   uint8_t channels = 1;
   uint8_t bits = 0;      // bits per sample: 4 for ADPCM, 8, 12 or 16 for PCM; 0 unknown
   uint32_t rate_hz = 0;  // 0 when the format names none
