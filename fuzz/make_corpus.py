@@ -15,6 +15,7 @@ import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
 from make_example_midi import vlq  # noqa: E402  (the variable-length quantity)
+import smaf_seeds  # noqa: E402  (the SMAF files of the smafread target)
 
 
 def chunk(kind, content):
@@ -127,6 +128,11 @@ def main():
             for name, data in seeds(target, song):
                 with open(os.path.join(folder, "song%02d%s" % (number, "-" + name if name else "")), "wb") as out:
                     out.write(data)
+    folder = os.path.join(sys.argv[1], "smafread")
+    os.makedirs(folder, exist_ok=True)
+    for name, data in smaf_seeds.seeds():
+        with open(os.path.join(folder, name + ".mmf"), "wb") as out:
+            out.write(data)
 
 
 if __name__ == "__main__":
