@@ -1,14 +1,20 @@
 // The preview's decoding of SMAF waves against an independent tool: Debian's
 // ffmpeg writes SMAF audio tracks of a sine and a sweep and decodes them
 // itself; our decode of its files must agree with its own sample for
-// sample, within 1 LSB. 8-bit PCM is checked against its definition.
+// sample, within 1 LSB. 8-bit PCM is checked against its definition. An
+// audio track's waves start and stop at their times, at their pitch and
+// level, resampled to the preview's rate.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "audio_analysis.h"
+#include "chimekit/preview/audio_track.h"
+#include "chimekit/preview/fm_tables.h"
 #include "chimekit/preview/wave_data.h"
 #include "support/run_command.h"
 #include "support/temp_dir.h"
@@ -99,6 +105,59 @@ TEST(PreviewWave, AdpcmAsFfmpegWritesAndDecodesIt) {
       EXPECT_GT(loudest, 16000) << what << ": the decode is not a signal";
     }
   }
+}
+
+TEST(PreviewWave, AudioTrackWavesAtTheirTimes) {
+  ASSERT_EQ(test_support::RunProgram(kFfmpeg, {"-version"}).exit_code, 0) << "Debian's ffmpeg is needed";
+  const test_support::TempDir dir;
+  const std::string mmf = dir.Path("sine.mmf");
+  ASSERT_EQ(test_support::RunProgram(kFfmpeg, {"-loglevel", "error", "-f", "lavfi", "-i",
+                                               "aevalsrc=0.8*sin(2*PI*440*t):s=44100:d=1", "-ar", "8000", "-f", "mmf",
+                                               mmf})
+                .exit_code,
+            0);
+  const AudioTrackWave found = FindWave(test_support::ReadFileBytes(mmf));
+  const std::vector<DecodedWave> waves = {DecodeWave(WaveEncoding::kAdpcm, found.rate, found.data)};
+  const double wave_seconds = static_cast<double>(waves[0].samples.size()) / found.rate;
+  ASSERT_GT(wave_seconds, 0.99);
+
+  using chimekit::preview::AudioTrackEvent;
+  constexpr double kRate = test_support::kRate;
+  const std::vector<AudioTrackEvent> events = {
+      {static_cast<uint64_t>(0.25 * kRate), static_cast<uint64_t>(0.5 * kRate), 0},  // stopped after 0.5 s
+      {static_cast<uint64_t>(1.5 * kRate), 0, 0},                                     // to its end
+      {static_cast<uint64_t>(1.6 * kRate), 1000, 7},                                  // no such wave
+  };
+  chimekit::preview::AudioTrackPlayer player(events, waves);
+  const chimekit::preview::FmTables tables;
+  std::vector<float> samples(static_cast<size_t>(3.0 * kRate));
+  for (size_t at = 0; at < samples.size(); at += 300) {  // blocks that do not fall on the events
+    player.Render(tables, static_cast<uint32_t>(std::min<size_t>(300, samples.size() - at)), samples.data() + at,
+                  nullptr);
+  }
+  EXPECT_FALSE(player.Sounding());
+  const auto sounds = [&](double from, double to) {
+    return std::any_of(samples.begin() + static_cast<std::ptrdiff_t>(from * kRate),
+                       samples.begin() + static_cast<std::ptrdiff_t>(to * kRate), [](float s) { return s != 0.0f; });
+  };
+  // Silence but for the two waves, each beginning at its very sample.
+  EXPECT_FALSE(sounds(0.0, 0.25));
+  EXPECT_NE(samples[events[0].sample + 1], 0.0f);
+  EXPECT_TRUE(sounds(0.74, 0.75));
+  EXPECT_FALSE(sounds(0.755, 1.5));
+  EXPECT_NE(samples[events[1].sample + 1], 0.0f);
+  EXPECT_TRUE(sounds(1.5 + wave_seconds - 0.01, 1.5 + wave_seconds));
+  EXPECT_FALSE(sounds(1.5 + wave_seconds + 0.001, 3.0));
+  // At the recording's pitch and level.
+  constexpr size_t kSize = 65536;
+  const std::vector<double> peaks = test_support::PeakFrequencies(
+      test_support::Spectrum(samples, static_cast<size_t>(0.3 * kRate), static_cast<size_t>(0.4 * kRate), kSize),
+      kSize, 0.5);
+  ASSERT_EQ(peaks.size(), 1u);
+  EXPECT_NEAR(peaks[0], 440.0, 1.0);
+  const float loudest = *std::max_element(samples.begin() + static_cast<std::ptrdiff_t>(0.3 * kRate),
+                                          samples.begin() + static_cast<std::ptrdiff_t>(0.7 * kRate));
+  EXPECT_NEAR(loudest, 0.8, 0.04);
 }
 
 TEST(PreviewWave, EightBitPcmInBothCodings) {

@@ -8,6 +8,7 @@ namespace chimekit::preview {
 namespace {
 
 constexpr double kBendSemitones = 2.0;
+constexpr int32_t kVoicePanStep = 4;
 
 }  // namespace
 
@@ -20,6 +21,12 @@ void PanGains(uint32_t pan, float level, float& left, float& right) {
   const double angle = std::min<uint32_t>(pan, 127) / 127.0 * std::numbers::pi / 2;
   left = level * static_cast<float>(std::min(1.0, std::numbers::sqrt2 * std::cos(angle)));
   right = level * static_cast<float>(std::min(1.0, std::numbers::sqrt2 * std::sin(angle)));
+}
+
+uint32_t VoicePan(uint32_t channel_pan, bool voice_pan_enabled, uint32_t voice_pan) {
+  const auto pan = static_cast<int32_t>(std::min<uint32_t>(channel_pan, 127));
+  if (!voice_pan_enabled) return static_cast<uint32_t>(pan);
+  return static_cast<uint32_t>(std::clamp(pan + kVoicePanStep * (static_cast<int32_t>(voice_pan & 31) - 15), 0, 127));
 }
 
 void ChannelControls::SetVolume(uint32_t value) {

@@ -20,6 +20,10 @@ float ControlGain(uint32_t value);
 // fades out along a cosine and the near one stays full.
 void PanGains(uint32_t pan, float level, float& left, float& right);
 
+// The channel's pan moved by a voice's own (0 to 31, 15 the middle, 4 steps
+// of the channel's a step) where the voice enables it.
+uint32_t VoicePan(uint32_t channel_pan, bool voice_pan_enabled, uint32_t voice_pan);
+
 class ChannelControls {
  public:
   // `peak` is the level at full volume and expression.

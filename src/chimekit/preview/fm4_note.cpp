@@ -18,25 +18,13 @@ constexpr double kMultiples[16] = {0.5, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 10, 12, 1
 // Detune 1 to 3 (5 to 7 the same down) at key 127, in Hz.
 constexpr double kDetuneHertz[4] = {0.0, 0.37, 0.73, 1.0};
 constexpr int32_t kOctaveShift[4] = {12, 0, -12, -24};
-constexpr double kLfoHertz[4] = {1.8, 4.0, 5.9, 7.0};
-constexpr double kVibratoCents[4] = {3.4, 6.7, 13.5, 26.8};
-constexpr float kTremoloDb[4] = {1.3f, 2.8f, 5.8f, 11.8f};
 // Carriers of each algorithm: the operators heard, as bits (operator 1 is bit 0).
 constexpr uint8_t kCarriers[8] = {0b0010, 0b0011, 0b1111, 0b1000, 0b1000, 0b1010, 0b1001, 0b1101};
-constexpr int32_t kPanStep = 4;
 
 // At key 127; half of it two octaves down, and so on.
 double DetuneHertz(uint32_t detune, int32_t key) {
   const double top = kDetuneHertz[detune & 3] * ((detune & 4) != 0 ? -1.0 : 1.0);
   return top * std::exp2((std::min(key, 127) - 127) / 24.0);
-}
-
-// The LFO's triangle at a phase: -1 to 1, 0 at the start.
-float Triangle(uint32_t phase) {
-  const float x = static_cast<float>(phase) / 4294967296.0f * 4.0f;  // 0 to 4
-  if (x < 1.0f) return x;
-  if (x < 3.0f) return 2.0f - x;
-  return x - 4.0f;
 }
 
 }  // namespace
@@ -60,8 +48,9 @@ void Fm4Note::Start(const Fm4Voice& voice, int32_t key, uint32_t velocity, uint6
     // A note that follows silence starts its waves afresh.
     operators_ = {};
     waves_ = Fm4Waves{};
-    lfo_phase_ = 0;
+    lfo_.Restart();
   }
+  lfo_.SetSpeed(voice.lfo);
   voice_ = voice;
   voice_.algorithm &= 7;
   key_ = key + kOctaveShift[voice_.basic_octave & 3];
@@ -100,14 +89,8 @@ void Fm4Note::UpdatePitch(const ChannelControls& controls) {
 }
 
 void Fm4Note::UpdateGains(const ChannelControls& controls) {
-  uint32_t pan = controls.pan();
-  if (voice_.pan_enabled) {
-    pan = static_cast<uint32_t>(std::clamp(static_cast<int32_t>(std::min<uint32_t>(pan, 127)) +
-                                               kPanStep * (static_cast<int32_t>(voice_.pan & 31) - 15),
-                                           0, 127));
-  }
   gain_mono_ = controls.gain_mono() * velocity_gain_;
-  PanGains(pan, gain_mono_, gain_left_, gain_right_);
+  PanGains(VoicePan(controls.pan(), voice_.pan_enabled, voice_.pan), gain_mono_, gain_left_, gain_right_);
 }
 
 void Fm4Note::Render(const FmTables& tables, const FmWaveforms& waveforms, const ChannelControls& controls,
@@ -136,9 +119,7 @@ void Fm4Note::Render(const FmTables& tables, const FmWaveforms& waveforms, const
 
 void Fm4Note::RenderBlock(const FmTables& tables, const FmWaveforms& waveforms, uint32_t samples, float* left,
                           float* right) {
-  const uint32_t lfo = voice_.lfo & 3;
-  const float triangle = Triangle(lfo_phase_);
-  lfo_phase_ += PhaseIncrement(kLfoHertz[lfo]) * samples;
+  const float triangle = lfo_.Next(samples);
 
   fm4::Block block;
   block.samples = samples;
@@ -152,10 +133,9 @@ void Fm4Note::RenderBlock(const FmTables& tables, const FmWaveforms& waveforms, 
     const Fm4Operator& params = voice_.operators[k];
     Operator& op = operators_[k];
     block.tables[k] = waveforms.Table(params.waveform);
-    const double vibrato =
-        params.vibrato ? std::exp2(kVibratoCents[params.vibrato_depth & 3] * triangle / 1200.0) : 1.0;
+    const double vibrato = params.vibrato ? VibratoFactor(params.vibrato_depth, triangle) : 1.0;
     block.steps[k] = PhaseIncrement(op.hertz * vibrato);
-    const float tremolo = params.tremolo ? kTremoloDb[params.tremolo_depth & 3] * (1.0f + triangle) / 2.0f : 0.0f;
+    const float tremolo = params.tremolo ? TremoloDb(params.tremolo_depth, triangle) : 0.0f;
     block.amps[k] = op.amplitude;
     op.envelope.Advance(samples);
     op.amplitude =

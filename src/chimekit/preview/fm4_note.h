@@ -22,10 +22,10 @@
 //   the key-off hold keeps it going as if the key were held), its total
 //   level and key scale level (fm_tables.h), and the note's velocity (the
 //   square of its share of 127).
-// - LFO 0 to 3: a triangle at 1.8, 4.0, 5.9 or 7.0 Hz. Vibrato depth 0 to
-//   3 bends the operators that take it by up to 3.4, 6.7, 13.5 or 26.8
-//   cents either way; tremolo depth 0 to 3 lowers those that take it by up
-//   to 1.3, 2.8, 5.8 or 11.8 dB.
+// - LFO 0 to 3 (lfo.h): a triangle at 1.8, 4.0, 5.9 or 7.0 Hz. Vibrato
+//   depth 0 to 3 bends the operators that take it by up to 3.4, 6.7, 13.5
+//   or 26.8 cents either way; tremolo depth 0 to 3 lowers those that take
+//   it by up to 1.3, 2.8, 5.8 or 11.8 dB.
 // - Pan: with the voice's pan enabled, each step of it from 15 moves the
 //   channel's pan by 4.
 // - An operator whose attack rate is 0 stays silent.
@@ -39,6 +39,7 @@
 #include "chimekit/preview/fm_envelope.h"
 #include "chimekit/preview/fm_tables.h"
 #include "chimekit/preview/fm_waveforms.h"
+#include "chimekit/preview/lfo.h"
 
 namespace chimekit::preview {
 
@@ -83,7 +84,7 @@ class Fm4Note {
   Fm4Voice voice_;
   std::array<Operator, 4> operators_;
   Fm4Waves waves_;
-  uint32_t lfo_phase_ = 0;
+  Lfo lfo_;
   int32_t key_ = 0;
   float velocity_gain_ = 0.0f;
   uint64_t gate_left_ = 0;
