@@ -53,8 +53,6 @@ std::vector<double> Levels(const std::vector<float>& samples, int key) {
   return levels;
 }
 
-
-
 // The strongest line near the lowest partial of at least a quarter of the
 // strongest, between `from` and `from` + 0.4 s.
 double Fundamental(const std::vector<float>& samples, double from) {
@@ -136,7 +134,7 @@ TEST(PreviewFm4, WaveformsHaveThePartialsOfTheirShapes) {
     double third;
   };
   const Case cases[] = {
-      {0, "sine", -99, -99},        {1, "half sine", -7.4, -99}, {6, "square", -99, -9.5},
+      {0, "sine", -99, -99},        {1, "half sine", -7.4, -99},  {6, "square", -99, -9.5},
       {16, "triangle", -99, -19.1}, {24, "sawtooth", -6.0, -9.5},
   };
   for (const Case& c : cases) {

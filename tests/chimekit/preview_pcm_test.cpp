@@ -94,9 +94,9 @@ TEST(PreviewPcm, LoopedWhereTheVoiceSaysSo) {
     double length;  // seconds until silence
   };
   const Case cases[] = {
-      {false, 0, 0.25},     // to the wave's end
-      {false, 2000, 0.125}, // to its end point
-      {true, 0, 1.0},       // the last cycle over and over while the key is held
+      {false, 0, 0.25},      // to the wave's end
+      {false, 2000, 0.125},  // to its end point
+      {true, 0, 1.0},        // the last cycle over and over while the key is held
   };
   for (const Case& c : cases) {
     PcmVoice voice = Voice(true, c.loop);

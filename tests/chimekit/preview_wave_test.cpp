@@ -21,8 +21,8 @@
 
 namespace {
 
-using chimekit::preview::DecodeWave;
 using chimekit::preview::DecodedWave;
+using chimekit::preview::DecodeWave;
 using chimekit::preview::WaveEncoding;
 
 constexpr const char* kFfmpeg = "/usr/bin/ffmpeg";
@@ -111,11 +111,11 @@ TEST(PreviewWave, AudioTrackWavesAtTheirTimes) {
   ASSERT_EQ(test_support::RunProgram(kFfmpeg, {"-version"}).exit_code, 0) << "Debian's ffmpeg is needed";
   const test_support::TempDir dir;
   const std::string mmf = dir.Path("sine.mmf");
-  ASSERT_EQ(test_support::RunProgram(kFfmpeg, {"-loglevel", "error", "-f", "lavfi", "-i",
-                                               "aevalsrc=0.8*sin(2*PI*440*t):s=44100:d=1", "-ar", "8000", "-f", "mmf",
-                                               mmf})
-                .exit_code,
-            0);
+  ASSERT_EQ(
+      test_support::RunProgram(kFfmpeg, {"-loglevel", "error", "-f", "lavfi", "-i",
+                                         "aevalsrc=0.8*sin(2*PI*440*t):s=44100:d=1", "-ar", "8000", "-f", "mmf", mmf})
+          .exit_code,
+      0);
   const AudioTrackWave found = FindWave(test_support::ReadFileBytes(mmf));
   const std::vector<DecodedWave> waves = {DecodeWave(WaveEncoding::kAdpcm, found.rate, found.data)};
   const double wave_seconds = static_cast<double>(waves[0].samples.size()) / found.rate;
@@ -125,8 +125,8 @@ TEST(PreviewWave, AudioTrackWavesAtTheirTimes) {
   constexpr double kRate = test_support::kRate;
   const std::vector<AudioTrackEvent> events = {
       {static_cast<uint64_t>(0.25 * kRate), static_cast<uint64_t>(0.5 * kRate), 0},  // stopped after 0.5 s
-      {static_cast<uint64_t>(1.5 * kRate), 0, 0},                                     // to its end
-      {static_cast<uint64_t>(1.6 * kRate), 1000, 7},                                  // no such wave
+      {static_cast<uint64_t>(1.5 * kRate), 0, 0},                                    // to its end
+      {static_cast<uint64_t>(1.6 * kRate), 1000, 7},                                 // no such wave
   };
   chimekit::preview::AudioTrackPlayer player(events, waves);
   const chimekit::preview::FmTables tables;
@@ -151,8 +151,8 @@ TEST(PreviewWave, AudioTrackWavesAtTheirTimes) {
   // At the recording's pitch and level.
   constexpr size_t kSize = 65536;
   const std::vector<double> peaks = test_support::PeakFrequencies(
-      test_support::Spectrum(samples, static_cast<size_t>(0.3 * kRate), static_cast<size_t>(0.4 * kRate), kSize),
-      kSize, 0.5);
+      test_support::Spectrum(samples, static_cast<size_t>(0.3 * kRate), static_cast<size_t>(0.4 * kRate), kSize), kSize,
+      0.5);
   ASSERT_EQ(peaks.size(), 1u);
   EXPECT_NEAR(peaks[0], 440.0, 1.0);
   const float loudest = *std::max_element(samples.begin() + static_cast<std::ptrdiff_t>(0.3 * kRate),

@@ -48,8 +48,7 @@ void AudioTrackPlayer::Render(const FmTables& tables, uint32_t frames, float* le
       }
     }
     done = until;
-    while (next_event_ < events_.size() && events_[next_event_].sample <= position_ + done &&
-           position_ + done < end) {
+    while (next_event_ < events_.size() && events_[next_event_].sample <= position_ + done && position_ + done < end) {
       StartEvent(events_[next_event_++]);
     }
   }

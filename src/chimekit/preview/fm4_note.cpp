@@ -32,12 +32,12 @@ double DetuneHertz(uint32_t detune, int32_t key) {
 namespace fm4 {
 
 SynthesizeFunction SynthesizerFor(uint32_t algorithm, bool stereo) {
-  static constexpr SynthesizeFunction kMono[8] = {
-      Synthesize<0, false>, Synthesize<1, false>, Synthesize<2, false>, Synthesize<3, false>,
-      Synthesize<4, false>, Synthesize<5, false>, Synthesize<6, false>, Synthesize<7, false>};
-  static constexpr SynthesizeFunction kStereo[8] = {
-      Synthesize<0, true>, Synthesize<1, true>, Synthesize<2, true>, Synthesize<3, true>,
-      Synthesize<4, true>, Synthesize<5, true>, Synthesize<6, true>, Synthesize<7, true>};
+  static constexpr SynthesizeFunction kMono[8] = {Synthesize<0, false>, Synthesize<1, false>, Synthesize<2, false>,
+                                                  Synthesize<3, false>, Synthesize<4, false>, Synthesize<5, false>,
+                                                  Synthesize<6, false>, Synthesize<7, false>};
+  static constexpr SynthesizeFunction kStereo[8] = {Synthesize<0, true>, Synthesize<1, true>, Synthesize<2, true>,
+                                                    Synthesize<3, true>, Synthesize<4, true>, Synthesize<5, true>,
+                                                    Synthesize<6, true>, Synthesize<7, true>};
   return stereo ? kStereo[algorithm & 7] : kMono[algorithm & 7];
 }
 
@@ -85,6 +85,7 @@ void Fm4Note::UpdatePitch(const ChannelControls& controls) {
   for (uint32_t k = 0; k < 4; ++k) {
     const Fm4Operator& op = voice_.operators[k];
     operators_[k].hertz = hertz * kMultiples[op.multiplier & 15] + DetuneHertz(op.detune & 7, key_);
+    operators_[k].step = PhaseIncrement(operators_[k].hertz);
   }
 }
 
@@ -129,17 +130,17 @@ void Fm4Note::RenderBlock(const FmTables& tables, const FmWaveforms& waveforms, 
   block.gain_left = right == nullptr ? gain_mono_ : gain_left_;
   block.gain_right = gain_right_;
   const float count = static_cast<float>(samples);
-  for (uint32_t k = 0; k < 4; ++k) {
+  const uint32_t count_of_operators = OperatorCount(voice_.algorithm);
+  for (uint32_t k = 0; k < count_of_operators; ++k) {
     const Fm4Operator& params = voice_.operators[k];
     Operator& op = operators_[k];
     block.tables[k] = waveforms.Table(params.waveform);
-    const double vibrato = params.vibrato ? VibratoFactor(params.vibrato_depth, triangle) : 1.0;
-    block.steps[k] = PhaseIncrement(op.hertz * vibrato);
+    block.steps[k] =
+        params.vibrato ? PhaseIncrement(op.hertz * VibratoFactor(params.vibrato_depth, triangle)) : op.step;
     const float tremolo = params.tremolo ? TremoloDb(params.tremolo_depth, triangle) : 0.0f;
     block.amps[k] = op.amplitude;
     op.envelope.Advance(samples);
-    op.amplitude =
-        op.envelope.Silent() ? 0.0f : tables.Amplitude(op.envelope.attenuation() + op.level_db + tremolo);
+    op.amplitude = op.envelope.Silent() ? 0.0f : tables.Amplitude(op.envelope.attenuation() + op.level_db + tremolo);
     block.ramps[k] = (op.amplitude - block.amps[k]) / count;
   }
   fm4::SynthesizerFor(voice_.algorithm, right != nullptr)(block, waves_, left, right);

@@ -64,21 +64,21 @@ class Fm4Note {
 
   // Adds the next `samples` samples of the note to `left` (and `right`,
   // unless it is null for mono output) at the channel's controls.
-  void Render(const FmTables& tables, const FmWaveforms& waveforms, const ChannelControls& controls,
-              uint32_t samples, float* left, float* right);
+  void Render(const FmTables& tables, const FmWaveforms& waveforms, const ChannelControls& controls, uint32_t samples,
+              float* left, float* right);
 
  private:
   struct Operator {
     FmEnvelope envelope;
     float level_db = 0.0f;   // total level and key scale level
     double hertz = 0.0;      // without vibrato
+    uint32_t step = 0;       // phase steps per sample at that frequency
     float amplitude = 0.0f;  // at the start of the next block
   };
 
   void UpdatePitch(const ChannelControls& controls);
   void UpdateGains(const ChannelControls& controls);
-  void RenderBlock(const FmTables& tables, const FmWaveforms& waveforms, uint32_t samples, float* left,
-                   float* right);
+  void RenderBlock(const FmTables& tables, const FmWaveforms& waveforms, uint32_t samples, float* left, float* right);
   bool CarriersSilent() const;
 
   Fm4Voice voice_;

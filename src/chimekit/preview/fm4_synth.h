@@ -11,6 +11,7 @@
 
 namespace chimekit::preview::fm4 {
 
+// Operators beyond the algorithm's count are left at their defaults: silent.
 struct Block {
   uint32_t samples = 0;
   std::array<const float*, 4> tables{};
@@ -20,7 +21,7 @@ struct Block {
   float modulation = 0.0f;  // table steps per unit of a modulator's output
   float feedback1 = 0.0f;   // table steps per unit of the sum of two outputs
   float feedback3 = 0.0f;
-  float gain_left = 0.0f;   // or the mono gain
+  float gain_left = 0.0f;  // or the mono gain
   float gain_right = 0.0f;
 };
 
@@ -35,7 +36,8 @@ inline float Wave(const float* table, uint32_t phase, float offset) {
 template <int kAlgorithm, bool kStereo>
 void Synthesize(const Block& block, Fm4Waves& waves, float* left, float* right) {
   std::array<uint32_t, 4> phase = waves.phases;
-  std::array<float, 4> amp = block.amps;
+  float amp[4] = {block.amps[0], block.amps[1], block.amps[2], block.amps[3]};
+  const float ramp[4] = {block.ramps[0], block.ramps[1], block.ramps[2], block.ramps[3]};
   float a1 = waves.history1[0], b1 = waves.history1[1], c1 = waves.history1[2];
   float a3 = waves.history3[0], b3 = waves.history3[1], c3 = waves.history3[2];
   const float m = block.modulation;
@@ -77,7 +79,7 @@ void Synthesize(const Block& block, Fm4Waves& waves, float* left, float* right) 
       b3 = a3;
       a3 = o3;
     }
-    for (int k = 0; k < 4; ++k) amp[k] += block.ramps[k];
+    for (int k = 0; k < 4; ++k) amp[k] += ramp[k];
     left[i] += out * block.gain_left;
     if constexpr (kStereo) right[i] += out * block.gain_right;
   }

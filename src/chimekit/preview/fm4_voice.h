@@ -13,18 +13,18 @@
 namespace chimekit::preview {
 
 struct Fm4Operator {
-  EnvelopeShape envelope;        // attack, decay, sustain and release rates, sustain level, key scale rate, key-off hold
-  bool sustain = false;          // not used by the preview
-  uint8_t multiplier = 1;        // 0 to 15: x1/2, 1 to 10, 10, 12, 12, 15, 15
-  uint8_t detune = 0;            // 0 to 7: none, three steps up, none, three steps down
-  uint8_t total_level = 0;       // 0 (loudest) to 63, 0.75 dB a step
-  uint8_t key_scale_level = 0;   // 0 to 3
-  uint8_t waveform = 0;          // 0 to 31
-  uint8_t feedback = 0;          // 0 to 7; taken by the first and the third operator
+  EnvelopeShape envelope;       // attack, decay, sustain and release rates, sustain level, key scale rate, key-off hold
+  bool sustain = false;         // not used by the preview
+  uint8_t multiplier = 1;       // 0 to 15: x1/2, 1 to 10, 10, 12, 12, 15, 15
+  uint8_t detune = 0;           // 0 to 7: none, three steps up, none, three steps down
+  uint8_t total_level = 0;      // 0 (loudest) to 63, 0.75 dB a step
+  uint8_t key_scale_level = 0;  // 0 to 3
+  uint8_t waveform = 0;         // 0 to 31
+  uint8_t feedback = 0;         // 0 to 7; taken by the first and the third operator
   bool vibrato = false;
-  uint8_t vibrato_depth = 0;     // 0 to 3
+  uint8_t vibrato_depth = 0;  // 0 to 3
   bool tremolo = false;
-  uint8_t tremolo_depth = 0;     // 0 to 3
+  uint8_t tremolo_depth = 0;  // 0 to 3
 };
 
 struct Fm4Voice {

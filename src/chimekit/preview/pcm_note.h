@@ -23,8 +23,7 @@ class PcmNote {
   // a number of samples (0: until the wave ends); `wave` must outlive the
   // note. A note still sounding here is cut off, its envelope going on
   // from where it is.
-  void Start(const PcmVoice& voice, const DecodedWave& wave, int32_t key, uint32_t velocity,
-             uint64_t gate_samples);
+  void Start(const PcmVoice& voice, const DecodedWave& wave, int32_t key, uint32_t velocity, uint64_t gate_samples);
   // Lets the key go now.
   void Release() { gate_left_ = 0; }
 
@@ -32,8 +31,7 @@ class PcmNote {
 
   // Adds the next `samples` samples of the note to `left` (and `right`,
   // unless it is null for mono output) at the channel's controls.
-  void Render(const FmTables& tables, const ChannelControls& controls, uint32_t samples, float* left,
-              float* right);
+  void Render(const FmTables& tables, const ChannelControls& controls, uint32_t samples, float* left, float* right);
 
  private:
   void UpdateControls(const ChannelControls& controls);

@@ -12,17 +12,17 @@
 namespace chimekit::preview {
 
 struct PcmVoice {
-  uint32_t sample_rate = 0;   // Hz at the base key; 0: the wave's own rate
-  bool follows_key = true;    // else every key plays the wave at that rate (drums, stream PCM)
+  uint32_t sample_rate = 0;  // Hz at the base key; 0: the wave's own rate
+  bool follows_key = true;   // else every key plays the wave at that rate (drums, stream PCM)
   uint8_t base_key = 60;
   bool loop = false;
-  uint32_t loop_start = 0;    // in samples of the wave
-  uint32_t end = 0;           // the sample after the last one played; 0: the wave's end
+  uint32_t loop_start = 0;  // in samples of the wave
+  uint32_t end = 0;         // the sample after the last one played; 0: the wave's end
   EnvelopeShape envelope;
-  uint8_t total_level = 0;    // 0 (loudest) to 63, 0.75 dB a step
-  bool pan_enabled = false;   // the voice moves the channel's pan by its own
-  uint8_t pan = 15;           // 0 to 31, 15 the middle
-  uint8_t lfo = 0;            // 0 to 3
+  uint8_t total_level = 0;   // 0 (loudest) to 63, 0.75 dB a step
+  bool pan_enabled = false;  // the voice moves the channel's pan by its own
+  uint8_t pan = 15;          // 0 to 31, 15 the middle
+  uint8_t lfo = 0;           // 0 to 3
   bool vibrato = false;
   uint8_t vibrato_depth = 0;  // 0 to 3
   bool tremolo = false;
