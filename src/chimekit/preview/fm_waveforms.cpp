@@ -34,8 +34,7 @@ std::optional<uint32_t> VariantIndex(Variant variant, uint32_t i) {
   return std::nullopt;
 }
 
-double Sine(uint32_t i) { return std::sin(2.0 * std::numbers::pi * i / kSize); }
-double ClippedSine(uint32_t i) { return std::clamp(std::numbers::sqrt2 * Sine(i), -1.0, 1.0); }
+double ClippedSine(float sine) { return std::clamp(std::numbers::sqrt2 * sine, -1.0, 1.0); }
 
 double Triangle(uint32_t i) {
   const double x = static_cast<double>(i) / kQuarter;
@@ -68,18 +67,19 @@ double Square(uint32_t waveform, uint32_t i) {
   }
 }
 
-double Value(uint32_t waveform, uint32_t i) {
+// A waveform's value at index i; `sine` is one cycle of the sine.
+double Value(const float* sine, uint32_t waveform, uint32_t i) {
   const uint32_t variant = waveform % 8;
   if (variant == 6) return Square(waveform, i);
   if (waveform == 7) return Exponential(i);
-  if (variant == 7) return Sine(i);
+  if (variant == 7) return sine[i];
   const std::optional<uint32_t> at = VariantIndex(static_cast<Variant>(variant), i);
   if (!at) return 0.0;
   switch (waveform / 8) {
     case 0:
-      return Sine(*at);
+      return sine[*at];
     case 1:
-      return ClippedSine(*at);
+      return ClippedSine(sine[*at]);
     case 2:
       return Triangle(*at);
     default:
@@ -90,9 +90,11 @@ double Value(uint32_t waveform, uint32_t i) {
 }  // namespace
 
 FmWaveforms::FmWaveforms() : tables_(static_cast<size_t>(kCount) * kSize) {
-  for (uint32_t waveform = 0; waveform < kCount; ++waveform) {
+  float* sine = tables_.data();
+  for (uint32_t i = 0; i < kSize; ++i) sine[i] = static_cast<float>(std::sin(2.0 * std::numbers::pi * i / kSize));
+  for (uint32_t waveform = 1; waveform < kCount; ++waveform) {
     float* table = tables_.data() + static_cast<size_t>(waveform) * kSize;
-    for (uint32_t i = 0; i < kSize; ++i) table[i] = static_cast<float>(Value(waveform, i));
+    for (uint32_t i = 0; i < kSize; ++i) table[i] = static_cast<float>(Value(sine, waveform, i));
   }
 }
 
