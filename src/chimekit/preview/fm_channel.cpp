@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace chimekit::preview {
 namespace {
@@ -10,10 +9,6 @@ namespace {
 // Envelopes, vibrato and ramps are updated once per block of this many
 // samples; the level moves in a straight line within it.
 constexpr uint32_t kControlBlock = 32;
-
-// Each channel at full volume and expression peaks at this share of full
-// scale, so that several channels sound together before they clip.
-constexpr float kChannelGain = 0.2f;
 
 // The carrier's phase moves by up to one cycle when the modulator sounds at
 // its peak.
@@ -24,25 +19,9 @@ constexpr float kFeedbackCycles[8] = {0.0f, 1.0f / 32, 1.0f / 16, 1.0f / 8, 1.0f
 // LFO 0 to 3: the vibrato's speed; its depth is a fixed share of the pitch.
 constexpr double kLfoHertz[4] = {4.0, 5.5, 6.5, 7.5};
 constexpr double kVibratoDepth = 0.007;  // about 12 cents
-// Key scale level 0 to 3: dB per octave above key 48.
-constexpr float kKeyScaleDbPerOctave[4] = {0.0f, 1.5f, 3.0f, 6.0f};
-constexpr float kTotalLevelDb = 0.75f;
-constexpr double kBendSemitones = 2.0;
 
-float ControlGain(uint32_t value) {
-  const float share = static_cast<float>(std::min<uint32_t>(value, 127)) / 127.0f;
-  return share * share;
-}
-
-// Phase steps per sample for a frequency, one cycle being 2^32.
-uint32_t PhaseIncrement(double hertz) {
-  const double cycles = hertz / kSampleRate;
-  return static_cast<uint32_t>((cycles - std::floor(cycles)) * 4294967296.0);
-}
-
-float OperatorLevelDb(const FmOperator& op, int32_t key) {
-  const float octaves_above = std::max(0.0f, static_cast<float>(key - 48) / 12.0f);
-  return kTotalLevelDb * op.total_level + kKeyScaleDbPerOctave[op.key_scale_level] * octaves_above;
+float LevelDbOf(const FmOperator& op, int32_t key) {
+  return OperatorLevelDb(op.total_level, op.key_scale_level, key);
 }
 
 double Multiplier(const FmOperator& op) { return op.multiplier == 0 ? 0.5 : op.multiplier; }
@@ -106,38 +85,13 @@ void Synthesize(const BlockParameters& block, FmWaves& waves, float* left, float
 
 }  // namespace
 
-void FmChannel::SetVolume(uint32_t value) {
-  volume_ = value;
-  UpdateGains();
-}
-
-void FmChannel::SetExpression(uint32_t value) {
-  expression_ = value;
-  UpdateGains();
-}
-
-void FmChannel::SetPan(uint32_t value) {
-  pan_ = value;
-  UpdateGains();
-}
-
 void FmChannel::SetPitchBend(uint32_t value) {
-  pitch_bend_ = value;
+  controls_.SetPitchBend(value);
   UpdateIncrements();
 }
 
-void FmChannel::UpdateGains() {
-  gain_mono_ = kChannelGain * ControlGain(volume_) * ControlGain(expression_);
-  // Both sides at the full level in the middle; towards one side the other
-  // fades out along a cosine and the near one stays full.
-  const double angle = std::min<uint32_t>(pan_, 127) / 127.0 * std::numbers::pi / 2;
-  gain_left_ = gain_mono_ * static_cast<float>(std::min(1.0, std::numbers::sqrt2 * std::cos(angle)));
-  gain_right_ = gain_mono_ * static_cast<float>(std::min(1.0, std::numbers::sqrt2 * std::sin(angle)));
-}
-
 void FmChannel::UpdateIncrements() {
-  const double bend = (static_cast<double>(std::min<uint32_t>(pitch_bend_, 127)) - 64.0) / 64.0 * kBendSemitones;
-  const double hertz = 440.0 * std::exp2((key_ - 69 + bend) / 12.0);
+  const double hertz = 440.0 * std::exp2((key_ - 69 + controls_.bend_semitones()) / 12.0);
   modulator_.hertz = hertz * Multiplier(voice_.modulator);
   carrier_.hertz = hertz * Multiplier(voice_.carrier);
 }
@@ -153,8 +107,8 @@ void FmChannel::NoteOn(int32_t key, uint64_t gate_samples) {
   voice_ = next_voice_;
   key_ = key;
   UpdateIncrements();
-  modulator_.level_db = OperatorLevelDb(voice_.modulator, key);
-  carrier_.level_db = OperatorLevelDb(voice_.carrier, key);
+  modulator_.level_db = LevelDbOf(voice_.modulator, key);
+  carrier_.level_db = LevelDbOf(voice_.carrier, key);
   modulator_.envelope.KeyOn(voice_.modulator, key);
   carrier_.envelope.KeyOn(voice_.carrier, key);
   gate_left_ = gate_samples;
@@ -198,8 +152,8 @@ void FmChannel::RenderBlock(const FmTables& tables, uint32_t samples, float* lef
   block.carrier_step = increment(carrier_, voice_.carrier);
   block.modulation = kModulationCycles * FmTables::kSineSize;
   block.feedback = kFeedbackCycles[voice_.feedback & 7] * FmTables::kSineSize / 2;
-  block.gain_left = right == nullptr ? gain_mono_ : gain_left_;
-  block.gain_right = gain_right_;
+  block.gain_left = right == nullptr ? controls_.gain_mono() : controls_.gain_left();
+  block.gain_right = controls_.gain_right();
 
   // Levels ramp from the block's start to its end.
   const float count = static_cast<float>(samples);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "chimekit/preview/channel_controls.h"
 #include "chimekit/preview/fm_envelope.h"
 #include "chimekit/preview/fm_tables.h"
 #include "chimekit/preview/fm_voice.h"
@@ -20,16 +21,12 @@ struct FmWaves {
 
 class FmChannel {
  public:
-  FmChannel() { UpdateGains(); }
-
   // The voice of the next notes; a sounding note keeps its own.
   void SetVoice(const FmVoice& voice) { next_voice_ = voice; }
-  // Controls take 0 to 127: volume and expression scale the level, pan 0
-  // is left, 64 the middle, 127 right; pitch bend 64 is the middle, 0 and
-  // 127 bend by about two semitones down and up.
-  void SetVolume(uint32_t value);
-  void SetExpression(uint32_t value);
-  void SetPan(uint32_t value);
+  // Controls as ChannelControls takes them.
+  void SetVolume(uint32_t value) { controls_.SetVolume(value); }
+  void SetExpression(uint32_t value) { controls_.SetExpression(value); }
+  void SetPan(uint32_t value) { controls_.SetPan(value); }
   void SetPitchBend(uint32_t value);
 
   // Starts a note of a MIDI key (0 to 127) held for a number of samples; it
@@ -50,7 +47,6 @@ class FmChannel {
     float amplitude = 0.0f;  // at the start of the next block
   };
 
-  void UpdateGains();
   void UpdateIncrements();
   // Renders a block in which nothing changes but the envelopes' ramps.
   void RenderBlock(const FmTables& tables, uint32_t samples, float* left, float* right);
@@ -65,14 +61,7 @@ class FmChannel {
   uint64_t gate_left_ = 0;
   bool key_down_ = false;
   bool sounding_ = false;
-
-  uint32_t volume_ = 100;
-  uint32_t expression_ = 127;
-  uint32_t pan_ = 64;
-  uint32_t pitch_bend_ = 64;
-  float gain_left_ = 0.0f;
-  float gain_right_ = 0.0f;
-  float gain_mono_ = 0.0f;
+  ChannelControls controls_;
 };
 
 }  // namespace chimekit::preview

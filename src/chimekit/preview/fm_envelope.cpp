@@ -36,22 +36,34 @@ float FallPerSample(uint32_t rate, bool key_scale_rate, int32_t key) {
 
 }  // namespace
 
-void FmEnvelope::KeyOn(const FmOperator& op, int32_t key) {
-  const int32_t attack = EffectiveRate(op.attack_rate, op.key_scale_rate, key);
+EnvelopeShape ShapeOf(const FmOperator& op) {
+  EnvelopeShape shape;
+  shape.attack_rate = op.attack_rate;
+  shape.decay_rate = op.decay_rate;
+  shape.sustain_rate = op.sustained ? 0 : op.release_rate;
+  shape.release_rate = op.release_rate;
+  shape.sustain_level = op.sustain_level;
+  shape.key_scale_rate = op.key_scale_rate;
+  return shape;
+}
+
+void FmEnvelope::KeyOn(const EnvelopeShape& shape, int32_t key) {
+  const int32_t attack = EffectiveRate(shape.attack_rate & 15, shape.key_scale_rate, key);
   instant_attack_ = attack >= kInstantRate;
   attack_per_sample_ =
       attack == 0 ? 0.0f
                   : static_cast<float>(kAttackShareTimes / (SecondsAt(kAttackSecondsAtRate1, attack) * kSampleRate));
-  decay_per_sample_ = FallPerSample(op.decay_rate, op.key_scale_rate, key);
-  release_per_sample_ = FallPerSample(op.release_rate, op.key_scale_rate, key);
-  sustain_db_ = op.sustain_level == 15 ? 93.0f : 3.0f * static_cast<float>(op.sustain_level);
-  sustained_ = op.sustained;
+  decay_per_sample_ = FallPerSample(shape.decay_rate & 15, shape.key_scale_rate, key);
+  sustain_per_sample_ = FallPerSample(shape.sustain_rate & 15, shape.key_scale_rate, key);
+  release_per_sample_ = FallPerSample(shape.release_rate & 15, shape.key_scale_rate, key);
+  sustain_db_ = (shape.sustain_level & 15) == 15 ? 93.0f : 3.0f * static_cast<float>(shape.sustain_level & 15);
+  ignore_key_off_ = shape.ignore_key_off;
   stage_ = Stage::kAttack;
   if (attenuation_ > kSilentDb) attenuation_ = kSilentDb;
 }
 
 void FmEnvelope::KeyOff() {
-  if (stage_ != Stage::kOff) stage_ = Stage::kRelease;
+  if (stage_ != Stage::kOff && !ignore_key_off_) stage_ = Stage::kRelease;
 }
 
 void FmEnvelope::Advance(uint32_t samples) {
@@ -74,7 +86,7 @@ void FmEnvelope::Advance(uint32_t samples) {
       }
       break;
     case Stage::kSustain:
-      if (!sustained_) attenuation_ += release_per_sample_ * n;
+      attenuation_ += sustain_per_sample_ * n;
       break;
     case Stage::kRelease:
       attenuation_ += release_per_sample_ * n;

@@ -1,8 +1,8 @@
-// The envelope of one FM operator, kept as an attenuation in dB below the
-// operator's peak: attack to 0 dB, decay to the sustain level, then hold
-// while the key is down (sustained envelope) or keep falling at the release
-// rate (struck and plucked sounds), and fall at the release rate after the
-// key is let go. It is advanced a block of samples at a time.
+// The envelope of one FM operator or sampled note, kept as an attenuation in
+// dB below its peak: attack to 0 dB, decay to the sustain level, then fall
+// at the sustain rate while the key is down (rate 0 holds the level), and
+// fall at the release rate after the key is let go. It is advanced a block
+// of samples at a time.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,22 @@
 #include "chimekit/preview/fm_voice.h"
 
 namespace chimekit::preview {
+
+// The rates (0 to 15) and the sustain level (0, the peak, to 15, silent,
+// 3 dB a step) of an envelope.
+struct EnvelopeShape {
+  uint8_t attack_rate = 15;
+  uint8_t decay_rate = 0;
+  uint8_t sustain_rate = 0;
+  uint8_t release_rate = 15;
+  uint8_t sustain_level = 0;
+  bool key_scale_rate = false;
+  bool ignore_key_off = false;  // the envelope goes on as if the key were held
+};
+
+// A two-operator voice's operator as a shape: a sustained envelope holds,
+// any other falls at its release rate while the key is down.
+EnvelopeShape ShapeOf(const FmOperator& op);
 
 // Rate 0 never moves. Rates 1 to 15 double their speed every step, in
 // quarter steps with the key scale rate; the key adds up to 15 quarter
@@ -22,7 +38,8 @@ class FmEnvelope {
 
   // Starts a note from the current attenuation (a note that follows one
   // still sounding starts from where that one is).
-  void KeyOn(const FmOperator& op, int32_t key);
+  void KeyOn(const EnvelopeShape& shape, int32_t key);
+  void KeyOn(const FmOperator& op, int32_t key) { KeyOn(ShapeOf(op), key); }
   void KeyOff();
   // Moves the envelope on by a number of samples.
   void Advance(uint32_t samples);
@@ -37,9 +54,10 @@ class FmEnvelope {
   float attack_per_sample_ = 0.0f;  // share of the attenuation removed per sample
   bool instant_attack_ = false;
   float decay_per_sample_ = 0.0f;    // dB
+  float sustain_per_sample_ = 0.0f;  // dB
   float release_per_sample_ = 0.0f;  // dB
   float sustain_db_ = 0.0f;
-  bool sustained_ = true;
+  bool ignore_key_off_ = false;
 };
 
 }  // namespace chimekit::preview

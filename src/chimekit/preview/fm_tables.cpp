@@ -1,9 +1,26 @@
 #include "chimekit/preview/fm_tables.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
 namespace chimekit::preview {
+namespace {
+
+constexpr float kKeyScaleDbPerOctave[4] = {0.0f, 1.5f, 3.0f, 6.0f};
+constexpr float kTotalLevelDb = 0.75f;
+
+}  // namespace
+
+uint32_t PhaseIncrement(double hertz) {
+  const double cycles = hertz / kSampleRate;
+  return static_cast<uint32_t>((cycles - std::floor(cycles)) * 4294967296.0);
+}
+
+float OperatorLevelDb(uint32_t total_level, uint32_t key_scale_level, int32_t key) {
+  const float octaves_above = std::max(0.0f, static_cast<float>(key - 48) / 12.0f);
+  return kTotalLevelDb * static_cast<float>(total_level) + kKeyScaleDbPerOctave[key_scale_level & 3] * octaves_above;
+}
 
 FmTables::FmTables() {
   for (uint32_t i = 0; i < kSineSize; ++i) {

@@ -12,6 +12,14 @@ inline constexpr uint32_t kSampleRate = 44100;
 // Attenuation at which an envelope counts as silent.
 inline constexpr float kSilentDb = 96.0f;
 
+// Phase steps per sample for a frequency, one cycle being 2^32.
+uint32_t PhaseIncrement(double hertz);
+
+// An operator's level below its peak in dB: its total level (0 to 63, 0.75
+// dB a step) and its key scale level (0 to 3: 0, 1.5, 3 or 6 dB per octave
+// above key 48).
+float OperatorLevelDb(uint32_t total_level, uint32_t key_scale_level, int32_t key);
+
 class FmTables {
  public:
   static constexpr uint32_t kSineBits = 12;
