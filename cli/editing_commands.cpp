@@ -41,7 +41,7 @@ int RunTrim(const std::vector<std::string>& arguments) {
   chimekit::LoadedInput input = LoadRewriteInput(parsed.positional[0]);
   // Re-timed to whole milliseconds at one tempo, the song's ticks are its
   // milliseconds as it plays.
-  if (parsed.Has("--tempo-map")) input = chimekit::ParseForRewrite(chimekit::RetimeSong(input.file, 1).bytes);
+  if (parsed.Has("--tempo-map")) input = chimekit::ParseForRewrite(chimekit::RetimedFile(std::move(input.file), 1));
   std::optional<midifile::ByteString> trimmed = chimekit::TrimSong(input, range);
   if (!trimmed) throw midifile::ChimeError("bad range: the song is 0 ms long, there is nothing to trim");
   WriteOutput(parsed.positional[1], *trimmed);

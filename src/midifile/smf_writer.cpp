@@ -64,10 +64,14 @@ void AppendMetaEvent(ByteString& out, int32_t delta_time, uint8_t status, uint8_
   out.append(length - kept.size(), '\0');
 }
 
-ByteString HeaderChunk(TFileFormat format, int32_t track_count, ByteView division) {
+void CheckTrackCount(int32_t track_count) {
   if (track_count < 0 || track_count > kMaxTrackCount) {
     throw ConversionError("Too many tracks for one MIDI file (at most 65535)");
   }
+}
+
+ByteString HeaderChunk(TFileFormat format, int32_t track_count, ByteView division) {
+  CheckTrackCount(track_count);
   ByteString header(kHeaderChunkStart);
   uint8_t format_byte = format == TFileFormat::single ? 0 : format == TFileFormat::multi_asynch ? 2 : 1;
   AppendByte(header, 0);

@@ -44,6 +44,9 @@ void AppendMetaEvent(ByteString& out, int32_t delta_time, uint8_t status, uint8_
 
 // The most tracks a header can count.
 inline constexpr int32_t kMaxTrackCount = 65535;
+// Throws a ConversionError for a track count no header can hold (more than
+// kMaxTrackCount, or negative).
+void CheckTrackCount(int32_t track_count);
 
 // The header chunk of a file rewritten from one loaded input: format byte
 // 0 for single, 2 for multi_asynch, 1 otherwise; the track count as 16 bits;

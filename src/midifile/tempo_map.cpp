@@ -6,7 +6,6 @@
 namespace midifile {
 namespace {
 
-constexpr uint64_t kDefaultTempo = 500000;  // microseconds per quarter note
 constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
 
 uint64_t SaturatingAdd(uint64_t a, uint64_t b) { return a > kMax - b ? kMax : a + b; }

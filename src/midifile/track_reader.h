@@ -23,4 +23,11 @@ inline size_t MostEvents(ByteView content) { return content.size() < 2 ? 0 : con
 // data bytes, not 0), or 0 when there is none.
 uint32_t ReadTrackEvents(ByteView content, TMidiTrack& track, NotePairing& pairing);
 
+// Pairs a note-off (8n, or 9n of velocity 0) with the nearest earlier 9n
+// event of its channel and key, whatever that one's velocity and whether or
+// not it was paired before, setting both Durations; remembers a 9n event as
+// the next to pair. `index` is the event's place among the track's
+// `events`, whose Time fields are set up to it.
+void PairNote(TMidiEvent* events, size_t index, TMidiEvent& event, NotePairing& pairing);
+
 }  // namespace midifile

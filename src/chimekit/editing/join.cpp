@@ -10,15 +10,6 @@
 namespace chimekit {
 namespace {
 
-constexpr uint32_t kDefaultTempo = 500000;
-
-// The 24-bit value of tempo data, a missing byte counting as 0.
-uint32_t TempoValue(midifile::ByteView data) {
-  uint32_t value = 0;
-  for (size_t i = 0; i < 3; ++i) value = (value << 8) | (i < data.size() ? midifile::ByteAt(data, i) : 0u);
-  return value;
-}
-
 uint32_t Division(const LoadedInput& input) {
   return (static_cast<uint32_t>(midifile::ByteAt(input.division, 0)) << 8) | midifile::ByteAt(input.division, 1);
 }
@@ -50,7 +41,7 @@ class JoinStep {
   }
 
   void ScaleTempo(WalkEvent& event) {
-    uint32_t value = TempoValue(event.data);
+    uint32_t value = midifile::TempoDataValue(event.data);
     if (timing_.tempo_factor != 1.0) {
       value = static_cast<uint32_t>(midifile::RoundEven64(value * timing_.tempo_factor)) & 0xFFFFFF;
     }
@@ -72,13 +63,13 @@ uint32_t FirstTempo(const midifile::TMidiFile& file) {
     const midifile::TMidiTrack& track = file.GetTrack(t);
     for (const midifile::TMidiEvent& event : track.Events()) {
       if (event.IsMeta(0x51)) {
-        uint32_t tempo = TempoValue(EventData(track, event));
+        uint32_t tempo = midifile::TempoDataValue(EventData(track, event));
         if (tempo != 0) return tempo;
       }
       if (event.IsEndOfTrack()) break;
     }
   }
-  return kDefaultTempo;
+  return midifile::kDefaultTempo;
 }
 
 uint64_t LongestTrackTicks(const midifile::TMidiFile& file) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "chimekit/editing/song_output.h"
 #include "chimekit/frame/frame.h"
 #include "midifile/bytes.h"
 
@@ -36,6 +37,8 @@ std::optional<TickRange> TicksOf(const midifile::TMidiFile& file, const TrimRang
 std::optional<midifile::ByteString> TrimSong(const LoadedInput& input, const TrimRange& range);
 // The same for a range already in ticks.
 midifile::ByteString TrimTicks(const LoadedInput& input, const TickRange& ticks);
+// The same in memory, into a song whose header carries `division`.
+Song CutSong(const Song& song, uint16_t division, const TickRange& ticks);
 
 // The whole of MIDITrimMs and MIDITrimPercents: 2 for a missing input, 3
 // for a range that is not acceptable or a song of no length (nothing is

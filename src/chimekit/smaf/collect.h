@@ -51,6 +51,8 @@ class TCollector {
   bool Next(TSmafEvent& entry);
   // The tags of the events walked so far.
   const TSmafTags& Tags() const { return tags_; }
+  // The index in the track of the event the last entry came from.
+  uint32_t EventIndex() const { return static_cast<uint32_t>(next_ - 1); }
 
  private:
   struct TicksInMs {
