@@ -16,6 +16,7 @@ from .conversion import convert_midi, midi_to_smaf, midi_to_sp
 from .editing import (combine, copy_channel, equalizer, merge, remove_channel, set_instr_map, set_tags, set_vol,
                       trim_ms, trim_percents)
 from .inspection import Tag, TagType, Volume, dump, first_note_tick, get_length_ms, get_tags, get_vol, used_channels
+from .jobs import RenderSummary, RingtoneSummary, render, ringtone
 
 __version__ = "0.1.0"
 
@@ -26,4 +27,5 @@ __all__ = [
     "set_tags", "trim_ms", "trim_percents", "set_vol", "equalizer", "set_instr_map", "copy_channel",
     "remove_channel", "merge", "combine",
     "midi_to_smaf", "midi_to_sp", "convert_midi",
+    "RingtoneSummary", "RenderSummary", "ringtone", "render",
 ]

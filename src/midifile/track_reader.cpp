@@ -84,19 +84,6 @@ void DecodeEvents(ByteView content, Visit&& visit) {
 
 }  // namespace
 
-void PairNote(TMidiEvent* events, size_t index, TMidiEvent& event, NotePairing& pairing) {
-  const bool note_on = (event.Status & 0xF0) == 0x90;
-  if (!note_on || event.Data2 == 0) {
-    const int32_t found = pairing.Find(static_cast<uint8_t>(0x90 | (event.Status & 0x0F)), event.Data1);
-    if (found != NotePairing::kNone) {
-      TMidiEvent& paired = events[static_cast<size_t>(found)];
-      paired.Duration = WrappingSub(event.Time, paired.Time);
-      event.Duration = -1;
-    }
-  }
-  if (note_on) pairing.Remember(event.Status, event.Data1, static_cast<int32_t>(index));
-}
-
 uint32_t ReadTrackEvents(ByteView content, TMidiTrack& track, NotePairing& pairing) {
   pairing.Reset();
   // The count, the running time and the names stay in local variables

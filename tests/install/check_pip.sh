@@ -2,7 +2,7 @@
 # pip install ./python as a new user does it, offline with the system's
 # setuptools: from a clean copy of the tree (its tracked and new files, no
 # build folder) into a fresh virtual environment. The package must build and
-# carry both libraries, be a wheel for this platform, and work with the copy
+# carry its libraries, be a wheel for this platform, and work with the copy
 # deleted and without CHIMEKIT_LIBRARY_DIR. An sdist made in that copy must
 # carry a project that CMake configures with no tree beside it (not built
 # again: one build of the libraries is this test's time).
@@ -15,8 +15,8 @@ trap 'rm -rf "$work"' EXIT
 song="$work/ringtone.mid"
 cp "$root/examples/ringtone.mid" "$song"
 
-# The installed package loads its own libraries and calls both: the song's
-# length, and Reshaper's -4 for a format 0 input.
+# The installed package loads its own libraries and calls each: the song's
+# length, Reshaper's -4 for a format 0 input, the notes of its ringtone.
 check_package() {
   local site got
   site=$("$work/venv/bin/python" -c 'import sysconfig; print(sysconfig.get_paths()["platlib"])')
@@ -30,9 +30,10 @@ try:
     reshaper = "converted"
 except chimekit.ChimekitError as error:
     reshaper = error.status
-print(chimekit.get_length_ms(sys.argv[1]), reshaper, _library._library("chimekit")._name, _library._library("Reshaper")._name)
+ringtone = chimekit.ringtone(sys.argv[1], sys.argv[1] + ".mmf").notes_converted
+print(chimekit.get_length_ms(sys.argv[1]), reshaper, ringtone, *(_library._library(name)._name for name in ("chimekit", "Reshaper", "chimekit_jobs")))
 ' "$song")
-  local expected="8000 -4 $site/chimekit/libchimekit.so $site/chimekit/libReshaper.so"
+  local expected="8000 -4 79 $site/chimekit/libchimekit.so $site/chimekit/libReshaper.so $site/chimekit/libchimekit_jobs.so"
   [ "$got" = "$expected" ] || { echo "the installed package printed '$got', not '$expected'"; return 1; }
 }
 
@@ -54,4 +55,4 @@ tar -xzf "$work"/sdist/chimekit-*.tar.gz -C "$work/sdist-tree"
 cmake -S "$work"/sdist-tree/chimekit-*/_project -B "$work/sdist-build" -DCMAKE_BUILD_TYPE=Release \
   -DCHIMEKIT_TESTS=OFF -DCHIMEKIT_BENCH=OFF > "$work/sdist-cmake.log" 2>&1 ||
   { echo "the sdist's project does not configure:"; cat "$work/sdist-cmake.log"; exit 1; }
-echo "pip install ./python: a wheel for this platform with both libraries; its sdist carries the project: as expected"
+echo "pip install ./python: a wheel for this platform with its three libraries; its sdist carries the project: as expected"

@@ -68,7 +68,7 @@ const ms = (value) => `${value.toFixed(value < 1 ? 4 : 1)} ms`;
 console.log("== the page's speed against the native core (medians; figures, not a test)");
 const line = (what, key) => console.log(`${what}: page ${ms(web[key])}, native ${ms(native[key])}, ` +
   `ratio ${(web[key] / native[key]).toFixed(2)}`);
-line("the example's ringtone job (MakeRingtone, as the tool runs it)", "jobMs");
+line("the example's ringtone job alone (as the tool runs it)", "jobMs");
 line("making the example's ringtone as the page does (with the listing and the notes)", "makeMs");
 line("rendering 30 s of preview (stereo)", "renderMs");
 line("making the ringtone of the 1,000,000-event song of 16 tracks as the page does", "bigMakeMs");

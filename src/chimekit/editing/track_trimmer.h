@@ -86,6 +86,10 @@ class TrackTrimmer {
     return true;
   }
 
+  // Whether an event after the end has been met: while times only grow,
+  // nothing after it changes what the track becomes.
+  bool PastEnd() const { return overshoot_.has_value(); }
+
   // All Notes Off on every channel that still sounds, then the end of track.
   void Close() {
     int32_t delta = static_cast<int32_t>(overshoot_.value_or(0));

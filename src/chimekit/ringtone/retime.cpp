@@ -1,6 +1,7 @@
 #include "chimekit/ringtone/retime.h"
 
 #include <cstddef>
+#include <cstdint>
 
 #include "chimekit/editing/rewrite.h"
 #include "chimekit/editing/track_trimmer.h"
@@ -10,6 +11,15 @@
 
 namespace chimekit {
 namespace {
+
+WalkEvent Event(uint8_t status, uint8_t data1, uint8_t data2, midifile::ByteView data = {}) {
+  WalkEvent event;
+  event.status = status;
+  event.data1 = data1;
+  event.data2 = data2;
+  event.data = data;
+  return event;
+}
 
 constexpr char kTempoBytes[3] = {static_cast<char>(kRetimedTempo >> 16), static_cast<char>((kRetimedTempo >> 8) & 0xFF),
                                  static_cast<char>(kRetimedTempo & 0xFF)};
@@ -29,24 +39,23 @@ void RetimeTrack(const midifile::TMidiTrack& track, int32_t index, const midifil
     event.time = static_cast<int32_t>(static_cast<uint32_t>(ms));
     return take(event);
   };
-  if (tempo_first && !emit(WalkEvent{0xFF, 0x51, 3, 0, 0, 0, midifile::ByteView(kTempoBytes, 3)})) return;
+  if (tempo_first && !emit(Event(0xFF, 0x51, 3, midifile::ByteView(kTempoBytes, 3)))) return;
   uint64_t tick = 0;
+  midifile::TTempoMap::Cursor clock(map, index);
   const std::span<const midifile::TMidiEvent> events = track.Events();
   for (size_t i = 0; i < events.size(); ++i) {
     const midifile::TMidiEvent& event = events[i];
     tick = midifile::AddDelta(tick, event.DeltaTime);
-    ms = map.Units(index, tick, uint64_t{grid_ms} * 1000) * grid_ms;
+    ms = clock.Units(tick, uint64_t{grid_ms} * 1000) * grid_ms;
     const uint8_t status = event.Status;
     const bool channel = status >= 0x80 && status < 0xF0;
     const bool end = event.IsEndOfTrack();
     // Channel messages and meta events but tempo stay; an end of track ends the track.
     if (!channel && !(status == 0xFF && event.Data1 != 0x51)) continue;
-    WalkEvent retimed{status, event.Data1, end ? uint8_t{0} : event.Data2};
-    if (status == 0xFF && !end) retimed.data = event.DataBytes;
     out.From(i);
-    if (!emit(retimed) || end) return;
+    if (!emit(end ? Event(0xFF, 0x2F, 0) : Event(status, event.Data1, event.Data2, event.DataBytes)) || end) return;
   }
-  emit(WalkEvent{0xFF, 0x2F, 0});
+  emit(Event(0xFF, 0x2F, 0));
 }
 
 template <class WriteTrack>
@@ -80,11 +89,15 @@ midifile::ByteString RetimedFile(midifile::TMidiFile song, uint32_t grid_ms) {
 }
 
 Song RetimeAndCut(const Song& song, const midifile::TTempoMap& map, uint32_t grid_ms, const TickRange& ticks) {
+  // When no time of the song reaches 2^31 ms, times only grow within a
+  // track (they wrap as 32-bit sums beyond) and no gap is too large for a
+  // delta: the walk of a track may stop at its first event after the window.
+  const bool times_grow = map.PlayedMs() + grid_ms <= static_cast<uint64_t>(INT32_MAX);
   return Retimed(song, grid_ms, 1024,
                  [&](const midifile::TMidiTrack& track, int32_t t, uint32_t grid, bool tempo, SongTrackOutput& out) {
                    TrackTrimmer<SongTrackOutput> trimmer(ticks, out);
-                   RetimeTrack(track, t, map, grid, tempo, out, [&trimmer](const WalkEvent& event) {
-                     return trimmer.Take(event);
+                   RetimeTrack(track, t, map, grid, tempo, out, [&](const WalkEvent& event) {
+                     return trimmer.Take(event) && !(times_grow && trimmer.PastEnd());
                    });
                    trimmer.Close();
                  });

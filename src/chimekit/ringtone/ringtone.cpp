@@ -74,11 +74,14 @@ RingtoneJob MakeRingtone(midifile::ByteString input, const RingtoneOptions& opti
   job.tempo_events = map.TempoEvents();
   job.played_ms = map.PlayedMs();
   job.content = FirstTrackTags(read);
-  std::optional<NoteTracker> notes;
-  if (options.notes) notes.emplace(read, map, !retime);
-
   const std::optional<TickRange> ticks = WindowTicks(read, retime, job);
   job.cut = ticks.has_value();
+  std::optional<NoteTracker> notes;
+  if (options.notes) {
+    // The notes of the window as the song plays (all of them without a cut).
+    const uint64_t start = job.cut ? job.window->start_ms : 0;
+    notes.emplace(read, map, !retime, start, job.cut ? start + job.window->length_ms : UINT64_MAX);
+  }
   const bool changed = job.cut || options.volume_shift != 0 || options.note_limit.has_value();
 
   // The division a changed song's header carries: that of the song it was
@@ -115,8 +118,7 @@ RingtoneJob MakeRingtone(midifile::ByteString input, const RingtoneOptions& opti
   job.smaf = smaf::ConvertToSmaf(song.file, {&tags, notes ? &results : nullptr});
   if (notes) {
     notes->Converted(song, results);
-    const uint64_t start = job.cut ? job.window->start_ms : 0;
-    job.notes = notes->Notes(start, job.cut ? start + job.window->length_ms : UINT64_MAX);
+    job.notes = notes->Notes();
   }
   // Written once: a re-timed or changed song; otherwise the file as read.
   job.song = retime || changed ? midifile::WriteSong(song.file) : midifile::ByteString(song.file.Bytes());

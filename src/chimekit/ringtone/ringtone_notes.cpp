@@ -1,6 +1,7 @@
 #include "chimekit/ringtone/ringtone_notes.h"
 
 #include <algorithm>
+#include <span>
 
 #include "midifile/rounding.h"
 
@@ -32,27 +33,37 @@ const char* NoteFateName(NoteFate fate) {
   return "";
 }
 
-NoteTracker::NoteTracker(const midifile::TMidiFile& song, const midifile::TTempoMap& map, bool library_timing) {
+NoteTracker::NoteTracker(const midifile::TMidiFile& song, const midifile::TTempoMap& map, bool library_timing,
+                         uint64_t start_ms, uint64_t end_ms) {
   const double tick_us = song.TickDuration();
-  const auto ms = [&](int32_t track, uint64_t tick) -> uint64_t {
-    if (!library_timing) return map.Milliseconds(track, tick);
-    return static_cast<uint64_t>(std::max<int64_t>(midifile::RoundEven64(static_cast<double>(tick) * tick_us / 1000.0), 0));
+  const auto library_ms = [tick_us](uint64_t tick) {
+    const int64_t ms = midifile::RoundEven64(static_cast<double>(tick) * tick_us / 1000.0);
+    return static_cast<uint64_t>(std::max<int64_t>(ms, 0));
   };
-  uint32_t label = 0;
+  uint32_t first = 0;  // the label of the track's first event
   for (int32_t t = 0; t < song.NumberOfTracks(); ++t) {
     uint64_t tick = 0;
-    for (const midifile::TMidiEvent& event : song.GetTrack(t).Events()) {
+    midifile::TTempoMap::Cursor clock(map, t);
+    const std::span<const midifile::TMidiEvent> events = song.GetTrack(t).Events();
+    for (size_t i = 0; i < events.size(); ++i) {
+      const midifile::TMidiEvent& event = events[i];
       tick = midifile::AddDelta(tick, event.DeltaTime);
-      if (event.IsNoteOn() && event.Data2 != 0 && event.Duration > 0) {
-        Tracked tracked{label, t};
-        tracked.note = {event.Channel(), event.Data1, event.Data2, ms(t, tick),
-                        ms(t, midifile::AddDelta(tick, event.Duration))};
-        notes_.push_back(tracked);
-      }
-      ++label;
+      if (!event.IsNoteOn() || event.Data2 == 0 || event.Duration <= 0) continue;
+      const uint64_t start = library_timing ? library_ms(tick) : clock.Milliseconds(tick);
+      // Times only grow within a track: the rest starts after the window.
+      if (start >= end_ms) break;
+      if (start < start_ms) continue;
+      const uint64_t end_tick = midifile::AddDelta(tick, event.Duration);
+      const uint64_t end = library_timing ? library_ms(end_tick) : map.Milliseconds(t, end_tick);
+      Tracked tracked;
+      tracked.event = first + static_cast<uint32_t>(i);
+      tracked.track = t;
+      tracked.note = {event.Channel(), event.Data1, event.Data2, start - start_ms, std::min(end, end_ms) - start_ms};
+      notes_.push_back(tracked);
     }
+    first += static_cast<uint32_t>(events.size());
   }
-  where_.assign(label, kNoLabel);
+  where_.assign(first, kNoLabel);
   std::stable_sort(notes_.begin(), notes_.end(),
                    [](const Tracked& a, const Tracked& b) { return a.note.start_ms < b.note.start_ms; });
   for (size_t i = 0; i < notes_.size(); ++i) where_[notes_[i].event] = static_cast<uint32_t>(i);
@@ -84,16 +95,10 @@ void NoteTracker::Converted(const Song& song, const std::vector<smaf::TNoteResul
   }
 }
 
-std::vector<RingtoneNote> NoteTracker::Notes(uint64_t start_ms, uint64_t end_ms) const {
+std::vector<RingtoneNote> NoteTracker::Notes() const {
   std::vector<RingtoneNote> notes;
-  for (const Tracked& tracked : notes_) {
-    const RingtoneNote& note = tracked.note;
-    if (note.start_ms < start_ms || note.start_ms >= end_ms) continue;
-    RingtoneNote in_window = note;
-    in_window.start_ms = note.start_ms - start_ms;
-    in_window.end_ms = std::min(note.end_ms, end_ms) - start_ms;
-    notes.push_back(in_window);
-  }
+  notes.reserve(notes_.size());
+  for (const Tracked& tracked : notes_) notes.push_back(tracked.note);
   return notes;
 }
 

@@ -44,10 +44,12 @@ struct RingtoneNote {
 // stage's song, and at the end the conversion's results.
 class NoteTracker {
  public:
-  // Every sounding note of `song` (a note-on of velocity above 0 paired
-  // with a later note-off), timed by `map` as the song plays or, with
-  // library timing, at the file's single tempo.
-  NoteTracker(const midifile::TMidiFile& song, const midifile::TTempoMap& map, bool library_timing);
+  // The sounding notes of `song` (a note-on of velocity above 0 paired with
+  // a later note-off) that start in the window from start_ms on, before
+  // end_ms, timed by `map` as the song plays or, with library timing, at
+  // the file's single tempo.
+  NoteTracker(const midifile::TMidiFile& song, const midifile::TTempoMap& map, bool library_timing, uint64_t start_ms,
+              uint64_t end_ms);
 
   // A stage that leaves notes out has written `song`: the notes not in it
   // met `fate` there.
@@ -55,15 +57,16 @@ class NoteTracker {
   // The notes of the ringtone's song `song` that the conversion took.
   void Converted(const Song& song, const std::vector<smaf::TNoteResult>& results);
 
-  // The notes that start in the window from start_ms on, before end_ms (all
-  // of them without one), by start time, with times from its start.
-  std::vector<RingtoneNote> Notes(uint64_t start_ms, uint64_t end_ms) const;
+  // The notes in the order they start (in one track's order where they
+  // start together), with times from the window's start and their ends held
+  // to its end.
+  std::vector<RingtoneNote> Notes() const;
 
  private:
   struct Tracked {
     uint32_t event = 0;  // index among the song's events: its label
     int32_t track = 0;
-    RingtoneNote note;
+    RingtoneNote note{};
     bool decided = false;
   };
   void Decide(Tracked& tracked, NoteFate fate) {
@@ -72,8 +75,8 @@ class NoteTracker {
     tracked.decided = true;
   }
 
-  std::vector<Tracked> notes_;  // in the song's order
-  std::vector<uint32_t> where_;  // per label: its place in notes_, or kNoLabel
+  std::vector<Tracked> notes_;    // in the order they start
+  std::vector<uint32_t> where_;   // per label: its place in notes_, or kNoLabel
 };
 
 }  // namespace chimekit

@@ -1,15 +1,16 @@
-#include "song_view.h"
+#include "chimekit/jobs/song_view.h"
 
 #include <algorithm>
 
 #include "chimekit/editing/tags.h"
+#include "chimekit/jobs/jobs.h"
 #include "chimekit/ringtone/song_source.h"
+#include "chimekit/jobs/json.h"
 #include "chimekit/smaf/convert.h"
-#include "json.h"
 #include "midifile/midi_file.h"
 #include "midifile/tempo_map.h"
 
-namespace web {
+namespace chimekit::jobs {
 namespace {
 
 void CollectNotes(const midifile::TMidiFile& file, SongView& song) {
@@ -103,4 +104,10 @@ std::string SongJson(const SongView& song) {
   return out;
 }
 
-}  // namespace web
+JobResult RunSongView(midifile::ByteView song) {
+  JobResult result;
+  result.text = SongJson(ReadSong(midifile::ByteString(song)));
+  return result;
+}
+
+}  // namespace chimekit::jobs

@@ -1,6 +1,6 @@
-// What the page shows of a song before any ringtone is made: header, tags,
-// tempo map, the channels with their programs, and every note at its real
-// time as the song plays.
+// The song view job: what a song is before any ringtone is made (the page
+// shows it): header, tags, tempo map, the channels with their programs, and
+// every note at its real time as the song plays.
 #pragma once
 
 #include <array>
@@ -10,7 +10,7 @@
 
 #include "midifile/bytes.h"
 
-namespace web {
+namespace chimekit::jobs {
 
 struct Note {
   uint8_t channel = 0;
@@ -40,4 +40,4 @@ SongView ReadSong(const midifile::ByteString& bytes);
 
 std::string SongJson(const SongView& song);
 
-}  // namespace web
+}  // namespace chimekit::jobs

@@ -1,4 +1,4 @@
-// A few helpers to write the JSON text the page reads: strings, numbers and
+// A few helpers to write the JSON text the jobs give: strings, numbers and
 // arrays of numbers. Nothing here parses.
 #pragma once
 
@@ -8,7 +8,7 @@
 #include <type_traits>
 #include <vector>
 
-namespace web {
+namespace chimekit::jobs {
 
 // A JSON string: quotes, backslashes and control characters escaped; other
 // bytes as they are (the texts written are ASCII).
@@ -69,4 +69,4 @@ inline void AppendByteArray(std::string& out, std::string_view bytes) {
   AppendNumbers(out, numbers);
 }
 
-}  // namespace web
+}  // namespace chimekit::jobs
