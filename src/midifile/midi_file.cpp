@@ -10,11 +10,6 @@
 namespace midifile {
 namespace {
 
-uint32_t BigEndian32(ByteView bytes, size_t at) {
-  return (static_cast<uint32_t>(ByteAt(bytes, at)) << 24) | (static_cast<uint32_t>(ByteAt(bytes, at + 1)) << 16) |
-         (static_cast<uint32_t>(ByteAt(bytes, at + 2)) << 8) | ByteAt(bytes, at + 3);
-}
-
 enum class ChunkKind { other, header, track };
 
 // Hands every chunk of the file to `visit` (its kind and content), in file
@@ -33,7 +28,7 @@ bool ForEachChunk(ByteView file_bytes, Visit&& visit) {
     if (id[0] == 'M' && id[1] == 'T') {
       if (id[2] == 'h' && id[3] == 'd') kind = ChunkKind::header;
       if (id[2] == 'r' && id[3] == 'k') kind = ChunkKind::track;
-      length = BigEndian32(file_bytes, position + 4);
+      length = BigEndian(file_bytes, position + 4);
     }
     // An identifier that does not begin with "MT" is taken as a chunk of
     // length 0: only its 8 header bytes are consumed.

@@ -52,7 +52,7 @@ std::string WithCrc(const std::string& bytes) {
 
 uint32_t SizeAt(const std::string& bytes, size_t at) {
   if (at + 8 > bytes.size()) throw std::runtime_error("chunk header runs past the end");
-  return chimekit::smaf::ReadBigEndian32(bytes, at + 4);
+  return midifile::BigEndian(bytes, at + 4);
 }
 
 // A chunk's content, checked against the room its parent leaves.

@@ -10,9 +10,7 @@
 namespace chimekit {
 namespace {
 
-uint32_t Division(const LoadedInput& input) {
-  return (static_cast<uint32_t>(midifile::ByteAt(input.division, 0)) << 8) | midifile::ByteAt(input.division, 1);
-}
+uint32_t Division(const LoadedInput& input) { return midifile::BigEndian(input.division, 0, 2); }
 
 // Recomputes each event's delta from its output time, and each tempo value.
 class JoinStep {
@@ -61,12 +59,11 @@ class JoinStep {
 uint32_t FirstTempo(const midifile::TMidiFile& file) {
   for (int32_t t = 0; t < file.NumberOfTracks(); ++t) {
     const midifile::TMidiTrack& track = file.GetTrack(t);
-    for (const midifile::TMidiEvent& event : track.Events()) {
+    for (const midifile::TMidiEvent& event : track.ToEndOfTrack()) {
       if (event.IsMeta(0x51)) {
         uint32_t tempo = midifile::TempoDataValue(EventData(track, event));
         if (tempo != 0) return tempo;
       }
-      if (event.IsEndOfTrack()) break;
     }
   }
   return midifile::kDefaultTempo;
@@ -76,10 +73,7 @@ uint64_t LongestTrackTicks(const midifile::TMidiFile& file) {
   uint64_t longest = 0;
   for (int32_t t = 0; t < file.NumberOfTracks(); ++t) {
     int64_t length = 0;
-    for (const midifile::TMidiEvent& event : file.GetTrack(t).Events()) {
-      length += event.DeltaTime;
-      if (event.IsEndOfTrack()) break;
-    }
+    for (const midifile::TMidiEvent& event : file.GetTrack(t).ToEndOfTrack()) length += event.DeltaTime;
     longest = std::max(longest, static_cast<uint64_t>(std::max<int64_t>(length, 0)));
   }
   return longest;

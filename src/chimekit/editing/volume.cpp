@@ -15,10 +15,7 @@ namespace {
 template <class Visit>
 void ForEachEventUpToEnd(const midifile::TMidiFile& file, Visit&& visit) {
   for (int32_t t = 0; t < file.NumberOfTracks(); ++t) {
-    for (const midifile::TMidiEvent& event : file.GetTrack(t).Events()) {
-      visit(event);
-      if (event.IsEndOfTrack()) break;
-    }
+    for (const midifile::TMidiEvent& event : file.GetTrack(t).ToEndOfTrack()) visit(event);
   }
 }
 

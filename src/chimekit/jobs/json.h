@@ -8,12 +8,13 @@
 #include <type_traits>
 #include <vector>
 
+#include "midifile/bytes.h"
+
 namespace chimekit::jobs {
 
 // A JSON string: quotes, backslashes and control characters escaped; other
 // bytes as they are (the texts written are ASCII).
 inline void AppendJsonString(std::string& out, std::string_view text) {
-  static constexpr char kHex[] = "0123456789abcdef";
   out += '"';
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
@@ -24,8 +25,7 @@ inline void AppendJsonString(std::string& out, std::string_view text) {
       out += "\\n";
     } else if (byte < 0x20) {
       out += "\\u00";
-      out += kHex[byte >> 4];
-      out += kHex[byte & 15];
+      midifile::AppendHex(out, byte);
     } else {
       out += c;
     }

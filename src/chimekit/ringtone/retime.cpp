@@ -42,7 +42,7 @@ void RetimeTrack(const midifile::TMidiTrack& track, int32_t index, const midifil
   if (tempo_first && !emit(Event(0xFF, 0x51, 3, midifile::ByteView(kTempoBytes, 3)))) return;
   uint64_t tick = 0;
   midifile::TTempoMap::Cursor clock(map, index);
-  const std::span<const midifile::TMidiEvent> events = track.Events();
+  const std::span<const midifile::TMidiEvent> events = track.ToEndOfTrack();
   for (size_t i = 0; i < events.size(); ++i) {
     const midifile::TMidiEvent& event = events[i];
     tick = midifile::AddDelta(tick, event.DeltaTime);

@@ -87,8 +87,7 @@ RingtoneJob MakeRingtone(midifile::ByteString input, const RingtoneOptions& opti
   // The division a changed song's header carries: that of the song it was
   // first changed from, as stored (a file shorter than a header has none).
   const uint16_t division = retime ? kRetimedDivision : !changed ? 0 : [&read] {
-    const midifile::ByteString stored = midifile::DivisionBytes(read.Bytes());
-    return static_cast<uint16_t>((midifile::ByteAt(stored, 0) << 8) | midifile::ByteAt(stored, 1));
+    return static_cast<uint16_t>(midifile::BigEndian(midifile::DivisionBytes(read.Bytes()), 0, 2));
   }();
   Stages stages(LoadedSong(std::move(source.file), options.notes), notes);
   if (retime && ticks) {

@@ -78,14 +78,4 @@ class TCollector {
   TSmafTags tags_;
 };
 
-struct TCollected {
-  // The entries in track order, then the end marker (only when there is at
-  // least one entry).
-  std::vector<TSmafEvent> events;
-  TSmafTags tags;
-};
-
-// The whole walk of a TCollector as a list.
-TCollected CollectEvents(const midifile::TMidiTrack& track, int64_t tempo_product);
-
 }  // namespace chimekit::smaf
