@@ -1,4 +1,4 @@
-#include "reshaper/midi_event.h"
+#include "reshaper/model/midi_event.h"
 
 #include "reshaper/quantity.h"
 

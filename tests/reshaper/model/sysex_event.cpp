@@ -1,4 +1,4 @@
-#include "reshaper/sysex_event.h"
+#include "reshaper/model/sysex_event.h"
 
 #include "reshaper/quantity.h"
 

@@ -1,4 +1,4 @@
-#include "reshaper/meta_event.h"
+#include "reshaper/model/meta_event.h"
 
 #include "reshaper/quantity.h"
 

@@ -1,4 +1,4 @@
-#include "reshaper/channel_event.h"
+#include "reshaper/model/channel_event.h"
 
 #include "reshaper/quantity.h"
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "reshaper/event_info.h"
-#include "reshaper/list_links.h"
+#include "reshaper/model/event_info.h"
+#include "reshaper/model/list_links.h"
 #include "reshaper/midi_stream.h"
 
 namespace reshaper {

@@ -1,4 +1,4 @@
-#include "reshaper/track_list.h"
+#include "reshaper/model/track_list.h"
 
 #include <memory>
 

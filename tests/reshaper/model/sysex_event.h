@@ -2,7 +2,7 @@
 // the status byte.
 #pragma once
 
-#include "reshaper/midi_event.h"
+#include "reshaper/model/midi_event.h"
 
 namespace reshaper {
 

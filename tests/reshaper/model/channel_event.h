@@ -2,7 +2,7 @@
 #pragma once
 
 #include "reshaper/event_bytes.h"
-#include "reshaper/midi_event.h"
+#include "reshaper/model/midi_event.h"
 
 namespace reshaper {
 

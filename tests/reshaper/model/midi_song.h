@@ -1,11 +1,14 @@
-// One MIDI file in memory: its header and its tracks.
+// One MIDI file in memory: its header and its tracks. Reshaper's object
+// model (songs of tracks of event objects) is not part of the library: the
+// tests keep it as the plain reference that the streaming conversion is
+// compared with (differential_test.cpp) and read tracks with.
 #pragma once
 
 #include <cstdint>
 
 #include "reshaper/midi_header.h"
 #include "reshaper/midi_stream.h"
-#include "reshaper/track_list.h"
+#include "reshaper/model/track_list.h"
 
 namespace reshaper {
 

@@ -3,9 +3,9 @@
 
 #include <cstdint>
 
-#include "reshaper/list_links.h"
+#include "reshaper/model/list_links.h"
 #include "reshaper/midi_chunk.h"
-#include "reshaper/midi_event.h"
+#include "reshaper/model/midi_event.h"
 
 namespace reshaper {
 

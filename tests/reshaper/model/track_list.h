@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "reshaper/midi_track.h"
+#include "reshaper/model/midi_track.h"
 
 namespace reshaper {
 

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "reshaper/event_bytes.h"
-#include "reshaper/midi_event.h"
+#include "reshaper/model/midi_event.h"
 
 namespace reshaper {
 

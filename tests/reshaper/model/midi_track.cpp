@@ -1,12 +1,12 @@
-#include "reshaper/midi_track.h"
+#include "reshaper/model/midi_track.h"
 
 #include <cstdint>
 #include <memory>
 
-#include "reshaper/channel_event.h"
-#include "reshaper/meta_event.h"
+#include "reshaper/model/channel_event.h"
+#include "reshaper/model/meta_event.h"
+#include "reshaper/model/sysex_event.h"
 #include "reshaper/quantity.h"
-#include "reshaper/sysex_event.h"
 
 namespace reshaper {
 

@@ -1,4 +1,4 @@
-#include "reshaper/midi_song.h"
+#include "reshaper/model/midi_song.h"
 
 namespace reshaper {
 
