@@ -4,7 +4,7 @@
 
 #include "chimekit/editing/rewrite.h"
 #include "chimekit/editing/track_trimmer.h"
-#include "midifile/rounding.h"
+#include "midifile/extended_rounding.h"
 
 namespace chimekit {
 
@@ -15,25 +15,31 @@ const char* RangeProblem(const TrimRange& range) {
 }
 
 std::optional<TickRange> TicksOf(const midifile::TMidiFile& file, const TrimRange& range) {
-  int32_t length_ms = file.SongLengthMs();
-  if (length_ms <= 0) return std::nullopt;
-  long double start_ms = range.start;
-  long double end_ms = range.end;
-  if (!range.in_ms) {
-    long double per_cent = length_ms / 100.0L;
-    start_ms = range.start == 0 ? 0 : static_cast<long double>(midifile::RoundEvenExtended(per_cent * range.start));
-    end_ms = range.end == 100 ? length_ms : static_cast<long double>(midifile::RoundEvenExtended(per_cent * range.end));
-  }
   int64_t max_tick = 0;
   for (int32_t t = 0; t < file.NumberOfTracks(); ++t) {
     for (const midifile::TMidiEvent& event : file.GetTrack(t).Events()) {
       max_tick = std::max<int64_t>(max_tick, event.Time);
     }
   }
-  // The ratio is a double; the products with it are rounded in extended
-  // precision.
-  const long double ratio = static_cast<double>(max_tick) / length_ms;
-  return TickRange{midifile::RoundEvenExtended(start_ms * ratio), midifile::RoundEvenExtended(end_ms * ratio)};
+  return TicksOf(file.SongLengthMs(), max_tick, range);
+}
+
+std::optional<TickRange> TicksOf(int32_t length_ms, int64_t max_tick, const TrimRange& range) {
+  if (length_ms <= 0) return std::nullopt;
+  uint64_t start_ms = range.start, end_ms = range.end;
+  if (!range.in_ms) {
+    // A percent of the length: the length over 100 in extended precision,
+    // times the percentage, rounded.
+    const midifile::TBinary per_cent = midifile::RoundedQuotient(static_cast<uint64_t>(length_ms), 100, 64);
+    start_ms = range.start == 0 ? 0 : static_cast<uint64_t>(midifile::RoundExtendedProduct(range.start, per_cent));
+    end_ms = range.end == 100 ? static_cast<uint64_t>(length_ms)
+                              : static_cast<uint64_t>(midifile::RoundExtendedProduct(range.end, per_cent));
+  }
+  // The ratio is a double (the division of the two integers); the products
+  // with it are rounded as in extended precision.
+  const midifile::TBinary ratio =
+      midifile::RoundedQuotient(static_cast<uint64_t>(max_tick), static_cast<uint64_t>(length_ms), 53);
+  return TickRange{midifile::RoundExtendedProduct(start_ms, ratio), midifile::RoundExtendedProduct(end_ms, ratio)};
 }
 
 std::optional<midifile::ByteString> TrimSong(const LoadedInput& input, const TrimRange& range) {

@@ -25,12 +25,15 @@ const char* RangeProblem(const TrimRange& range);
 
 // The range in ticks: one linear ratio from milliseconds to ticks over the
 // whole song (the largest tick of any event over the song length), rounded
-// halves to even in extended precision; no value for a song of no length.
+// halves to even as x86's extended precision rounds the products, on every
+// platform (midifile/extended_rounding.h); no value for a song of no length.
 struct TickRange {
   int64_t start = 0;
   int64_t end = 0;
 };
 std::optional<TickRange> TicksOf(const midifile::TMidiFile& file, const TrimRange& range);
+// The same from the song's length in milliseconds and its largest tick.
+std::optional<TickRange> TicksOf(int32_t length_ms, int64_t max_tick, const TrimRange& range);
 
 // The trimmed file; no value when the song has no length (status 3). Every
 // loaded track yields a chunk.
