@@ -127,8 +127,7 @@ const std::vector<Case>& Cases() {
          return job.song;
        },
        "2500.000 0.000 0.000 500.000 1000.000 1500.000"},
-      {"a window from 1.2 s, 1 s long: key 74 from 300 ms; the cut ends it as far after the event before as the next "
-       "event lies after the window",
+      {"a window from 1.2 s, 1 s long: key 74 from 300 ms, ended at the window's end",
        [] {
          chimekit::RingtoneJob job = chimekit::MakeRingtone(Song(), Options(1200, 1000));
          EXPECT_TRUE(job.cut);
@@ -137,9 +136,18 @@ const std::vector<Case>& Cases() {
          EXPECT_EQ(job.notes.at(0).end_ms, 1000u);
          return job.song;
        },
-       "600.000 300.000"},
-      {"a window from 0.9 s, 0.2 s long: the kick, its end (1124 ms on the grid) 24 ms after the window",
-       [] { return chimekit::MakeRingtone(Song(), Options(900, 200)).song; }, "124.000 100.000"},
+       "1000.000 300.000"},
+      {"a window from 0.9 s, 0.2 s long: the kick, cut where the window ends",
+       [] { return chimekit::MakeRingtone(Song(), Options(900, 200)).song; }, "200.000 100.000"},
+      {"a window that ends in a rest keeps it: a pitch bend to the centre marks the end",
+       [] {
+         chimekit::RingtoneJob job = chimekit::MakeRingtone(Song(), Options(300, 1000));
+         const auto events = test_support::LoadMidi(job.song).GetTrack(0).Events();
+         const midifile::TMidiEvent& bend = events[events.size() - 2];
+         EXPECT_TRUE(bend.Status == 0xE9 && bend.Data2 == 0x40 && bend.Time == 1000) << int{bend.Status};
+         return job.song;
+       },
+       "1000.000 200.000 700.000"},
       {"a window after the song: nothing to play",
        [] {
          chimekit::RingtoneJob job = chimekit::MakeRingtone(Song(), Options(5000, 30000));

@@ -5,6 +5,12 @@
 // and All Notes Off on every channel still sounding, then the end of track.
 // Written into a TrackOutput (the trimming exports) or a SongTrackOutput
 // (the ringtone job's cut), event by event.
+//
+// The trimming writes the first All Notes Off as far after the event
+// written last as the track's first event after the end lies after the
+// end, and the end of track right after it. The ringtone job's cut
+// (`ends_at_window`) ends a track that goes on past the window at the
+// window's end instead, so that a ringtone lasts its window.
 #pragma once
 
 #include <algorithm>
@@ -58,7 +64,8 @@ struct ChannelState {
 template <class Out>
 class TrackTrimmer {
  public:
-  TrackTrimmer(const TickRange& ticks, Out& out) : ticks_(ticks), out_(out), last_written_(ticks.start) {}
+  TrackTrimmer(const TickRange& ticks, Out& out, bool ends_at_window = false)
+      : ticks_(ticks), out_(out), last_written_(ticks.start), ends_at_window_(ends_at_window) {}
 
   // Every event of a track (up to its end of track within the range), then Close().
   void Trim(const midifile::TMidiTrack& track) {
@@ -92,13 +99,14 @@ class TrackTrimmer {
 
   // All Notes Off on every channel that still sounds, then the end of track.
   void Close() {
-    int32_t delta = static_cast<int32_t>(overshoot_.value_or(0));
+    const bool to_window_end = ends_at_window_ && overshoot_;
+    int32_t delta = static_cast<int32_t>(to_window_end ? ticks_.end - last_written_ : overshoot_.value_or(0));
     for (uint8_t channel = 0; channel < 16; ++channel) {
       if (!channels_[channel].AnySounding()) continue;
       Write(delta, static_cast<uint8_t>(0xB0 | channel), 123, 0);
       delta = 0;
     }
-    out_.MetaEvent(0, 0x2F, 0, {});
+    out_.MetaEvent(to_window_end ? delta : 0, 0x2F, 0, {});
   }
 
  private:
@@ -152,6 +160,7 @@ class TrackTrimmer {
   Out& out_;
   std::array<ChannelState, 16> channels_{};
   int64_t last_written_;
+  const bool ends_at_window_;
   uint8_t running_status_ = 0;  // 0: none
   bool restored_ = false;
   std::optional<int64_t> overshoot_;

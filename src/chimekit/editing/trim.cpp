@@ -56,7 +56,7 @@ midifile::ByteString TrimTicks(const LoadedInput& input, const TickRange& ticks)
 
 Song CutSong(const Song& song, uint16_t division, const TickRange& ticks) {
   return RewriteSong(song, division, [&](const midifile::TMidiTrack& track, int32_t, SongTrackOutput& out) {
-    TrackTrimmer<SongTrackOutput>(ticks, out).Trim(track);
+    TrackTrimmer<SongTrackOutput>(ticks, out, true).Trim(track);
   });
 }
 

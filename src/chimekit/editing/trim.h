@@ -40,7 +40,9 @@ std::optional<TickRange> TicksOf(int32_t length_ms, int64_t max_tick, const Trim
 std::optional<midifile::ByteString> TrimSong(const LoadedInput& input, const TrimRange& range);
 // The same for a range already in ticks.
 midifile::ByteString TrimTicks(const LoadedInput& input, const TickRange& ticks);
-// The same in memory, into a song whose header carries `division`.
+// The ringtone job's cut: the same in memory, into a song whose header
+// carries `division`, a track that goes on past the window ended at the
+// window's end (track_trimmer.h).
 Song CutSong(const Song& song, uint16_t division, const TickRange& ticks);
 
 // The whole of MIDITrimMs and MIDITrimPercents: 2 for a missing input, 3

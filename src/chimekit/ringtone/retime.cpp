@@ -95,7 +95,7 @@ Song RetimeAndCut(const Song& song, const midifile::TTempoMap& map, uint32_t gri
   const bool times_grow = map.PlayedMs() + grid_ms <= static_cast<uint64_t>(INT32_MAX);
   return Retimed(song, grid_ms, 1024,
                  [&](const midifile::TMidiTrack& track, int32_t t, uint32_t grid, bool tempo, SongTrackOutput& out) {
-                   TrackTrimmer<SongTrackOutput> trimmer(ticks, out);
+                   TrackTrimmer<SongTrackOutput> trimmer(ticks, out, true);
                    RetimeTrack(track, t, map, grid, tempo, out, [&](const WalkEvent& event) {
                      return trimmer.Take(event) && !(times_grow && trimmer.PastEnd());
                    });
