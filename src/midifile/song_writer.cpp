@@ -37,6 +37,10 @@ ByteString WriteSong(const TMidiFile& song) {
   const char division[2] = {static_cast<char>((song.TicksPerQuarter() >> 8) & 0xFF),
                             static_cast<char>(song.TicksPerQuarter() & 0xFF)};
   ByteString file = HeaderChunk(song.FileFormat(), song.NumberOfTracks(), ByteView(division, 2));
+  // Most events take four bytes or fewer besides their data.
+  size_t events = 0;
+  for (int32_t t = 0; t < song.NumberOfTracks(); ++t) events += song.GetTrack(t).Events().size();
+  file.reserve(file.size() + 8 * static_cast<size_t>(song.NumberOfTracks()) + 4 * events + song.Bytes().size());
   for (int32_t t = 0; t < song.NumberOfTracks(); ++t) WriteTrack(song.GetTrack(t), file);
   return file;
 }
