@@ -13,6 +13,12 @@ chimekit::RingtoneTiming TimingOption(const ParsedArguments& parsed) {
   return parsed.Has("--library-timing") ? chimekit::RingtoneTiming::kLibrary : chimekit::RingtoneTiming::kTempoMap;
 }
 
+void TitleOptions(const ParsedArguments& parsed, const std::string& input, chimekit::RingtoneOptions& options) {
+  options.file_name = input;
+  if (const std::string* title = parsed.Value("--title")) options.title = *title;
+  if (const std::string* copyright = parsed.Value("--copyright")) options.copyright = *copyright;
+}
+
 int WriteRingtone(const std::string& input, const std::string& output, const chimekit::RingtoneOptions& options,
                   bool allow_empty, std::FILE* report) {
   RequireInput(input);
@@ -32,13 +38,15 @@ int WriteRingtone(const std::string& input, const std::string& output, const chi
 }
 
 int RunSmaf(const std::vector<std::string>& arguments) {
-  ParsedArguments parsed = Parse(arguments, {"--first-track", "--library-timing", "--allow-empty"});
+  ParsedArguments parsed =
+      Parse(arguments, {"--first-track", "--library-timing", "--allow-empty"}, {"--title", "--copyright"});
   ExpectPositional(parsed, 2, 2);
   const std::string& input = parsed.positional[0];
   const std::string& output = parsed.positional[1];
   chimekit::RingtoneOptions options;
   options.first_track_only = parsed.Has("--first-track");
   options.timing = TimingOption(parsed);
+  TitleOptions(parsed, input, options);
   return WriteRingtone(input, output, options, parsed.Has("--allow-empty"), output == "-" ? stderr : stdout);
 }
 

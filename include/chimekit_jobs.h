@@ -52,12 +52,16 @@ CHIMEKIT_JOBS_API ck_result* ck_song(const uint8_t* song, size_t size);
    window of it cut (length_ms 0: the whole song, as `chimekit smaf`), its
    channel volumes shifted (-127 to 127), its notes at once per channel
    limited (note_limit 0 to 255, 0 counting as 255; below 0 no limit), made
-   into a SMAF ringtone. Bytes 0: the SMAF file; bytes 1: the MIDI song it is
-   made of. The text: the summary in words ("summary", the lines `chimekit
-   ringtone` prints) and as numbers. A ringtone without a note is made all
-   the same ("notesConverted" 0). */
-CHIMEKIT_JOBS_API ck_result* ck_ringtone(const uint8_t* song, size_t size, uint32_t start_ms, uint32_t length_ms,
-                                         int32_t note_limit, int32_t volume_shift, uint32_t flags);
+   into a SMAF ringtone with one title and the copyright: `title` and
+   `copyright` when not NULL ("" for none), else the song's name (else
+   `name`, the song's file name, without its folders and extension) and its
+   copyright. Bytes 0: the SMAF file; bytes 1: the MIDI song it is made of.
+   The text: the summary in words ("summary", the lines `chimekit ringtone`
+   prints) and as numbers. A ringtone without a note is made all the same
+   ("notesConverted" 0). */
+CHIMEKIT_JOBS_API ck_result* ck_ringtone(const uint8_t* song, size_t size, const char* name, uint32_t start_ms,
+                                         uint32_t length_ms, int32_t note_limit, int32_t volume_shift, uint32_t flags,
+                                         const char* title, const char* copyright);
 
 /* ck_render's flags. */
 #define CK_SAMPLES 0x01u /* samples as floats, one channel after the other, instead of a WAV file */

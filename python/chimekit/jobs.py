@@ -25,11 +25,17 @@ _FIRST_TRACK, _LIBRARY_TIMING, _NOTES = 0x01, 0x02, 0x04
 @dataclasses.dataclass(frozen=True)
 class RingtoneSummary:
     """What the ringtone job did. `text` holds the lines `chimekit ringtone`
-    prints; the numbers are those lines' figures. `notes_kept` counts the
-    song's notes in the window that the ringtone plays, `notes_dropped` the
-    others by reason ("note limit", "no free channel", ...)."""
+    prints; the numbers are those lines' figures. `title` and `copyright`
+    are the texts the ringtone carries (bytes; empty for none), `title_from`
+    says where the title came from ("song", "file name", "given", "none").
+    `notes_kept` counts the song's notes in the window that the ringtone
+    plays, `notes_dropped` the others by reason ("note limit", "no free
+    channel", ...)."""
 
     text: str
+    title: bytes
+    title_from: str
+    copyright: bytes
     merged_tracks: int
     tempo_events: int
     played_ms: int
@@ -81,11 +87,11 @@ def _write(path, data):
         raise
 
 
-def _run(name, data, *numbers):
-    """Runs a job on the bytes; returns its JSON data, its two byte strings
-    and its samples, or raises ChimekitError with the library's message."""
+def _run(name, data, *arguments):
+    """Runs a job on the bytes; returns its JSON data and its two byte
+    strings, or raises ChimekitError with the library's message."""
     buffer = (ctypes.c_uint8 * max(len(data), 1)).from_buffer_copy(data or b"\0")
-    result = job_function(name)(buffer, len(data), *numbers)
+    result = job_function(name)(buffer, len(data), *arguments)
     if not result:
         raise MemoryError("the jobs library ran out of memory")
     try:
@@ -111,16 +117,30 @@ def _milliseconds(seconds, name):
     return ms
 
 
-def ringtone(song, out, start=0, length=30, limit=None, volume=0, *, first_track=False, library_timing=False):
+def _text(value, name):
+    """A title or copyright as the C interface takes it: bytes, str in UTF-8;
+    None stays None (the song's own)."""
+    if value is None:
+        return None
+    data = value.encode("utf-8") if isinstance(value, str) else bytes(value)
+    if b"\0" in data:
+        raise InvalidArgumentError(f"{name} holds a NUL character: {value!r}")
+    return data
+
+
+def ringtone(song, out, start=0, length=30, limit=None, volume=0, title=None, *, copyright=None, first_track=False,
+             library_timing=False):
     """The ringtone of `chimekit ringtone SONG OUT`: the MIDI file `song`
     merged and re-timed, the part from `start` seconds on, `length` seconds
     long as it plays (None: the whole song, as `chimekit smaf`), its channel
     volumes shifted by `volume` (-127 to 127), at most `limit` notes at once
     per channel (0 to 255, 0 counting as 255; None: no limit), written to
-    `out` as a SMAF file. `first_track` converts the first track as it is
-    (as MIDI2SMAF does), `library_timing` keeps one tempo for the whole song.
-    A ringtone without a note is written too (its notes_converted is 0).
-    Returns a RingtoneSummary."""
+    `out` as a SMAF file. The ringtone carries one title and the copyright:
+    `title` and `copyright` when given ("" for none), else the song's name
+    (else its file's name) and copyright. `first_track` converts the first
+    track as it is (as MIDI2SMAF does), `library_timing` keeps one tempo for
+    the whole song. A ringtone without a note is written too (its
+    notes_converted is 0). Returns a RingtoneSummary."""
     start_ms = _milliseconds(start, "start")
     length_ms = 0 if length is None else _milliseconds(length, "length")
     if length is not None and length_ms == 0:
@@ -128,12 +148,15 @@ def ringtone(song, out, start=0, length=30, limit=None, volume=0, *, first_track
     note_limit = -1 if limit is None else _arguments.byte(limit, "limit")
     _arguments.number(volume, "volume", -127, 127)
     flags = _NOTES | (_FIRST_TRACK if first_track else 0) | (_LIBRARY_TIMING if library_timing else 0)
-    data, (smaf, _) = _run("ck_ringtone", _read(song), start_ms, length_ms, note_limit, volume, flags)
+    name = os.fsencode(os.path.basename(os.fspath(song)))
+    data, (smaf, _) = _run("ck_ringtone", _read(song), name, start_ms, length_ms, note_limit, volume, flags,
+                           _text(title, "title"), _text(copyright, "copyright"))
     _write(out, smaf)
     counts = dict(zip(data["fates"], data["noteCounts"]))
     kept = counts.pop("kept")
     return RingtoneSummary(
-        text=data["summary"], merged_tracks=data["mergedTracks"], tempo_events=data["tempoEvents"],
+        text=data["summary"], title=bytes(data["title"]), title_from=data["titleFrom"],
+        copyright=bytes(data["copyright"]), merged_tracks=data["mergedTracks"], tempo_events=data["tempoEvents"],
         played_ms=data["playedMs"], cut=data["cut"], song_ms=data["songMs"], volume_shift=data["volumeShift"],
         note_limit=data["noteLimit"] or None, note_ons_dropped=tuple(data["noteOnsDropped"]),
         timebase_ms=data["timebaseMs"], score_tracks=data["scoreTracks"], voices=data["voices"],
@@ -148,7 +171,8 @@ def render(ringtone_file, out, seconds=None, mono=False):
     `seconds` renders only the start. Returns a RenderSummary."""
     data = _read(ringtone_file)
     if not data.startswith(b"MMMD"):
-        data = _run("ck_ringtone", data, 0, 0, -1, 0, 0)[1][0]
+        name = os.fsencode(os.path.basename(os.fspath(ringtone_file)))
+        data = _run("ck_ringtone", data, name, 0, 0, -1, 0, 0, None, None)[1][0]
     limit = 0 if seconds is None else _arguments.number(seconds, "seconds", 1, 600)
     sound, (wav, _) = _run("ck_render", data, limit, 1 if mono else 2, 0)
     _write(out, wav)

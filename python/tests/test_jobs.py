@@ -65,3 +65,14 @@ def test_failures_raise_the_library_s_text_and_write_nothing(tmp_path):
         with pytest.raises(ValueError):
             chimekit.ringtone(EXAMPLE, out, **bad)
     assert sorted(os.listdir(tmp_path)) == ["cut.mid"]
+
+
+def test_the_ringtone_carries_one_title_and_the_copyright(tmp_path):
+    out = tmp_path / "ring.mmf"
+    for title, expected, source in ((None, b"Chime Demo", "song"), ("Mine é", "Mine é".encode(), "given"),
+                                    ("", b"", "none")):
+        summary = chimekit.ringtone(EXAMPLE, out, title=title, copyright=b"(c) Me")
+        assert (summary.title, summary.title_from, summary.copyright) == (expected, source, b"(c) Me")
+        option_text = b"CR:(c) Me," + (b"ST:" + expected + b"," if expected else b"")
+        assert option_text + b"MTR" in out.read_bytes()
+        check_smaf(out)

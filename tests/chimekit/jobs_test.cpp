@@ -81,12 +81,13 @@ TEST_F(Jobs, TheRingtoneIsTheToolsAndTheRenderAWavFileOfItsFrames) {
       test_support::RunChimekit({"ringtone", CHIMEKIT_TESTS_DIR "/../examples/ringtone.mid", tool_out, "--limit", "1"});
   ASSERT_EQ(tool.exit_code, 0) << tool.err;
 
-  const Result ringtone = Take(ringtone_(Data(example), example.size(), 0, 30000, 1, 0, CK_NOTES | CK_LISTING));
+  const Result ringtone =
+      Take(ringtone_(Data(example), example.size(), "ringtone.mid", 0, 30000, 1, 0, CK_NOTES | CK_LISTING, nullptr, nullptr));
   ASSERT_EQ(ringtone.status, 0) << ringtone.text;
   EXPECT_EQ(ringtone.first, ReadFileBytes(tool_out));
   // The summary in words is the tool's, with its numbers beside it.
-  std::string summary = tool.out;
-  for (size_t at = 0; (at = summary.find('\n', at)) != std::string::npos; at += 2) summary.replace(at, 1, "\\n");
+  std::string summary;
+  for (const char c : tool.out) summary += c == '\n' ? std::string("\\n") : c == '"' ? std::string("\\\"") : std::string(1, c);
   EXPECT_NE(ringtone.text.find("\"summary\":\"" + summary + "\""), std::string::npos) << ringtone.text;
   // Where each note went agrees with the summary's counts: the converted
   // notes kept, the note-ons over the limit dropped, nothing else.
@@ -102,7 +103,9 @@ TEST_F(Jobs, TheRingtoneIsTheToolsAndTheRenderAWavFileOfItsFrames) {
   EXPECT_EQ(ringtone.second.substr(0, 4), "MThd");
 
   // The whole song without flags: no notes, no listing.
-  const Result whole = Take(ringtone_(Data(example), example.size(), 0, 0, -1, 0, 0));
+  const Result whole = Take(ringtone_(Data(example), example.size(), nullptr, 0, 0, -1, 0, 0, "Whole", ""));
+  EXPECT_NE(whole.text.find("\"title\":[87,104,111,108,101],\"titleFrom\":\"given\",\"copyright\":[]"),
+            std::string::npos) << whole.text;
   EXPECT_EQ(whole.text.find("\"notes\""), std::string::npos);
   EXPECT_EQ(whole.text.find("\"listing\""), std::string::npos);
   EXPECT_NE(whole.text.find("\"cut\":false"), std::string::npos);
@@ -125,9 +128,9 @@ TEST_F(Jobs, FailuresAreStatus1WithTheLibrarysText) {
     ck_result* result;
     const char* text;
   } cases[] = {
-      {ringtone_(Data(cut), cut.size(), 0, 30000, -1, 0, 0), "Read beyond end of file"},
+      {ringtone_(Data(cut), cut.size(), "cut.mid", 0, 30000, -1, 0, 0, nullptr, nullptr), "Read beyond end of file"},
       {song_(Data(cut), cut.size()), "Read beyond end of file"},
-      {ringtone_(nullptr, 0, 0, 30000, -1, 0, 0), "The file holds no track to convert"},
+      {ringtone_(nullptr, 0, nullptr, 0, 30000, -1, 0, 0, nullptr, nullptr), "The file holds no track to convert"},
       {render_(Data(song), song.size(), 0, 2, 0), "damaged SMAF file"},
   };
   for (const auto& c : cases) {

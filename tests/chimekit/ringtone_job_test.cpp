@@ -107,12 +107,12 @@ std::vector<NoteFate> Fates(const chimekit::RingtoneJob& job) {
 const std::vector<Case>& Cases() {
   using F = NoteFate;
   static const std::vector<Case> cases = {
-      {"the whole song: re-timed only, every note kept, the content from the first track",
+      {"the whole song: re-timed only, every note kept, the song's name and copyright its title and copyright",
        [] {
          chimekit::RingtoneJob job = chimekit::MakeRingtone(Song(), Options(0, 30000));
          EXPECT_FALSE(job.cut);
          EXPECT_EQ(Fates(job), std::vector<F>(6, F::kKept));
-         EXPECT_NE(job.smaf.bytes.find("VN:text,CR:(c) X,ST:Title,"), std::string::npos);
+         EXPECT_NE(job.smaf.bytes.find("CNTI\0\0\0\x17\0\0\x01\0\0CR:(c) X,ST:Title,MTR", 0, 33), std::string::npos);
          EXPECT_EQ(job.smaf.summary.notes_converted, 6);
          return job.song;
        },
@@ -148,6 +148,34 @@ const std::vector<Case>& Cases() {
          return job.song;
        },
        "1000.000 200.000 700.000"},
+      {"a song without a name: the file's name is the title; the first track alone keeps every text, as the export",
+       [] {
+         chimekit::RingtoneOptions options = Options(0, 30000);
+         options.file_name = "tunes/My Tone.mid";
+         chimekit::RingtoneJob job = chimekit::MakeRingtone(NearTheEnd(), options);
+         EXPECT_EQ(job.kept.title_from, chimekit::TitleSource::kFileName);
+         EXPECT_NE(job.smaf.bytes.find("\x01\0\0ST:My Tone,MTR"), std::string::npos);
+         options.first_track_only = true;
+         EXPECT_NE(chimekit::MakeRingtone(Song(), options).smaf.bytes.find("VN:text,CR:(c) X,ST:Title,MTR"),
+                   std::string::npos);
+         return job.song;
+       },
+       "600.000 0.000 500.000"},
+      {"a title given, no copyright: the song's texts are left; the merged song's first name is its title",
+       [] {
+         chimekit::RingtoneOptions options = Options(0, 1000);
+         options.title = "Given";
+         options.copyright = "";
+         chimekit::RingtoneJob job = chimekit::MakeRingtone(Song(), options);
+         EXPECT_NE(job.smaf.bytes.find("\x01\0\0ST:Given,MTR"), std::string::npos);
+         const std::string named = Smf(1, 96, {Track().Meta(0, 0x03, "Song").Tempo(0, 500000).EndOfTrack(),
+                                              Track().Meta(0, 0x03, "Piano").Meta(0, 0x02, "(c) Y").NoteOn(0, 0, 60, 90)
+                                                  .NoteOff(96, 0, 60).EndOfTrack()});
+         chimekit::RingtoneJob merged = chimekit::MakeRingtone(named, Options(0, 30000));
+         EXPECT_EQ(chimekit::TitleText(merged.kept), "title: \"Song\" (the song's name), copyright: \"(c) Y\"");
+         return job.song;
+       },
+       "1000.000 0.000 0.000 0.000 500.000 1000.000"},
       {"a window after the song: nothing to play",
        [] {
          chimekit::RingtoneJob job = chimekit::MakeRingtone(Song(), Options(5000, 30000));

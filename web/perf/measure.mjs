@@ -41,12 +41,12 @@ try {
     };
     const options = { startMs: 0, lengthMs: 30000, limit: null, volume: 0 };
     const exampleMidi = new Uint8Array(exampleBytes);
-    const jobMs = medianMs(200, () => ns.ringtoneJob(exampleMidi, options));
-    const makeMs = medianMs(200, () => ns.makeRingtone(exampleMidi, options));
-    const smaf = ns.makeRingtone(new Uint8Array(songBytes), options).smaf;
+    const jobMs = medianMs(200, () => ns.ringtoneJob(exampleMidi, options, "song.mid"));
+    const makeMs = medianMs(200, () => ns.makeRingtone(exampleMidi, options, "song.mid"));
+    const smaf = ns.makeRingtone(new Uint8Array(songBytes), options, "song.mid").smaf;
     const renderMs = medianMs(1, () => ns.renderPreview(smaf, 30));
     const bigMidi = new Uint8Array(bigBytes);
-    const bigMakeMs = medianMs(1, () => ns.makeRingtone(bigMidi, options));
+    const bigMakeMs = medianMs(1, () => ns.makeRingtone(bigMidi, options, "song.mid"));
     return { jobMs, makeMs, renderMs, bigMakeMs };
   }, Array.from(fs.readFileSync(example)), Array.from(fs.readFileSync(song)), Array.from(fs.readFileSync(big)));
 } finally {

@@ -59,7 +59,7 @@ const uint8_t* Data(const std::string& bytes) { return reinterpret_cast<const ui
 
 // The ringtone with the page's default options; aborts on a failure.
 ck_result* Ringtone(const std::string& song, uint32_t flags) {
-  ck_result* result = ck_ringtone(Data(song), song.size(), 0, 30000, -1, 0, flags);
+  ck_result* result = ck_ringtone(Data(song), song.size(), "song.mid", 0, 30000, -1, 0, flags, nullptr, nullptr);
   if (ck_status(result) != 0) {
     std::fprintf(stderr, "%s\n", ck_text(result, nullptr));
     std::abort();

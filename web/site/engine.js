@@ -14,15 +14,28 @@
     module = await window.createChimekit();
   };
 
-  // Copies the input into the module's memory, runs the job and hands its
-  // result to `read` (which returns what the call gives), then frees it.
-  function call(name, bytes, numbers, read) {
+  const encoder = new TextEncoder();
+
+  // Copies the input and the arguments that are texts (null stays null)
+  // into the module's memory, runs the job and hands its result to `read`
+  // (which returns what the call gives), then frees it.
+  function call(name, bytes, args, read) {
     const input = module._malloc(Math.max(bytes.length, 1));
     module.HEAPU8.set(bytes, input);
+    const texts = [];
+    const passed = args.map((arg) => {
+      if (typeof arg !== "string") return arg === null ? 0 : arg;
+      const encoded = encoder.encode(arg);
+      const text = module._malloc(encoded.length + 1);
+      module.HEAPU8.set(encoded, text);
+      module.HEAPU8[text + encoded.length] = 0;
+      texts.push(text);
+      return text;
+    });
     let result = 0;
     const size = module._malloc(4);
     try {
-      result = module[name](input, bytes.length, ...numbers);
+      result = module[name](input, bytes.length, ...passed);
       if (result === 0) throw new Error("Out of memory");
       const text = module._ck_text(result, size);
       const message = decoder.decode(module.HEAPU8.subarray(text, text + module.HEAPU32[size >> 2]));
@@ -31,6 +44,7 @@
     } finally {
       module._ck_free(result);
       module._free(size);
+      texts.forEach((text) => module._free(text));
       module._free(input);
     }
   }
@@ -44,12 +58,13 @@
   ns.readSong = (bytes) => call("_ck_song", bytes, [], (result, text) => JSON.parse(text));
 
   // The ringtone of `chimekit ringtone` with these options (milliseconds;
-  // limit null for none): the job's summary and numbers, the listing, the
-  // notes in the window (six numbers a note, the last 1 when the ringtone
-  // keeps it), the SMAF file (`smaf`) and the cut song as MIDI (`song`).
-  ns.makeRingtone = (bytes, { startMs, lengthMs, limit, volume }) => {
-    const numbers = [startMs, lengthMs, limit === null ? -1 : limit, volume, kNotes | kListing];
-    const ringtone = call("_ck_ringtone", bytes, numbers, (result, text, size) => ({
+  // limit null for none) of the file of that name: the job's summary and
+  // numbers, the listing, the notes in the window (six numbers a note, the
+  // last 1 when the ringtone keeps it), the SMAF file (`smaf`) and the cut
+  // song as MIDI (`song`).
+  ns.makeRingtone = (bytes, { startMs, lengthMs, limit, volume }, name) => {
+    const args = [name, startMs, lengthMs, limit === null ? -1 : limit, volume, kNotes | kListing, null, null];
+    const ringtone = call("_ck_ringtone", bytes, args, (result, text, size) => ({
       ...JSON.parse(text), smaf: resultBytes(result, 0, size), song: resultBytes(result, 1, size),
     }));
     if (ringtone.notesConverted === 0) {
@@ -61,10 +76,11 @@
   };
 
   // The job alone, as `chimekit ringtone` runs it: { summary, smaf, song }.
-  ns.ringtoneJob = (bytes, { startMs, lengthMs, limit, volume }) =>
-    call("_ck_ringtone", bytes, [startMs, lengthMs, limit === null ? -1 : limit, volume, 0], (result, text, size) => ({
-      summary: JSON.parse(text).summary, smaf: resultBytes(result, 0, size), song: resultBytes(result, 1, size),
-    }));
+  ns.ringtoneJob = (bytes, { startMs, lengthMs, limit, volume }, name) =>
+    call("_ck_ringtone", bytes, [name, startMs, lengthMs, limit === null ? -1 : limit, volume, 0, null, null],
+      (result, text, size) => ({
+        summary: JSON.parse(text).summary, smaf: resultBytes(result, 0, size), song: resultBytes(result, 1, size),
+      }));
 
   // The FM preview of a SMAF file, all of it (seconds 0) or its start:
   // { channels, frames, planes: one Float32Array per channel }.

@@ -51,10 +51,14 @@ CHIMEKIT_JOBS_API ck_result* ck_song(const uint8_t* song, size_t size) {
   return Run([&] { return chimekit::jobs::RunSongView(Input(song, size)); });
 }
 
-CHIMEKIT_JOBS_API ck_result* ck_ringtone(const uint8_t* song, size_t size, uint32_t start_ms, uint32_t length_ms,
-                                         int32_t note_limit, int32_t volume_shift, uint32_t flags) {
+CHIMEKIT_JOBS_API ck_result* ck_ringtone(const uint8_t* song, size_t size, const char* name, uint32_t start_ms,
+                                         uint32_t length_ms, int32_t note_limit, int32_t volume_shift, uint32_t flags,
+                                         const char* title, const char* copyright) {
   return Run([&] {
     chimekit::jobs::RingtoneRequest request;
+    if (name != nullptr) request.file_name = name;
+    if (title != nullptr) request.title = midifile::ByteString(title);
+    if (copyright != nullptr) request.copyright = midifile::ByteString(copyright);
     request.start_ms = start_ms;
     request.length_ms = length_ms;
     if (note_limit >= 0) request.note_limit = static_cast<uint8_t>(note_limit > 255 ? 255 : note_limit);

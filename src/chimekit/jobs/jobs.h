@@ -33,6 +33,9 @@ struct RingtoneRequest {
   bool library_timing = false;
   bool notes = false;          // the song's notes in the window and where each went
   bool listing = false;        // the SMAF file in the inspector's words
+  std::string file_name;       // the song's file name: its title when it has none
+  std::optional<midifile::ByteString> title;      // given; none: the song's
+  std::optional<midifile::ByteString> copyright;  // given; none: the song's
 };
 
 // The ringtone job (ringtone.h): bytes 0 the SMAF file, bytes 1 the MIDI

@@ -60,6 +60,13 @@ std::string RingtoneJson(const chimekit::RingtoneJob& job, const RingtoneRequest
   AppendField(out, "songMs", job.song_ms);
   AppendField(out, "volumeShift", job.volume_applied.value_or(0));
   AppendField(out, "noteLimit", job.note_limit ? uint32_t{EffectiveNoteLimit(*job.note_limit)} : 0u);
+  static constexpr const char* kTitleFrom[] = {"none", "song", "file name", "given"};
+  AppendKey(out, "title");
+  AppendByteArray(out, job.kept.title);
+  AppendKey(out, "titleFrom");
+  AppendJsonString(out, kTitleFrom[static_cast<size_t>(job.kept.title_from)]);
+  AppendKey(out, "copyright");
+  AppendByteArray(out, job.kept.copyright);
   AppendKey(out, "noteOnsDropped");
   AppendNumbers(out, std::vector<uint64_t>(job.dropped.begin(), job.dropped.end()));
   const smaf::TSmafSummary& smaf = job.smaf.summary;
@@ -91,6 +98,9 @@ JobResult RunRingtone(midifile::ByteView song, const RingtoneRequest& request) {
   options.volume_shift = request.volume_shift;
   options.note_limit = request.note_limit;
   options.notes = request.notes;
+  options.file_name = request.file_name;
+  options.title = request.title;
+  options.copyright = request.copyright;
   chimekit::RingtoneJob job = MakeRingtone(midifile::ByteString(song), options);
   JobResult result;
   result.text = RingtoneJson(job, request);

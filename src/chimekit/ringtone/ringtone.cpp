@@ -73,7 +73,12 @@ RingtoneJob MakeRingtone(midifile::ByteString input, const RingtoneOptions& opti
   const midifile::TTempoMap map(read);
   job.tempo_events = map.TempoEvents();
   job.played_ms = map.PlayedMs();
-  job.content = FirstTrackTags(read);
+  if (options.first_track_only) {
+    job.content = FirstTrackTags(read);
+  } else {
+    job.kept = ChooseTitle(read, options.file_name, options.title, options.copyright);
+    job.content = job.kept.Tags();
+  }
   const std::optional<TickRange> ticks = WindowTicks(read, retime, job);
   job.cut = ticks.has_value();
   std::optional<NoteTracker> notes;

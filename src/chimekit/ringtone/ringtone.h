@@ -14,11 +14,10 @@
 //      walk);
 //   4. volume: every channel volume shifted (drums too), as set-volume does;
 //   5. limit: at most so many notes at once per channel (MIDI2SP's limit);
-//   6. finish: the notes cut at the window's end ended there, the song's
-//      content at its start (ringtone_song.h);
+//   6. finish: the notes cut at the window's end ended there, the
+//      ringtone's title and copyright at its start (ringtone_song.h);
 //   7. convert: MIDI2SMAF's conversion of the first track, its content
-//      information from the song's content: the text, copyright and name
-//      events of the first track of the song as read.
+//      information the ringtone's title and copyright (ringtone_title.h).
 //
 // The song is written once, at the end: the ringtone's MIDI song. With
 // first_track_only the file is converted as it is, exactly as the
@@ -34,6 +33,7 @@
 
 #include "chimekit/ringtone/ringtone_notes.h"
 #include "chimekit/ringtone/ringtone_song.h"
+#include "chimekit/ringtone/ringtone_title.h"
 #include "chimekit/smaf/convert.h"
 #include "midifile/bytes.h"
 
@@ -57,6 +57,11 @@ struct RingtoneOptions {
   int32_t volume_shift = 0;              // -127 .. 127; 0: volumes as they are
   std::optional<uint8_t> note_limit;     // as MIDI2SP takes it (0 is 255); none: no limit
   bool notes = false;  // list the song's notes in the window and where each went
+  // The ringtone's title and copyright, given; none: the song's own, the
+  // title else the file's name.
+  std::optional<midifile::ByteString> title;
+  std::optional<midifile::ByteString> copyright;
+  std::string file_name;
 };
 
 struct RingtoneJob {
@@ -78,7 +83,10 @@ struct RingtoneJob {
   std::optional<int32_t> volume_applied;
   std::optional<uint8_t> note_limit;
   std::array<uint64_t, 16> dropped{};  // note-ons the limit left out, by channel
-  // The song's content (its first track's text, copyright and name events).
+  // The ringtone's title and copyright (none with first_track_only), and
+  // the content information's tags: those two, or with first_track_only the
+  // first track's text, copyright and name events as MIDI2SMAF takes them.
+  RingtoneTitle kept;
   std::vector<ContentTag> content;
   // With options.notes: the song's notes that start in the window (all of
   // them without a cut), in the order they start.

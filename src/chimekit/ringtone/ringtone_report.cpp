@@ -49,6 +49,7 @@ std::string RingtoneReport(const RingtoneJob& job) {
     line("note limit: " + std::to_string(EffectiveNoteLimit(*job.note_limit)) +
          ", note-ons dropped: " + DroppedText(job.dropped));
   }
+  if (!job.first_track_only) line(TitleText(job.kept));
   const smaf::TSmafSummary& summary = job.smaf.summary;
   char timebase[64];
   std::snprintf(timebase, sizeof timebase, "timebase: %d ms (code 0x%02X)", summary.timebase_ms,

@@ -1,4 +1,4 @@
-// The ringtone's song: its content (the title tags the SMAF file's content
+// The ringtone's song: its content (the tags the SMAF file's content
 // information carries) and the last stage of the ringtone job over a song
 // it changed (cut, volume, note limit), before the SMAF conversion.
 //

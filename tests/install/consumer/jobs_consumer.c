@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
   if (argc != 2 || (file = fopen(argv[1], "rb")) == NULL) return 2;
   size = fread(song, 1, sizeof song, file);
   fclose(file);
-  result = ck_ringtone(song, size, 0, 30000, -1, 0, 0);
+  result = ck_ringtone(song, size, argv[1], 0, 30000, -1, 0, 0, NULL, NULL);
   if (result == NULL) return 1;
   text = ck_text(result, NULL);
   smaf = ck_bytes(result, 0, &smaf_size);
