@@ -85,6 +85,7 @@ int RunPlay(const std::vector<std::string>& arguments) {
     ringtone.first_track_only = parsed.Has("--first-track");
     ringtone.timing = TimingOption(parsed);
     ringtone.file_name = input;
+    ringtone.write_song = false;
     chimekit::RingtoneJob job = chimekit::MakeRingtone(std::move(bytes), ringtone);
     using chimekit::smaf::Count;
     std::string done;  // "merged; re-timed", in brackets when not empty

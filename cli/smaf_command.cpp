@@ -22,7 +22,9 @@ void TitleOptions(const ParsedArguments& parsed, const std::string& input, chime
 int WriteRingtone(const std::string& input, const std::string& output, const chimekit::RingtoneOptions& options,
                   bool allow_empty, std::FILE* report) {
   RequireInput(input);
-  const chimekit::RingtoneJob job = chimekit::MakeRingtone(midifile::ReadWholeFile(input), options);
+  chimekit::RingtoneOptions without_song = options;
+  without_song.write_song = false;  // only the ringtone is written
+  const chimekit::RingtoneJob job = chimekit::MakeRingtone(midifile::ReadWholeFile(input), without_song);
   if (job.smaf.summary.notes_converted == 0 && !allow_empty) {
     std::string hint;
     if (job.unmerged_tracks > 0) {

@@ -125,7 +125,9 @@ RingtoneJob MakeRingtone(midifile::ByteString input, const RingtoneOptions& opti
     job.notes = notes->Notes();
   }
   // Written once: a re-timed or changed song; otherwise the file as read.
-  job.song = retime || changed ? midifile::WriteSong(song.file) : midifile::ByteString(song.file.Bytes());
+  if (options.write_song) {
+    job.song = retime || changed ? midifile::WriteSong(song.file) : midifile::ByteString(song.file.Bytes());
+  }
   return job;
 }
 

@@ -28,7 +28,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-
 #include <vector>
 
 #include "chimekit/ringtone/ringtone_notes.h"
@@ -57,6 +56,7 @@ struct RingtoneOptions {
   int32_t volume_shift = 0;              // -127 .. 127; 0: volumes as they are
   std::optional<uint8_t> note_limit;     // as MIDI2SP takes it (0 is 255); none: no limit
   bool notes = false;  // list the song's notes in the window and where each went
+  bool write_song = true;  // false: no MIDI song (job.song stays empty)
   // The ringtone's title and copyright, given; none: the song's own, the
   // title else the file's name.
   std::optional<midifile::ByteString> title;
@@ -91,7 +91,8 @@ struct RingtoneJob {
   // With options.notes: the song's notes that start in the window (all of
   // them without a cut), in the order they start.
   std::vector<RingtoneNote> notes;
-  // The MIDI song the ringtone is made of, and the ringtone.
+  // The MIDI song the ringtone is made of (unless !write_song), and the
+  // ringtone.
   midifile::ByteString song;
   smaf::TSmafConversion smaf;
 };
@@ -101,8 +102,9 @@ struct RingtoneJob {
 RingtoneJob MakeRingtone(midifile::ByteString input, const RingtoneOptions& options);
 
 // What the job did, a line per step ("merged: ...", "timing: ...", "cut:
-// ...", "volume: ...", "note limit: ...", then the conversion's timebase,
-// score tracks, voices and notes), each line ended by "\n".
+// ...", "volume: ...", "note limit: ...", the title and copyright kept, then
+// the conversion's timebase, score tracks, voices and notes), each line
+// ended by "\n".
 std::string RingtoneReport(const RingtoneJob& job);
 
 // "83.9 s" (tenths of a second).
