@@ -43,7 +43,9 @@ void AppendEvent(midifile::ByteString& track, uint32_t delta, int status, int da
 std::string SixteenParts() {
   constexpr uint32_t kStep = 48;
   constexpr uint32_t kLength = 46;
-  midifile::ByteString track(midifile::kTrackChunkStart);
+  midifile::ByteString file = midifile::HeaderChunk(midifile::TFileFormat::single, 1, midifile::ByteView("\x00\x60", 2));
+  const size_t chunk = midifile::BeginTrackChunk(file);
+  midifile::ByteString& track = file;
   for (int channel = 0; channel < 16; ++channel) AppendEvent(track, 0, 0xC0 | channel, channel * 8);
   for (int step = 0; step * kStep < 60 * 96; ++step) {
     for (int channel = 0; channel < 16; ++channel) {
@@ -54,9 +56,8 @@ std::string SixteenParts() {
       AppendEvent(track, channel == 0 ? kLength : 0, 0x80 | channel, 48 + (step * 7 + channel * 5) % 36, 0);
     }
   }
-  midifile::ByteString file =
-      midifile::HeaderChunk(midifile::TFileFormat::single, 1, midifile::ByteView("\x00\x60", 2));
-  midifile::FinishTrackChunk(file, track, false);
+  AppendEvent(track, 0, 0xFF, 0x2F, 0);
+  midifile::EndTrackChunk(file, chunk);
   return file;
 }
 

@@ -10,6 +10,7 @@
 #include "command.h"
 #include "editing_commands.h"
 #include "midifile/errors.h"
+#include "midifile/tempo_map.h"
 #include "support.h"
 
 namespace cli {
@@ -61,9 +62,8 @@ int RunTrim(const std::vector<std::string>& arguments) {
     // Re-timed to whole milliseconds at one tempo, the song's ticks are its
     // milliseconds as it plays.
     input = NamingInput(path, [&] {
-      chimekit::RetimedSong retimed = chimekit::RetimeSong(input.file, 1);
-      song_ms = retimed.played_ms;
-      return chimekit::ParseForRewrite(std::move(retimed.bytes));
+      song_ms = midifile::TTempoMap(input.file).PlayedMs();
+      return chimekit::ParseForRewrite(chimekit::RetimedFile(std::move(input.file), 1));
     });
   }
   std::optional<midifile::ByteString> trimmed = NamingInput(path, [&] { return chimekit::TrimSong(input, range); });

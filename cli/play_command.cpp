@@ -84,6 +84,8 @@ int RunPlay(const std::vector<std::string>& arguments) {
     chimekit::RingtoneOptions ringtone;
     ringtone.first_track_only = parsed.Has("--first-track");
     ringtone.timing = TimingOption(parsed);
+    ringtone.file_name = input;
+    ringtone.write_song = false;
     chimekit::RingtoneJob job = NamingInput(input, [&] { return chimekit::MakeRingtone(std::move(bytes), ringtone); });
     using chimekit::smaf::Count;
     std::string done;  // "merged; re-timed", in brackets when not empty

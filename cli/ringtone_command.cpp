@@ -18,7 +18,7 @@ constexpr uint32_t kMostMs = 0xFFFFFFFF;
 
 int RunRingtone(const std::vector<std::string>& arguments) {
   ParsedArguments parsed = Parse(arguments, {"--allow-empty", "--library-timing"},
-                                 {"--start", "--length", "--limit", "--volume"});
+                                 {"--start", "--length", "--limit", "--volume", "--title", "--copyright"});
   ExpectPositional(parsed, 2, 2);
   chimekit::RingtoneOptions options;
   options.timing = TimingOption(parsed);
@@ -33,6 +33,7 @@ int RunRingtone(const std::vector<std::string>& arguments) {
   if (const std::string* value = parsed.Value("--volume")) {
     options.volume_shift = static_cast<int32_t>(ParseInteger(*value, -127, 127, "--volume"));
   }
+  TitleOptions(parsed, parsed.positional[0], options);
   const std::string& output = parsed.positional[1];
   return WriteRingtone(parsed.positional[0], output, options, parsed.Has("--allow-empty"),
                        output == "-" ? stderr : stdout);

@@ -23,4 +23,8 @@ int WriteRingtone(const std::string& input, const std::string& output, const chi
 // tempo map.
 chimekit::RingtoneTiming TimingOption(const ParsedArguments& parsed);
 
+// The ringtone's title and copyright of --title and --copyright, and the
+// input's file name, whose name is the title of last resort.
+void TitleOptions(const ParsedArguments& parsed, const std::string& input, chimekit::RingtoneOptions& options);
+
 }  // namespace cli

@@ -1,6 +1,7 @@
-# Install rules: the two shared libraries, their headers and the tool; a
-# CMake package, so that find_package(chimekit) gives the targets
-# chimekit::chimekit and chimekit::Reshaper; and the pkg-config files
+# Install rules: the shared libraries (chimekit, Reshaper and the jobs
+# library chimekit_jobs), their headers and the tool; a CMake package, so
+# that find_package(chimekit) gives the targets chimekit::chimekit,
+# chimekit::Reshaper and chimekit::chimekit_jobs; and the pkg-config files
 # chimekit.pc and reshaper.pc. Both packages are relocatable: they find the
 # installed tree from their own place in it.
 include(GNUInstallDirs)
@@ -8,19 +9,19 @@ include(CMakePackageConfigHelpers)
 
 set(CHIMEKIT_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/chimekit)
 
-foreach(library chimekit Reshaper)
+foreach(library chimekit Reshaper chimekit_jobs)
   target_include_directories(${library} INTERFACE
     $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
     $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
 endforeach()
 
-install(TARGETS chimekit Reshaper EXPORT chimekitTargets
+install(TARGETS chimekit Reshaper chimekit_jobs EXPORT chimekitTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(TARGETS chimekit_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/include/chimekit.h ${PROJECT_SOURCE_DIR}/include/reshaper.h
-  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+  ${PROJECT_SOURCE_DIR}/include/chimekit_jobs.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
 install(EXPORT chimekitTargets NAMESPACE chimekit:: DESTINATION ${CHIMEKIT_CMAKE_DIR})
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/chimekitConfig.cmake.in

@@ -23,8 +23,9 @@ queries, a channel report, event dumps, tags, trimming, volume and key shifts,
 an equalizer, instrument maps, channel copy and removal, merging and
 combining, and conversion into SMAF ringtones.
 
-This package holds the shared libraries libchimekit.so and libReshaper.so
-(format 1 to format 0 conversion) with their C headers, CMake package and
+This package holds the shared libraries libchimekit.so, libReshaper.so
+(format 1 to format 0 conversion) and libchimekit_jobs.so (the ringtone job
+and the preview on bytes in memory) with their C headers, CMake package and
 pkg-config files, and the chimekit command-line tool with its manual page and
 bash completion.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

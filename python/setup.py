@@ -34,7 +34,7 @@ except ImportError:
         bdist_wheel = None
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-LIBRARIES = ("chimekit", "Reshaper")
+LIBRARIES = ("chimekit", "Reshaper", "chimekit_jobs")
 EMBEDDED_PROJECT = "_project"
 # What the libraries' build needs of the project (the Windows build also
 # configures the host check of tests/windows).

@@ -32,6 +32,7 @@ from .editing import (combine, copy_channel, equalize, equalizer, map_instrument
                       set_instr_map, set_tags, set_vol, set_volume, trim, trim_ms, trim_percent, trim_percents)
 from .inspection import (Tag, TagType, Volume, decode_text, dump, first_note_tick, get_length_ms, get_tags, get_vol,
                          length_ms, tags, used_channels, volume)
+from .jobs import RenderSummary, RingtoneSummary, render, ringtone
 
 
 def _version():
@@ -60,4 +61,5 @@ __all__ = [
     "remove_channel", "merge", "combine",
     "midi_to_smaf", "midi_to_sp", "convert_midi",
     "length_ms", "tags", "volume", "trim", "trim_percent", "set_volume", "equalize", "map_instruments", "reshape",
+    "RingtoneSummary", "RenderSummary", "ringtone", "render",
 ]

@@ -4,7 +4,7 @@ import ctypes
 import functools
 import os
 import sys
-from ctypes import POINTER, c_char_p, c_int32, c_uint8, c_uint32
+from ctypes import POINTER, c_char_p, c_float, c_int32, c_size_t, c_uint8, c_uint32, c_void_p
 
 from ._errors import LibraryNotFoundError
 
@@ -35,6 +35,22 @@ _PROTOTYPES = {
 }
 
 
+# The C interface of the jobs library (include/chimekit_jobs.h), with the C
+# calling convention everywhere: (argument types, result type).
+_DATA = POINTER(c_uint8)
+_JOB_PROTOTYPES = {
+    "ck_song": ((_DATA, c_size_t), c_void_p),
+    "ck_ringtone": ((_DATA, c_size_t, c_char_p, c_uint32, c_uint32, c_int32, c_int32, c_uint32, c_char_p, c_char_p),
+                    c_void_p),
+    "ck_render": ((_DATA, c_size_t, c_uint32, c_uint32, c_uint32), c_void_p),
+    "ck_status": ((c_void_p,), c_int32),
+    "ck_text": ((c_void_p, POINTER(c_size_t)), c_void_p),
+    "ck_bytes": ((c_void_p, c_int32, POINTER(c_size_t)), c_void_p),
+    "ck_samples": ((c_void_p, POINTER(c_size_t)), POINTER(c_float)),
+    "ck_free": ((c_void_p,), None),
+}
+
+
 def library_file_name(name):
     """The file name of a library on this system."""
     if sys.platform == "win32":
@@ -55,10 +71,10 @@ def candidates(name):
     yield file_name
 
 
-def load(name):
+def load(name, loader=None):
     """Loads a library from the first place that holds one that loads."""
-    # The exports use __stdcall on Windows.
-    loader = ctypes.WinDLL if sys.platform == "win32" else ctypes.CDLL
+    # The exports use __stdcall on Windows, the jobs library the C convention.
+    loader = loader or (ctypes.WinDLL if sys.platform == "win32" else ctypes.CDLL)
     tried = []
     for candidate in candidates(name):
         if os.path.dirname(candidate) and not os.path.isfile(candidate):
@@ -78,7 +94,7 @@ def load(name):
 
 @functools.lru_cache(maxsize=None)
 def _library(name):
-    return load(name)
+    return load(name, ctypes.CDLL if name == "chimekit_jobs" else None)
 
 
 @functools.lru_cache(maxsize=None)
@@ -91,4 +107,16 @@ def export(name):
         raise LibraryNotFoundError(f"{library._name} has no export {name}: a library older than this package") from None
     function.argtypes = _PROTOTYPES[name]
     function.restype = c_int32 if name == "ConvertMidi" else c_uint8
+    return function
+
+
+@functools.lru_cache(maxsize=None)
+def job_function(name):
+    """A function of the jobs library's C interface, ready to call."""
+    library = _library("chimekit_jobs")
+    try:
+        function = getattr(library, name)
+    except AttributeError:
+        raise LibraryNotFoundError(f"{library._name} has no function {name}: a library older than this package") from None
+    function.argtypes, function.restype = _JOB_PROTOTYPES[name]
     return function

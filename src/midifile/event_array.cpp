@@ -63,6 +63,15 @@ void TEventArray::Reserve(size_t capacity) {
   capacity_ = capacity;
 }
 
+void TEventArray::Grow() {
+  const size_t capacity = capacity_ < 16 ? 16 : capacity_ * 2;
+  if (capacity > SIZE_MAX / sizeof(TMidiEvent)) throw std::bad_alloc();
+  void* block = std::realloc(data_, capacity * sizeof(TMidiEvent));
+  if (block == nullptr) throw std::bad_alloc();
+  data_ = static_cast<TMidiEvent*>(block);
+  capacity_ = capacity;
+}
+
 void TEventArray::Trim() {
   // A smaller block keeps its room: memory never written costs nothing, and
   // the allocator serves the next block of its size from the same pages.

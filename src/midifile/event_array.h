@@ -31,6 +31,12 @@ class TEventArray {
   size_t Room() const { return capacity_ - size_; }
   // Takes `count` events written at End() into the array.
   void Commit(size_t count) { size_ += count; }
+  // Appends one event, making room (twice as much) when there is none;
+  // std::bad_alloc when memory runs out. The block may move.
+  void Append(const TMidiEvent& event) {
+    if (size_ == capacity_) Grow();
+    data_[size_++] = event;
+  }
   // Gives back the room beyond the events taken in when the block is large;
   // the block may move.
   void Trim();
@@ -43,6 +49,7 @@ class TEventArray {
   // memory.
   static_assert(std::is_trivially_copyable_v<TMidiEvent> && std::is_trivially_destructible_v<TMidiEvent>);
   void Release();
+  void Grow();
 
   TMidiEvent* data_ = nullptr;
   size_t size_ = 0;

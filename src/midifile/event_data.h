@@ -16,7 +16,7 @@ namespace midifile {
 //
 // Read the data as a ByteView: `ByteView data = event.DataBytes;` (or
 // `.View()`, `.size()`). The view is valid as long as the bytes it points
-// into: those of the loaded TMidiFile, or a TEventBytes an export made.
+// into: those of the loaded TMidiFile, or any bytes laid out the same way.
 class TEventData {
  public:
   TEventData() = default;
@@ -41,28 +41,6 @@ class TEventData {
 
  private:
   const char* length_field_ = nullptr;
-};
-
-// New data for an event, owned: what an export builds when it replaces the
-// data of an event it writes (a scaled tempo, a changed text):
-//
-//   TEventBytes tempo(new_tempo_bytes);
-//   TMidiEvent changed = *event;
-//   changed.DataBytes = tempo;  // valid while `tempo` lives
-//
-// It cannot be copied or moved, so views of it stay valid for its lifetime.
-class TEventBytes {
- public:
-  // Data longer than 4 GiB - 1 bytes cannot be a MIDI event's data: std::length_error.
-  explicit TEventBytes(ByteView data);
-  TEventBytes(const TEventBytes&) = delete;
-  TEventBytes& operator=(const TEventBytes&) = delete;
-
-  TEventData Data() const { return TEventData(stored_.data()); }
-  operator TEventData() const { return Data(); }
-
- private:
-  ByteString stored_;  // length field, then the data
 };
 
 }  // namespace midifile

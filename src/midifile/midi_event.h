@@ -9,8 +9,6 @@
 //   event.DeltaTime = new_delta;
 //   AppendMetaEvent(out, event.DeltaTime, event.Status, event.Data1, event.Data2, event.DataBytes);
 //
-// An event whose data an export replaces points at a TEventBytes that the
-// export keeps alive while it uses the event (see event_data.h).
 #pragma once
 
 #include <cstdint>
@@ -55,14 +53,23 @@ struct TMidiEvent {
   uint8_t Channel() const { return Status & 0x0F; }
 };
 
-// The tempo a tempo event sets, in microseconds per quarter note, as the
-// loaded file takes it: its first three data bytes; 0 (none) for another
-// event, fewer data bytes or the value 0.
+// Microseconds per quarter note before any tempo event: 120 BPM.
+inline constexpr uint32_t kDefaultTempo = 500000;
+
+// The 24-bit value of tempo data (microseconds per quarter note): its first
+// three bytes, big-endian, a missing byte counting as 0.
+inline uint32_t TempoDataValue(ByteView data) {
+  uint32_t value = 0;
+  for (size_t i = 0; i < 3; ++i) value = (value << 8) | (i < data.size() ? ByteAt(data, i) : 0u);
+  return value;
+}
+
+// The tempo a tempo event sets, as the loaded file takes it: its first
+// three data bytes; 0 (none) for another event, fewer data bytes or the
+// value 0.
 inline uint32_t TempoValue(const TMidiEvent& event) {
   const ByteView data = event.IsMeta(0x51) ? event.DataBytes.View() : ByteView();
-  if (data.size() < 3) return 0;
-  return (static_cast<uint32_t>(ByteAt(data, 0)) << 16) | (static_cast<uint32_t>(ByteAt(data, 1)) << 8) |
-         ByteAt(data, 2);
+  return data.size() < 3 ? 0 : TempoDataValue(data);
 }
 
 static_assert(sizeof(TMidiEvent) <= 16 + sizeof(void*), "an event stays small");

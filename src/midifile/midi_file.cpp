@@ -10,13 +10,6 @@
 namespace midifile {
 namespace {
 
-constexpr uint32_t kDefaultTempo = 500000;  // microseconds per quarter note
-
-uint32_t BigEndian32(ByteView bytes, size_t at) {
-  return (static_cast<uint32_t>(ByteAt(bytes, at)) << 24) | (static_cast<uint32_t>(ByteAt(bytes, at + 1)) << 16) |
-         (static_cast<uint32_t>(ByteAt(bytes, at + 2)) << 8) | ByteAt(bytes, at + 3);
-}
-
 enum class ChunkKind { other, header, track };
 
 // Hands every chunk of the file to `visit` (its kind and content), in file
@@ -35,7 +28,7 @@ bool ForEachChunk(ByteView file_bytes, Visit&& visit) {
     if (id[0] == 'M' && id[1] == 'T') {
       if (id[2] == 'h' && id[3] == 'd') kind = ChunkKind::header;
       if (id[2] == 'r' && id[3] == 'k') kind = ChunkKind::track;
-      length = BigEndian32(file_bytes, position + 4);
+      length = BigEndian(file_bytes, position + 4);
     }
     // An identifier that does not begin with "MT" is taken as a chunk of
     // length 0: only its 8 header bytes are consumed.
@@ -48,6 +41,17 @@ bool ForEachChunk(ByteView file_bytes, Visit&& visit) {
 }
 
 }  // namespace
+
+TFileOutline OutlineFile(ByteView file_bytes) {
+  TFileOutline outline;
+  outline.complete = ForEachChunk(file_bytes, [&outline](ChunkKind kind, ByteView content) {
+    // As a header chunk sets the format: a short one reads its missing bytes as 0.
+    const uint8_t format = content.size() > 1 ? ByteAt(content, 1) : 0;
+    if (kind == ChunkKind::header && format <= 2) outline.format = static_cast<TFileFormat>(format);
+    if (kind == ChunkKind::track) ++outline.tracks;
+  });
+  return outline;
+}
 
 ByteString DivisionBytes(ByteView file_bytes) {
   if (file_bytes.size() < 14) throw InOutError::ReadBeyondEnd();
@@ -99,9 +103,13 @@ void TMidiFile::ReadHeaderChunk(ByteView content) {
   // Bytes missing from a short header read as 0.
   uint8_t header[6] = {0, 0, 0, 0, 0, 0};
   for (size_t i = 0; i < 6 && i < content.size(); ++i) header[i] = ByteAt(content, i);
-  if (header[1] <= 2) file_format_ = static_cast<TFileFormat>(header[1]);
-  number_of_tracks_ = (header[2] << 8) | header[3];
-  ticks_per_quarter_ = (header[4] << 8) | header[5];
+  SetHeader(header[1], (header[2] << 8) | header[3], (header[4] << 8) | header[5]);
+}
+
+void TMidiFile::SetHeader(uint8_t format, int32_t tracks, int32_t division) {
+  if (format <= 2) file_format_ = static_cast<TFileFormat>(format);
+  number_of_tracks_ = tracks;
+  ticks_per_quarter_ = division;
   bpm_ = 120;
   tick_duration_ = ticks_per_quarter_ != 0 ? kDefaultTempo / static_cast<double>(ticks_per_quarter_) : 0.0;
 }

@@ -18,6 +18,8 @@ namespace midifile {
 // but not copied.
 class TMidiFile {
  public:
+  friend class TSongBuilder;
+
   TMidiFile() = default;
   TMidiFile(const TMidiFile&) = delete;
   TMidiFile& operator=(const TMidiFile&) = delete;
@@ -36,6 +38,10 @@ class TMidiFile {
   int32_t ReadBytes(ByteView file_bytes);
   // The same load from bytes handed over to the file, without a copy.
   int32_t ReadOwnedBytes(ByteString&& file_bytes);
+
+  // The bytes of the file loaded last, as they were read (for a song made
+  // by TSongBuilder: the data of its meta and system-exclusive events).
+  ByteView Bytes() const { return bytes_ ? ByteView(*bytes_) : ByteView(); }
 
   // The track at a 0-based index; ListIndexError outside the list.
   TMidiTrack& GetTrack(int32_t index);
@@ -62,6 +68,9 @@ class TMidiFile {
 
  private:
   void ReadHeaderChunk(ByteView content);
+  // The values of a header: format (a byte above 2 keeps the one before),
+  // tracks announced, division; the tempo back to its default.
+  void SetHeader(uint8_t format, int32_t tracks, int32_t division);
   // Applies a tempo in microseconds per quarter note; 0 is ignored.
   void ApplyTempo(uint32_t microseconds_per_quarter);
 
@@ -79,6 +88,16 @@ class TMidiFile {
   int32_t bpm_ = 120;
   double tick_duration_ = 0.0;
 };
+
+// What a file's chunks say before any event is read: whether the reader
+// takes the whole file (no chunk runs past its end), and the format and
+// number of tracks a load gives.
+struct TFileOutline {
+  bool complete = true;
+  TFileFormat format = TFileFormat::single;
+  int32_t tracks = 0;
+};
+TFileOutline OutlineFile(ByteView file_bytes);
 
 // Bytes 12 and 13 of a file (the division field of its header exactly as
 // stored); "Read beyond end of file" for a shorter file.

@@ -72,11 +72,13 @@ class TMidiTrack {
   // meta events of the track.
   ByteView TrackName() const { return track_name_; }
   ByteView InstrumentName() const { return instrument_name_; }
-  // Time of the last event as the reader found it.
-  int32_t EndTime() const { return end_time_; }
 
   std::span<const TMidiEvent> Events() const { return {events_, count_}; }
   std::span<TMidiEvent> Events() { return {events_, count_}; }
+  // The events that play: up to and including the first end-of-track
+  // event, or all of them when there is none. Every walk that stops at the
+  // end of a track walks these.
+  std::span<const TMidiEvent> ToEndOfTrack() const { return {events_, to_end_}; }
 
   // Where the track's events are (and are written while it is read), with
   // room for `room` of them; set by the reader.
@@ -87,11 +89,12 @@ class TMidiTrack {
   TMidiEvent* Storage() const { return events_; }
   size_t Room() const { return room_; }
   // What the reader found: `count` events written into the storage, the
-  // time of the last, and the data of the last name (03) and instrument
-  // name (04) meta events.
-  void FinishReading(size_t count, int32_t end_time, TEventData track_name, TEventData instrument_name) {
+  // number up to and including the first end of track (`count` without
+  // one), and the data of the last name (03) and instrument name (04) meta
+  // events.
+  void FinishReading(size_t count, size_t to_end, TEventData track_name, TEventData instrument_name) {
     count_ = count;
-    end_time_ = end_time;
+    to_end_ = to_end;
     track_name_ = track_name;
     instrument_name_ = instrument_name;
   }
@@ -99,10 +102,10 @@ class TMidiTrack {
  private:
   TMidiEvent* events_ = nullptr;
   size_t count_ = 0;
+  size_t to_end_ = 0;
   size_t room_ = 0;
   TEventData track_name_;
   TEventData instrument_name_;
-  int32_t end_time_ = 0;
 };
 
 }  // namespace midifile

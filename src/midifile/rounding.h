@@ -42,19 +42,6 @@ inline int64_t RoundEven64(double value) {
   return static_cast<int64_t>(rounded);
 }
 
-// Nearest integer, ties to even, in extended precision (long double),
-// saturated to int64; NaN gives 0.
-inline int64_t RoundEvenExtended(long double value) {
-  if (std::isnan(value)) return 0;
-  long double floor_value = std::floor(value);
-  long double fraction = value - floor_value;
-  long double rounded = floor_value;
-  if (fraction > 0.5L || (fraction == 0.5L && std::fmod(floor_value, 2.0L) != 0.0L)) rounded += 1.0L;
-  if (rounded >= 9223372036854775807.0L) return std::numeric_limits<int64_t>::max();
-  if (rounded <= -9223372036854775808.0L) return std::numeric_limits<int64_t>::min();
-  return static_cast<int64_t>(rounded);
-}
-
 // Two's-complement addition of 32-bit values without signed overflow.
 inline int32_t WrappingAdd(int32_t a, int32_t b) {
   return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));

@@ -40,11 +40,12 @@ void AppendDataLength(ByteString& out, uint32_t length) {
   out.append(bytes, EncodeUnsigned(length, bytes));
 }
 
-void AddChunkLength(ByteString& chunk, uint32_t n) {
-  uint32_t length = (static_cast<uint32_t>(ByteAt(chunk, 4)) << 24) | (static_cast<uint32_t>(ByteAt(chunk, 5)) << 16) |
-                    (static_cast<uint32_t>(ByteAt(chunk, 6)) << 8) | ByteAt(chunk, 7);
-  length += n;
-  for (int i = 0; i < 4; ++i) chunk[static_cast<size_t>(4 + i)] = static_cast<char>((length >> (24 - 8 * i)) & 0xFF);
+void SetChunkSize(ByteString& bytes, size_t chunk, size_t extra) {
+  const size_t size = bytes.size() - chunk - 8 + extra;
+#if SIZE_MAX > 0xFFFFFFFFu
+  if (size > 0xFFFFFFFFu) throw ConversionError("Chunk too long for its 32-bit size");
+#endif
+  PutBigEndian32(bytes, chunk + 4, static_cast<uint32_t>(size));
 }
 
 void AppendMetaEvent(ByteString& out, int32_t delta_time, uint8_t status, uint8_t type, uint8_t length,
@@ -64,10 +65,14 @@ void AppendMetaEvent(ByteString& out, int32_t delta_time, uint8_t status, uint8_
   out.append(length - kept.size(), '\0');
 }
 
-ByteString HeaderChunk(TFileFormat format, int32_t track_count, ByteView division) {
+void CheckTrackCount(int32_t track_count) {
   if (track_count < 0 || track_count > kMaxTrackCount) {
     throw ConversionError("Too many tracks for one MIDI file (at most 65535)");
   }
+}
+
+ByteString HeaderChunk(TFileFormat format, int32_t track_count, ByteView division) {
+  CheckTrackCount(track_count);
   ByteString header(kHeaderChunkStart);
   uint8_t format_byte = format == TFileFormat::single ? 0 : format == TFileFormat::multi_asynch ? 2 : 1;
   AppendByte(header, 0);
@@ -84,20 +89,5 @@ size_t BeginTrackChunk(ByteString& file) {
   return start;
 }
 
-void EndTrackChunk(ByteString& file, size_t chunk_start) {
-  size_t length = file.size() - chunk_start - 8;
-#if SIZE_MAX > 0xFFFFFFFFu
-  if (length > 0xFFFFFFFFu) throw ConversionError("Track too long for one MIDI chunk");
-#endif
-  for (int i = 0; i < 4; ++i) {
-    file[chunk_start + 4 + static_cast<size_t>(i)] = static_cast<char>((length >> (24 - 8 * i)) & 0xFF);
-  }
-}
-
-void FinishTrackChunk(ByteString& file, ByteString& chunk, bool wrote_end_of_track) {
-  if (!wrote_end_of_track) chunk.append(kEndOfTrack);
-  AddChunkLength(chunk, static_cast<uint32_t>(chunk.size() - 8));
-  file.append(chunk);
-}
 
 }  // namespace midifile

@@ -12,8 +12,6 @@ namespace midifile {
 inline constexpr ByteView kHeaderChunkStart{"MThd\x00\x00\x00\x06", 8};
 // "MTrk" and a length field of 0, set when the chunk is complete.
 inline constexpr ByteView kTrackChunkStart{"MTrk\x00\x00\x00\x00", 8};
-// Appended to a track chunk that received no end-of-track event.
-inline constexpr ByteView kEndOfTrack{"\x00\xFF\x2F\x00", 4};
 
 // Appends a variable-length quantity; a negative value is written as 0.
 // Values of 2^28 and above take five bytes.
@@ -32,9 +30,11 @@ void AppendDataLength(ByteString& out, uint32_t length);
 // negative (written as 0).
 int32_t CheckedDeltaTime(int64_t ticks);
 
-// Adds n (modulo 2^32) to the big-endian length field in bytes 4-7 of a
-// string that begins with a chunk header.
-void AddChunkLength(ByteString& chunk, uint32_t n);
+// Sets the big-endian size field (bytes 4-7) of the chunk that starts at
+// `chunk` and runs to the end of `bytes`, with `extra` bytes still to come:
+// the number of bytes after its 8-byte header. A chunk longer than 32 bits
+// can count throws a ConversionError. MIDI and SMAF chunks alike.
+void SetChunkSize(ByteString& bytes, size_t chunk = 0, size_t extra = 0);
 
 // Appends a meta event in one of three shapes: end of track (FF 2F 00),
 // tempo (FF 51 03 and three data bytes, padded with zeros or cut), and an
@@ -44,6 +44,9 @@ void AppendMetaEvent(ByteString& out, int32_t delta_time, uint8_t status, uint8_
 
 // The most tracks a header can count.
 inline constexpr int32_t kMaxTrackCount = 65535;
+// Throws a ConversionError for a track count no header can hold (more than
+// kMaxTrackCount, or negative).
+void CheckTrackCount(int32_t track_count);
 
 // The header chunk of a file rewritten from one loaded input: format byte
 // 0 for single, 2 for multi_asynch, 1 otherwise; the track count as 16 bits;
@@ -53,14 +56,8 @@ ByteString HeaderChunk(TFileFormat format, int32_t track_count, ByteView divisio
 
 // Appends kTrackChunkStart to the file and returns where the chunk begins.
 size_t BeginTrackChunk(ByteString& file);
-// Sets the length field of the chunk that begins at chunk_start to the
-// number of bytes after its 8-byte header, which run to the end of the
-// file. A chunk longer than 32 bits can count throws a ConversionError.
-void EndTrackChunk(ByteString& file, size_t chunk_start);
-
-// Finishes a track chunk that starts with kTrackChunkStart: appends the
-// end-of-track template unless an end-of-track event was written, sets the
-// length and appends the chunk to the file.
-void FinishTrackChunk(ByteString& file, ByteString& chunk, bool wrote_end_of_track);
+// Sets the length field of the track chunk that begins at chunk_start
+// (SetChunkSize).
+inline void EndTrackChunk(ByteString& file, size_t chunk_start) { SetChunkSize(file, chunk_start); }
 
 }  // namespace midifile

@@ -6,7 +6,6 @@
 namespace midifile {
 namespace {
 
-constexpr uint64_t kDefaultTempo = 500000;  // microseconds per quarter note
 constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
 
 uint64_t SaturatingAdd(uint64_t a, uint64_t b) { return a > kMax - b ? kMax : a + b; }
@@ -89,8 +88,25 @@ TTempoMap::Exact TTempoMap::Advance(const Segment& segment, uint64_t tick) const
 
 uint64_t TTempoMap::Units(int32_t track, uint64_t tick, uint64_t unit_us) const {
   if (division_ == 0) return 0;
+  return Rounded(At(track, tick), unit_us);
+}
+
+TTempoMap::Cursor::Cursor(const TTempoMap& map, int32_t track) : map_(map) {
+  if (map.division_ != 0 && !map.timelines_.empty()) {
+    segments_ = &map.timelines_[map.per_track_ ? static_cast<size_t>(track) : 0];
+  }
+}
+
+uint64_t TTempoMap::Cursor::Units(uint64_t tick, uint64_t unit_us) {
+  if (segments_ == nullptr) return 0;
+  const std::vector<Segment>& segments = *segments_;
+  // The last segment that starts at or before the tick (the first starts at 0).
+  while (segment_ + 1 < segments.size() && segments[segment_ + 1].tick <= tick) ++segment_;
+  return map_.Rounded(map_.Advance(segments[segment_], tick), unit_us);
+}
+
+uint64_t TTempoMap::Rounded(const Exact& exact, uint64_t unit_us) const {
   unit_us = std::max<uint64_t>(unit_us, 1);
-  const Exact exact = At(track, tick);
   // (us + remainder / division) / unit, rounded halves to even.
   uint64_t units = exact.us / unit_us;
   const uint64_t fraction = exact.us % unit_us * division_ + exact.remainder;

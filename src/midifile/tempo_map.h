@@ -33,6 +33,9 @@ class TTempoMap {
   uint64_t Units(int32_t track, uint64_t tick, uint64_t unit_us) const;
   uint64_t Milliseconds(int32_t track, uint64_t tick) const { return Units(track, tick, 1000); }
 
+  // The times of one track's ticks taken in order (below).
+  class Cursor;
+
   // The tempo events that take effect (none for a time-code division).
   uint32_t TempoEvents() const { return tempo_events_; }
   // The length as the song plays: the latest real time of any track's last
@@ -54,6 +57,8 @@ class TTempoMap {
   };
 
   Exact At(int32_t track, uint64_t tick) const;
+  // An exact time divided by a unit, rounded halves to even.
+  uint64_t Rounded(const Exact& exact, uint64_t unit_us) const;
   // The time at a tick from a segment that starts at or before it.
   Exact Advance(const Segment& segment, uint64_t tick) const;
   // The segments of one timeline from tempo events (tick, value) in order,
@@ -66,6 +71,22 @@ class TTempoMap {
   bool per_track_ = false;
   uint32_t tempo_events_ = 0;
   uint64_t played_ms_ = 0;
+
+ public:
+  // The times of one track's ticks taken in order (a tick never before the
+  // one asked for last), each found from where the one before was: the
+  // same values as Units, without a search.
+  class Cursor {
+   public:
+    Cursor(const TTempoMap& map, int32_t track);
+    uint64_t Units(uint64_t tick, uint64_t unit_us);
+    uint64_t Milliseconds(uint64_t tick) { return Units(tick, 1000); }
+
+   private:
+    const TTempoMap& map_;
+    const std::vector<Segment>* segments_ = nullptr;
+    size_t segment_ = 0;
+  };
 };
 
 // A track's ticks event by event: the 64-bit sum of its delta times, each

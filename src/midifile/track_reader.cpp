@@ -82,23 +82,6 @@ void DecodeEvents(ByteView content, Visit&& visit) {
   }
 }
 
-// Pairs a note-off (8n, or 9n of velocity 0) with the nearest earlier 9n
-// event of its channel and key, whatever that one's velocity and whether or
-// not it was paired before; remembers a 9n event as the next to pair.
-// `index` is the event's place among the track's `events`.
-void PairNote(TMidiEvent* events, size_t index, TMidiEvent& event, NotePairing& pairing) {
-  const bool note_on = (event.Status & 0xF0) == 0x90;
-  if (!note_on || event.Data2 == 0) {
-    const int32_t found = pairing.Find(static_cast<uint8_t>(0x90 | (event.Status & 0x0F)), event.Data1);
-    if (found != NotePairing::kNone) {
-      TMidiEvent& paired = events[static_cast<size_t>(found)];
-      paired.Duration = WrappingSub(event.Time, paired.Time);
-      event.Duration = -1;
-    }
-  }
-  if (note_on) pairing.Remember(event.Status, event.Data1, static_cast<int32_t>(index));
-}
-
 }  // namespace
 
 uint32_t ReadTrackEvents(ByteView content, TMidiTrack& track, NotePairing& pairing) {
@@ -108,6 +91,7 @@ uint32_t ReadTrackEvents(ByteView content, TMidiTrack& track, NotePairing& pairi
   TMidiEvent* const events = track.Storage();
   const size_t room = track.Room();
   size_t count = 0;
+  size_t to_end = 0;  // 0 until the first end of track
   int32_t time = 0;
   TEventData track_name;
   TEventData instrument_name;
@@ -123,10 +107,11 @@ uint32_t ReadTrackEvents(ByteView content, TMidiTrack& track, NotePairing& pairi
       if (event.Data1 == 0x03) track_name = event.DataBytes;
       if (event.Data1 == 0x04) instrument_name = event.DataBytes;
       if (const uint32_t value = TempoValue(event)) tempo = value;
+      if (event.Data1 == 0x2F && to_end == 0) to_end = count + 1;
     }
     events[count++] = event;
   });
-  track.FinishReading(count, time, track_name, instrument_name);
+  track.FinishReading(count, to_end == 0 ? count : to_end, track_name, instrument_name);
   return tempo;
 }
 

@@ -184,3 +184,20 @@ TEST(Tags, ReadCleanAndPlace) {
                      .Meta(4, 0x01, "").NoteOn(1, 0, 60, 1).EndOfTrack(),
                  Track().Meta(0, 0x01, "T2").Meta(0, 0x03, "L2").EndOfTrack(), Track().EndOfTrack()}));
 }
+
+// The tick range of a cut where the precision of the product decides
+// (midifile/extended_rounding.h): x86's result on every platform.
+TEST(Trim, TickRangeRoundsAsX86Does) {
+  // 6075 ms at 633982919 ticks over 8310 ms: 463471268 with the product in
+  // a double, 463471267 in x86's extended precision and exactly.
+  const std::optional<chimekit::TickRange> ms = chimekit::TicksOf(8310, 633982919, {6075, 6075, true});
+  ASSERT_TRUE(ms.has_value());
+  EXPECT_EQ(ms->start, 463471267);
+  // 75% of 42 ms is 31.5 ms exactly; x86 rounds 42 / 100 before the
+  // product and gets 31 ms (at 1000 ticks a millisecond).
+  const std::optional<chimekit::TickRange> percent = chimekit::TicksOf(42, 42000, {75, 100, false});
+  ASSERT_TRUE(percent.has_value());
+  EXPECT_EQ(percent->start, 31000);
+  EXPECT_EQ(percent->end, 42000);
+  EXPECT_FALSE(chimekit::TicksOf(0, 42000, {0, 100, false}).has_value());
+}

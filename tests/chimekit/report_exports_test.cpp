@@ -75,21 +75,6 @@ TEST_F(ReportExports, OnlyTheLowByteOfVerboseCounts) {
   EXPECT_EQ(ReadFileBytes(out), kOneNoteFull);
 }
 
-TEST_F(ReportExports, MissingOrDirectoryInputIsStatus2AndWritesNothing) {
-  std::string missing = dir_.Path("missing.mid");
-  std::string out = dir_.Path("out.txt");
-  EXPECT_EQ(used_channels_(missing.c_str(), out.c_str()), 2);
-  EXPECT_EQ(dump_(missing.c_str(), out.c_str(), 1), 2);
-  EXPECT_EQ(used_channels_(nullptr, out.c_str()), 2);
-  EXPECT_EQ(dump_("", out.c_str(), 0), 2);
-
-  std::string folder = dir_.Path("folder.mid");
-  std::filesystem::create_directory(folder);
-  EXPECT_EQ(used_channels_(folder.c_str(), out.c_str()), 2);
-  EXPECT_EQ(dump_(folder.c_str(), out.c_str(), 1), 2);
-  EXPECT_EQ(ListFolder(dir_.Path("")), "folder.mid\n");
-}
-
 TEST_F(ReportExports, UnreadableInputIsStatus1AndLeavesOutputsAlone) {
   std::string whole = OneNote();
   std::string in = dir_.Write("cut.mid", whole.substr(0, whole.size() - 1));

@@ -9,12 +9,13 @@
 #include "chimekit/smaf/collect.h"
 #include "chimekit/smaf/slots.h"
 #include "midifile/midi_file.h"
+#include "smaf_lists.h"
 #include "support/smf_builder.h"
 
-using chimekit::smaf::AllocateSlots;
-using chimekit::smaf::CollectEvents;
-using chimekit::smaf::ConvertToDeltas;
-using chimekit::smaf::TCollected;
+using smaf_lists::AllocateSlots;
+using smaf_lists::CollectEvents;
+using smaf_lists::ConvertToDeltas;
+using smaf_lists::TCollected;
 using chimekit::smaf::TicksToMs;
 using chimekit::smaf::TSmafEvent;
 using test_support::Bytes;

@@ -7,9 +7,10 @@
 
 #include "chimekit/smaf/encode.h"
 #include "chimekit/smaf/voices.h"
+#include "smaf_lists.h"
 #include "support/smf_builder.h"
 
-using chimekit::smaf::EncodeEvents;
+using smaf_lists::EncodeEvents;
 using chimekit::smaf::PutDuration;
 using chimekit::smaf::PutNote;
 using chimekit::smaf::TSequenceBodies;

@@ -62,7 +62,8 @@ TEST(RingtoneCommands, SmafMergesFormat1AndRingtoneCutsAndLimits) {
   test_support::CommandResult merged = RunChimekit({"smaf", in, mmf});
   ASSERT_EQ(merged.exit_code, 0) << merged.err;
   EXPECT_EQ(merged.out.rfind("merged: format 1, 7 tracks merged into one of 101 events\n"
-                             "timing: 1 tempo, re-timed to the 4 ms grid (2.0 s as it plays)\ntimebase: 4 ms",
+                             "timing: 1 tempo, re-timed to the 4 ms grid (2.0 s as it plays)\n"
+                             "title: \"Seven\" (the song's name), no copyright\ntimebase: 4 ms",
                              0),
             0u)
       << merged.out;
@@ -92,7 +93,7 @@ TEST(RingtoneCommands, SmafMergesFormat1AndRingtoneCutsAndLimits) {
   test_support::CommandResult ringtone = RunChimekit({"ringtone", in, mmf, "--length", "1", "--limit", "1"});
   ASSERT_EQ(ringtone.exit_code, 0) << ringtone.err;
   EXPECT_NE(ringtone.out.find("\ncut: the first 1000 ms of 2000 ms\nnote limit: 1, note-ons dropped: 1 (channel 1: 1)\n"
-                              "timebase: 4 ms (code 0x02)\n"),
+                              "title: \"Seven\" (the song's name), no copyright\ntimebase: 4 ms (code 0x02)\n"),
             std::string::npos)
       << ringtone.out;
   EXPECT_EQ(RingtoneKeys(mmf), first_second);

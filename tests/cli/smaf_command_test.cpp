@@ -29,11 +29,13 @@ TEST(CliSmaf, ConvertsAndSummarises) {
   TempDir dir;
   std::string input = dir.Write("song.mid", Crowded());
   std::string output = dir.Path("song.mmf");
-  // With the library's timing a one-track song gives the export's bytes.
-  auto result = RunChimekit({"smaf", input, output, "--library-timing"});
+  // With the library's timing and no title a one-track song without texts
+  // gives the export's bytes.
+  auto result = RunChimekit({"smaf", input, output, "--library-timing", "--title", ""});
   EXPECT_EQ(result.exit_code, 0) << result.err;
   EXPECT_EQ(result.out,
             "timing: the library's, one tempo for the whole song: 120 BPM (1.0 s; 1.0 s as it plays)\n"
+            "no title, no copyright\n"
             "timebase: 10 ms (code 0x10)\n"
             "score tracks: 4\n"
             "voices: 1\n"
@@ -46,7 +48,7 @@ TEST(CliSmaf, ConvertsAndSummarises) {
   EXPECT_EQ(ReadFileBytes(output), expected);
 
   // "-" sends the ringtone to standard output and the summary to standard error.
-  auto piped = RunChimekit({"smaf", input, "-", "--library-timing"});
+  auto piped = RunChimekit({"smaf", input, "-", "--library-timing", "--title="});
   EXPECT_EQ(piped.exit_code, 0);
   EXPECT_EQ(piped.out, expected);
   EXPECT_NE(piped.err.find("score tracks: 4\n"), std::string::npos) << piped.err;

@@ -46,8 +46,9 @@ grep -q '^  This package holds' <<<"$(dpkg-deb --info "$deb")" || fail "no long 
 # Files: every path the package must hold; all of them root's, none writable
 # by group or others, nothing outside /usr.
 contents=$(dpkg-deb --contents "$deb")
-for path in usr/bin/chimekit usr/lib/libchimekit.so usr/lib/libReshaper.so usr/include/chimekit.h \
-            usr/include/reshaper.h usr/lib/cmake/chimekit/chimekitConfig.cmake \
+for path in usr/bin/chimekit usr/lib/libchimekit.so usr/lib/libReshaper.so usr/lib/libchimekit_jobs.so \
+            usr/include/chimekit.h usr/include/reshaper.h usr/include/chimekit_jobs.h \
+            usr/lib/cmake/chimekit/chimekitConfig.cmake \
             usr/lib/cmake/chimekit/chimekitTargets.cmake usr/lib/pkgconfig/chimekit.pc \
             usr/lib/pkgconfig/reshaper.pc usr/share/man/man1/chimekit.1.gz \
             usr/share/bash-completion/completions/chimekit usr/share/doc/chimekit/copyright \

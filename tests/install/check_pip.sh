@@ -2,7 +2,7 @@
 # pip install ./python as a new user does it, offline with the system's
 # setuptools: from a clean copy of the tree (its tracked and new files, no
 # build folder) into a fresh virtual environment. The package must build and
-# carry both libraries, be a wheel for this platform, and work with the copy
+# carry its libraries, be a wheel for this platform, and work with the copy
 # deleted and without CHIMEKIT_LIBRARY_DIR. An sdist made in that copy must
 # carry a project that CMake configures with no tree beside it (not built
 # again: one build of the libraries is this test's time).
@@ -16,9 +16,9 @@ song="$work/ringtone.mid"
 cp "$root/examples/ringtone.mid" "$song"
 version=$(cat "$root/VERSION")
 
-# The installed package loads its own libraries and calls both: the song's
-# length, and Reshaper's -4 for a format 0 input; it carries the project's
-# version, licence and homepage.
+# The installed package loads its own libraries and calls each: the song's
+# length, Reshaper's -4 for a format 0 input, the notes of its ringtone; it
+# carries the project's version, licence and homepage.
 check_package() {
   local site got
   site=$("$work/venv/bin/python" -c 'import sysconfig; print(sysconfig.get_paths()["platlib"])')
@@ -32,12 +32,13 @@ try:
     reshaper = "converted"
 except chimekit.ChimekitError as error:
     reshaper = error.status
+ringtone = chimekit.ringtone(sys.argv[1], sys.argv[1] + ".mmf").notes_converted
 from importlib import metadata
 about = metadata.metadata("chimekit")
-print(chimekit.get_length_ms(sys.argv[1]), reshaper, _library._library("chimekit")._name, _library._library("Reshaper")._name,
+print(chimekit.get_length_ms(sys.argv[1]), reshaper, ringtone, *(_library._library(name)._name for name in ("chimekit", "Reshaper", "chimekit_jobs")),
       chimekit.__version__, about["Version"], about["License"], about.get_all("Project-URL"))
 ' "$song")
-  local expected="8000 -4 $site/chimekit/libchimekit.so $site/chimekit/libReshaper.so $version $version MIT ['Homepage, https://chimekit.example/']"
+  local expected="8000 -4 79 $site/chimekit/libchimekit.so $site/chimekit/libReshaper.so $site/chimekit/libchimekit_jobs.so $version $version MIT ['Homepage, https://chimekit.example/']"
   [ "$got" = "$expected" ] || { echo "the installed package printed '$got', not '$expected'"; return 1; }
 }
 
@@ -59,4 +60,4 @@ tar -xzf "$work"/sdist/chimekit-*.tar.gz -C "$work/sdist-tree"
 cmake -S "$work"/sdist-tree/chimekit-*/_project -B "$work/sdist-build" -DCMAKE_BUILD_TYPE=Release \
   -DCHIMEKIT_TESTS=OFF -DCHIMEKIT_BENCH=OFF > "$work/sdist-cmake.log" 2>&1 ||
   { echo "the sdist's project does not configure:"; cat "$work/sdist-cmake.log"; exit 1; }
-echo "pip install ./python: a wheel for this platform with both libraries; its sdist carries the project: as expected"
+echo "pip install ./python: a wheel for this platform with its three libraries; its sdist carries the project: as expected"

@@ -15,7 +15,7 @@ song="$root/examples/ringtone.mid"
 # refuses a format 0 input with -4.
 expected="0 8000 2 -4"
 libdir=$(dirname "$(find "$prefix" -name 'libchimekit.so' | head -n 1)")
-for file in bin/chimekit include/chimekit.h include/reshaper.h share/man/man1/chimekit.1.gz \
+for file in bin/chimekit include/chimekit.h include/reshaper.h include/chimekit_jobs.h share/man/man1/chimekit.1.gz \
             share/bash-completion/completions/chimekit; do
   [ -e "$prefix/$file" ] || { echo "not installed: $file"; exit 1; }
 done
@@ -24,6 +24,9 @@ cmake -S "$here/consumer" -B "$work/cmake" -G Ninja -DCMAKE_PREFIX_PATH="$prefix
 cmake --build "$work/cmake" > "$work/build.log"
 got=$("$work/cmake/consumer" "$song" "$work/out.mid")
 [ "$got" = "$expected" ] || { echo "find_package consumer printed '$got', not '$expected'"; exit 1; }
+# The jobs library: the song's ringtone with `chimekit ringtone`'s defaults.
+got=$("$work/cmake/jobs_consumer" "$song")
+[ "$got" = "0 MMMD 79" ] || { echo "find_package jobs consumer printed '$got', not '0 MMMD 79'"; exit 1; }
 
 # pkg-config escapes the space of a prefix; eval reads it back.
 eval "flags=($(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs chimekit reshaper))"

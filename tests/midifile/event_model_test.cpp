@@ -6,10 +6,11 @@
 #include <utility>
 
 #include "midifile/midi_file.h"
+#include "support/event_bytes.h"
 #include "support/smf_builder.h"
 
 using midifile::ByteView;
-using midifile::TEventBytes;
+using test_support::TEventBytes;
 using midifile::TMidiEvent;
 using midifile::TMidiFile;
 using test_support::Bytes;

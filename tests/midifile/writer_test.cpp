@@ -28,14 +28,15 @@ TEST(Writer, AppendVarLength) {
   }
 }
 
-TEST(Writer, AddChunkLength) {
+TEST(Writer, ChunkSize) {
+  // The size of a chunk is the number of bytes after its 8-byte header: of
+  // a chunk at the start, one further in, and one with bytes still to come.
   ByteString chunk = ByteString(midifile::kTrackChunkStart) + Bytes({1, 2, 3, 4});
-  midifile::AddChunkLength(chunk, 4);
+  midifile::SetChunkSize(chunk);
   EXPECT_EQ(chunk, "MTrk" + Bytes({0, 0, 0, 4, 1, 2, 3, 4}));
-  midifile::AddChunkLength(chunk, 0xFFFFFFFFu);  // modulo 2^32
-  EXPECT_EQ(chunk.substr(4, 4), Bytes({0, 0, 0, 3}));
-  midifile::AddChunkLength(chunk, 0x01000000u);
-  EXPECT_EQ(chunk.substr(4, 4), Bytes({1, 0, 0, 3}));
+  ByteString file = "head" + ByteString(midifile::kTrackChunkStart) + ByteString(300, 'x');
+  midifile::SetChunkSize(file, 4, 2);
+  EXPECT_EQ(file.substr(0, 12), "headMTrk" + Bytes({0, 0, 1, 0x2E}));
 }
 
 TEST(Writer, AppendMetaEventShapes) {
@@ -56,17 +57,11 @@ TEST(Writer, HeaderAndTrackChunks) {
   midifile::TMidiFile file;
   file.ReadBytes(test_support::Smf(0, 480, {test_support::Track().NoteOn(0, 0, 60, 1)}));
   ByteString out = midifile::HeaderChunk(file.FileFormat(), file.NumberOfTracks(), Bytes({0x01, 0xE0}));
-  ByteString chunk(midifile::kTrackChunkStart);
-  chunk += Bytes({0x00, 0x90, 0x3C, 0x01});
-  midifile::FinishTrackChunk(out, chunk, false);
+  const size_t chunk = midifile::BeginTrackChunk(out);
+  out += Bytes({0x00, 0x90, 0x3C, 0x01, 0x00, 0xFF, 0x2F, 0x00});
+  midifile::EndTrackChunk(out, chunk);
   EXPECT_EQ(out, "MThd" + Bytes({0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0}) + "MTrk" +
                      Bytes({0, 0, 0, 8, 0x00, 0x90, 0x3C, 0x01, 0x00, 0xFF, 0x2F, 0x00}));
-  // A chunk that already ends with its end of track gets no second one.
-  ByteString ended(midifile::kTrackChunkStart);
-  ended += Bytes({0x00, 0xFF, 0x2F, 0x00});
-  ByteString file_bytes;
-  midifile::FinishTrackChunk(file_bytes, ended, true);
-  EXPECT_EQ(file_bytes, "MTrk" + Bytes({0, 0, 0, 4, 0x00, 0xFF, 0x2F, 0x00}));
   // Format bytes: multi_asynch 2, everything else but single 1; the track
   // count takes 16 bits, and more tracks than that cannot be written.
   EXPECT_EQ(midifile::HeaderChunk(midifile::TFileFormat::multi_asynch, 258, Bytes({0xE7, 0x28})),

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "reshaper/meta_event.h"
-#include "reshaper/midi_song.h"
+#include "reshaper/model/meta_event.h"
+#include "reshaper/model/midi_song.h"
 #include "reshaper/quantity.h"
 #include "reshaper_test_support.h"
 

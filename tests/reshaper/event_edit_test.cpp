@@ -1,7 +1,7 @@
 // Describing and changing single events, and the values of meta events.
 #include <gtest/gtest.h>
 
-#include "reshaper/meta_event.h"
+#include "reshaper/model/meta_event.h"
 #include "reshaper_test_support.h"
 
 using namespace reshaper;

@@ -15,7 +15,7 @@
 
 #include "reshaper/convert_midi.h"
 #include "reshaper/midi_stream.h"
-#include "reshaper/midi_track.h"
+#include "reshaper/model/midi_track.h"
 #include "support/smf_builder.h"
 #include "support/temp_dir.h"
 

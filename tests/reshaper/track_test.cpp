@@ -2,9 +2,9 @@
 // writing them back with running status.
 #include <gtest/gtest.h>
 
-#include "reshaper/channel_event.h"
-#include "reshaper/meta_event.h"
-#include "reshaper/midi_song.h"
+#include "reshaper/model/channel_event.h"
+#include "reshaper/model/meta_event.h"
+#include "reshaper/model/midi_song.h"
 #include "reshaper_test_support.h"
 
 using namespace reshaper;

@@ -1,27 +1,29 @@
-// The native side of the page's speed figures: the same two jobs the page
-// times in WebAssembly, here in-process with the native core.
+// The native side of the page's speed figures: the calls the page makes of
+// the jobs' C interface in WebAssembly, here in-process with the native
+// library.
 //
-//   native_timing EXAMPLE.mid SONG.mid
+//   native_timing EXAMPLE.mid SONG.mid BIG.mid
 //
-// prints {"jobMs": ..., "makeMs": ..., "renderMs": ...}: the median time of
-// the ringtone job on EXAMPLE.mid with the default options of `chimekit
-// ringtone` (MakeRingtone alone, and with what the page adds to it when it
-// makes a ringtone: the song's notes, the listing, the kept notes), and of
-// rendering 30 s of preview (stereo) of SONG.mid's ringtone. The page times
-// the same calls the same way (web/tests/). A program of the native build
-// (build/bin/web_native_timing), with the binding's portable sources.
+// prints {"jobMs": ..., "makeMs": ..., "renderMs": ..., "bigMakeMs": ...}:
+// the median time of the ringtone job on EXAMPLE.mid with the default
+// options of `chimekit ringtone` (the job alone, and as the page makes a
+// ringtone: with the notes and where each went, and the listing), of
+// rendering 30 s of preview (stereo) of SONG.mid's ringtone, and of making
+// BIG.mid's ringtone as the page does (the benchmark song of 1,000,000
+// events in 16 tracks). The page times the same calls the same way
+// (web/perf/measure.mjs). A program of the native build
+// (build/bin/web_native_timing).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <string>
 #include <vector>
 
-#include "chimekit/preview/render.h"
-#include "chimekit/preview/score.h"
-#include "chimekit/ringtone/ringtone.h"
-#include "chimekit/smaf/reader.h"
-#include "midifile/file_io.h"
-#include "ringtone_view.h"
+#include "chimekit_jobs.h"
 
 namespace {
 
@@ -48,39 +50,49 @@ double MedianMs(int batch, const std::function<void()>& job) {
   return times[times.size() / 2];
 }
 
-chimekit::RingtoneOptions DefaultOptions() {
-  chimekit::RingtoneOptions options;
-  options.window = chimekit::RingtoneWindow{};
-  return options;
+std::string ReadFile(const char* path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+const uint8_t* Data(const std::string& bytes) { return reinterpret_cast<const uint8_t*>(bytes.data()); }
+
+// The ringtone with the page's default options; aborts on a failure.
+ck_result* Ringtone(const std::string& song, uint32_t flags) {
+  ck_result* result = ck_ringtone(Data(song), song.size(), "song.mid", 0, 30000, -1, 0, flags, nullptr, nullptr);
+  if (ck_status(result) != 0) {
+    std::fprintf(stderr, "%s\n", ck_text(result, nullptr));
+    std::abort();
+  }
+  return result;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: native_timing EXAMPLE.mid SONG.mid\n");
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: native_timing EXAMPLE.mid SONG.mid BIG.mid\n");
     return 2;
   }
-  const midifile::ByteString example = midifile::ReadWholeFile(argv[1]);
-  const double job_ms = MedianMs(kJobBatch, [&] {
-    const chimekit::RingtoneJob job = chimekit::MakeRingtone(example, DefaultOptions());
-    if (job.smaf.bytes.empty()) std::abort();
-  });
-  const double make_ms = MedianMs(kJobBatch, [&] {
-    const web::RingtoneView view = web::MakeRingtoneView(example, web::RingtoneRequest{});
-    if (view.smaf.empty()) std::abort();
-  });
-  const midifile::ByteString smaf = chimekit::MakeRingtone(midifile::ReadWholeFile(argv[2]), DefaultOptions()).smaf.bytes;
-  chimekit::preview::PreviewOptions options;
-  options.length_ms = 30000;
-  int64_t sum = 0;
+  const std::string example = ReadFile(argv[1]);
+  const uint32_t as_the_page_makes_it = CK_NOTES | CK_LISTING;
+  const double job_ms = MedianMs(kJobBatch, [&] { ck_free(Ringtone(example, 0)); });
+  const double make_ms = MedianMs(kJobBatch, [&] { ck_free(Ringtone(example, as_the_page_makes_it)); });
+  ck_result* song_ringtone = Ringtone(ReadFile(argv[2]), 0);
+  size_t smaf_size = 0;
+  const uint8_t* smaf = ck_bytes(song_ringtone, 0, &smaf_size);
+  double sum = 0;
   const double render_ms = MedianMs(1, [&] {
-    const chimekit::preview::PreviewScore score = chimekit::preview::BuildScore(chimekit::smaf::ReadSmaf(smaf));
-    chimekit::preview::RenderPreview(score, options, [&](const int16_t* samples, size_t count) {
-      for (size_t i = 0; i < count; ++i) sum += samples[i];
-    });
+    ck_result* sound = ck_render(smaf, smaf_size, 30000, 2, CK_SAMPLES);
+    size_t count = 0;
+    const float* samples = ck_samples(sound, &count);
+    for (size_t i = 0; i < count; ++i) sum += samples[i];
+    ck_free(sound);
   });
-  std::printf("{\"jobMs\": %.5f, \"makeMs\": %.5f, \"renderMs\": %.4f, \"checksum\": %lld}\n", job_ms, make_ms,
-              render_ms, static_cast<long long>(sum));
+  ck_free(song_ringtone);
+  const std::string big = ReadFile(argv[3]);
+  const double big_make_ms = MedianMs(1, [&] { ck_free(Ringtone(big, as_the_page_makes_it)); });
+  std::printf("{\"jobMs\": %.5f, \"makeMs\": %.5f, \"renderMs\": %.4f, \"bigMakeMs\": %.3f, \"checksum\": %.3f}\n",
+              job_ms, make_ms, render_ms, big_make_ms, sum);
   return 0;
 }

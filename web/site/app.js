@@ -99,7 +99,7 @@
     stop();
     showError("");
     try {
-      state.ringtone = ns.makeRingtone(state.bytes, readOptions());
+      state.ringtone = ns.makeRingtone(state.bytes, readOptions(), state.name);
     } catch (failure) {
       state.ringtone = null;
       showSections({ song: true });

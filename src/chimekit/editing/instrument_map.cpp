@@ -33,7 +33,7 @@ std::array<ChannelPrograms, 16> ProgramsByChannel(const midifile::TMidiFile& fil
   for (int32_t t = 0; t < file.NumberOfTracks(); ++t) {
     const midifile::TMidiTrack& track = file.GetTrack(t);
     DrumRule drums;
-    for (const midifile::TMidiEvent& loaded : track.Events()) {
+    for (const midifile::TMidiEvent& loaded : track.ToEndOfTrack()) {
       WalkEvent event = CopyEvent(track, loaded);
       drums.See(event);
       if (event.Kind() == 0xC0) {
@@ -45,7 +45,6 @@ std::array<ChannelPrograms, 16> ProgramsByChannel(const midifile::TMidiFile& fil
           (drum ? channel.drums : channel.melodic).push_back(event.data1);
         }
       }
-      if (loaded.IsEndOfTrack()) break;
     }
   }
   return programs;

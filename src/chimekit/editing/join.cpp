@@ -10,18 +10,7 @@
 namespace chimekit {
 namespace {
 
-constexpr uint32_t kDefaultTempo = 500000;
-
-// The 24-bit value of tempo data, a missing byte counting as 0.
-uint32_t TempoValue(midifile::ByteView data) {
-  uint32_t value = 0;
-  for (size_t i = 0; i < 3; ++i) value = (value << 8) | (i < data.size() ? midifile::ByteAt(data, i) : 0u);
-  return value;
-}
-
-uint32_t Division(const LoadedInput& input) {
-  return (static_cast<uint32_t>(midifile::ByteAt(input.division, 0)) << 8) | midifile::ByteAt(input.division, 1);
-}
+uint32_t Division(const LoadedInput& input) { return midifile::BigEndian(input.division, 0, 2); }
 
 // Recomputes each event's delta from its output time, and each tempo value.
 class JoinStep {
@@ -50,7 +39,7 @@ class JoinStep {
   }
 
   void ScaleTempo(WalkEvent& event) {
-    uint32_t value = TempoValue(event.data);
+    uint32_t value = midifile::TempoDataValue(event.data);
     if (timing_.tempo_factor != 1.0) {
       value = static_cast<uint32_t>(midifile::RoundEven64(value * timing_.tempo_factor)) & 0xFFFFFF;
     }
@@ -70,25 +59,21 @@ class JoinStep {
 uint32_t FirstTempo(const midifile::TMidiFile& file) {
   for (int32_t t = 0; t < file.NumberOfTracks(); ++t) {
     const midifile::TMidiTrack& track = file.GetTrack(t);
-    for (const midifile::TMidiEvent& event : track.Events()) {
+    for (const midifile::TMidiEvent& event : track.ToEndOfTrack()) {
       if (event.IsMeta(0x51)) {
-        uint32_t tempo = TempoValue(EventData(track, event));
+        uint32_t tempo = midifile::TempoDataValue(EventData(track, event));
         if (tempo != 0) return tempo;
       }
-      if (event.IsEndOfTrack()) break;
     }
   }
-  return kDefaultTempo;
+  return midifile::kDefaultTempo;
 }
 
 uint64_t LongestTrackTicks(const midifile::TMidiFile& file) {
   uint64_t longest = 0;
   for (int32_t t = 0; t < file.NumberOfTracks(); ++t) {
     int64_t length = 0;
-    for (const midifile::TMidiEvent& event : file.GetTrack(t).Events()) {
-      length += event.DeltaTime;
-      if (event.IsEndOfTrack()) break;
-    }
+    for (const midifile::TMidiEvent& event : file.GetTrack(t).ToEndOfTrack()) length += event.DeltaTime;
     longest = std::max(longest, static_cast<uint64_t>(std::max<int64_t>(length, 0)));
   }
   return longest;

@@ -16,16 +16,6 @@ WalkEvent CopyEvent(const midifile::TMidiTrack& track, const midifile::TMidiEven
   return copy;
 }
 
-void WriteEvent(const WalkEvent& event, TrackOutput& out) {
-  if (event.status >= 0x80 && event.status < 0xF0) {
-    out.ChannelEvent(event.delta, event.status, event.data1, event.data2);
-  } else if (event.status == 0xFF) {
-    out.MetaEvent(event.delta, event.data1, event.data2, event.data);
-  } else {
-    out.Carry(event.delta);
-  }
-}
-
 midifile::ByteString RewriteHeader(const LoadedInput& input) {
   midifile::ByteString file =
       midifile::HeaderChunk(input.file.FileFormat(), input.file.NumberOfTracks(), input.division);

@@ -17,7 +17,9 @@
 // header and a step that recomputes each delta from absolute times.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "chimekit/editing/event_data.h"
 #include "chimekit/editing/track_output.h"
@@ -45,30 +47,41 @@ struct WalkEvent {
 
 WalkEvent CopyEvent(const midifile::TMidiTrack& track, const midifile::TMidiEvent& event);
 
-// Writes an event by the event rule (or carries its delta on).
-void WriteEvent(const WalkEvent& event, TrackOutput& out);
+// Writes an event by the event rule (or carries its delta on), into a
+// TrackOutput or a SongTrackOutput (song_output.h).
+template <class Out>
+void WriteEvent(const WalkEvent& event, Out& out) {
+  if (event.status >= 0x80 && event.status < 0xF0) {
+    out.ChannelEvent(event.delta, event.status, event.data1, event.data2);
+  } else if (event.status == 0xFF) {
+    out.MetaEvent(event.delta, event.data1, event.data2, event.data);
+  } else {
+    out.Carry(event.delta);
+  }
+}
 
 // Walks one track up to and including its first end-of-track event. For
 // each event, `step(event, out)` returns true to have it written by the
 // event rule, or false to drop it (its delta passes on). A step that has a
 // member `After(event, out)` may write further events right after each
 // event it kept.
-template <class Step>
-void WalkTrack(const midifile::TMidiTrack& track, TrackOutput& out, Step&& step) {
-  for (const midifile::TMidiEvent& loaded : track.Events()) {
-    WalkEvent event = CopyEvent(track, loaded);
+template <class Out, class Step>
+void WalkTrack(const midifile::TMidiTrack& track, Out& out, Step&& step) {
+  const std::span<const midifile::TMidiEvent> events = track.ToEndOfTrack();
+  for (size_t i = 0; i < events.size(); ++i) {
+    if constexpr (requires { out.From(i); }) out.From(i);
+    WalkEvent event = CopyEvent(track, events[i]);
     if (step(event, out)) {
       WriteEvent(event, out);
       if constexpr (requires { step.After(event, out); }) step.After(event, out);
     } else {
       out.Carry(event.delta);
     }
-    if (loaded.IsEndOfTrack()) break;
   }
 }
 
 // The step of an export that writes every event as it is.
-inline bool KeepEvent(WalkEvent&, TrackOutput&) { return true; }
+inline constexpr auto KeepEvent = [](WalkEvent&, auto&) { return true; };
 
 // The header of a rewritten input.
 midifile::ByteString RewriteHeader(const LoadedInput& input);

@@ -14,12 +14,11 @@ std::vector<Tag> CollectTags(const midifile::TMidiFile& file) {
   std::vector<Tag> tags;
   for (int32_t t = 0; t < file.NumberOfTracks(); ++t) {
     const midifile::TMidiTrack& track = file.GetTrack(t);
-    for (const midifile::TMidiEvent& event : track.Events()) {
+    for (const midifile::TMidiEvent& event : track.ToEndOfTrack()) {
       if (event.Status == 0xFF && event.Data1 >= kFirstTagType && event.Data1 <= kLastTagType) {
         midifile::ByteView text = EventData(track, event);
         if (!text.empty()) tags.push_back({event.Data1, text});
       }
-      if (event.IsEndOfTrack()) break;
     }
   }
   return tags;

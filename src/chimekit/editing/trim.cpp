@@ -1,144 +1,12 @@
 #include "chimekit/editing/trim.h"
 
 #include <algorithm>
-#include <array>
 
 #include "chimekit/editing/rewrite.h"
-#include "midifile/rounding.h"
+#include "chimekit/editing/track_trimmer.h"
+#include "midifile/extended_rounding.h"
 
 namespace chimekit {
-namespace {
-
-// The captured values of a channel, in the order they are restored.
-enum Captured { kBank, kVolume, kPan, kModulation, kProgram, kBend, kPressure, kCapturedCount };
-
-// How each captured value is sent again: status kind and, for control
-// changes and pitch bend, the first data byte (the value is the second).
-struct RestoredEvent {
-  uint8_t kind;
-  uint8_t data1;
-};
-constexpr std::array<RestoredEvent, kCapturedCount> kRestored = {{
-    {0xB0, 0x00},  // bank select
-    {0xB0, 0x07},  // channel volume
-    {0xB0, 0x0A},  // pan
-    {0xB0, 0x01},  // modulation
-    {0xC0, 0},     // program: the value is the only data byte
-    {0xE0, 0x7F},  // pitch bend: least significant byte 127
-    {0xD0, 0},     // channel pressure: the value is the only data byte
-}};
-
-constexpr int16_t kAbsent = -1;
-// Restored for a channel that had no channel volume before the start.
-constexpr int16_t kDefaultVolume = 100;
-
-struct ChannelState {
-  std::array<int16_t, kCapturedCount> captured{kAbsent, kDefaultVolume, kAbsent, kAbsent, kAbsent, kAbsent, kAbsent};
-  std::array<uint64_t, 2> sounding{};  // one flag per key
-
-  void SetSounding(uint8_t key, bool on) {
-    uint64_t bit = uint64_t{1} << (key & 0x3F);
-    uint64_t& word = sounding[(key & 0x7F) >> 6];
-    word = on ? (word | bit) : (word & ~bit);
-  }
-  bool AnySounding() const { return (sounding[0] | sounding[1]) != 0; }
-};
-
-class TrackTrimmer {
- public:
-  TrackTrimmer(const TickRange& ticks, TrackOutput& out) : ticks_(ticks), out_(out), last_written_(ticks.start) {}
-
-  void Trim(const midifile::TMidiTrack& track) {
-    for (const midifile::TMidiEvent& loaded : track.Events()) {
-      if (!Take(CopyEvent(track, loaded))) break;
-    }
-    Close();
-  }
-
- private:
-  // One event; false once the track has ended.
-  bool Take(const WalkEvent& event) {
-    int64_t time = event.time;
-    bool channel_event = event.status >= 0x80 && event.status < 0xF0;
-    if (event.status >= 0xF0) running_status_ = 0;
-    if (channel_event && time < ticks_.start) Capture(event);
-    if (event.status == 0xFF && time <= ticks_.end) {
-      if (event.data1 == 0x2F) return false;
-      // Tempo lands where the event written before it stands.
-      if (event.data1 == 0x51) out_.MetaEvent(0, 0x51, 3, event.data);
-    }
-    if (channel_event && time >= ticks_.start && time <= ticks_.end) Copy(event, time);
-    if (!overshoot_ && time > ticks_.end) overshoot_ = time - ticks_.end;
-    return true;
-  }
-
-  void Capture(const WalkEvent& event) {
-    std::array<int16_t, kCapturedCount>& captured = channels_[event.Channel()].captured;
-    switch (event.Kind()) {
-      case 0xB0:
-        if (event.data1 == 0x00) captured[kBank] = event.data2;
-        if (event.data1 == 0x01) captured[kModulation] = event.data2;
-        if (event.data1 == 0x07) captured[kVolume] = event.data2;
-        if (event.data1 == 0x0A) captured[kPan] = event.data2;
-        break;
-      case 0xC0: captured[kProgram] = event.data1; break;
-      case 0xD0: captured[kPressure] = event.data1; break;
-      case 0xE0: captured[kBend] = event.data2; break;
-      default: break;
-    }
-  }
-
-  void Restore() {
-    for (uint8_t channel = 0; channel < 16; ++channel) {
-      for (size_t i = 0; i < kCapturedCount; ++i) {
-        int16_t value = channels_[channel].captured[i];
-        if (value == kAbsent) continue;
-        uint8_t status = static_cast<uint8_t>(kRestored[i].kind | channel);
-        uint8_t byte = static_cast<uint8_t>(value);
-        bool one_byte = kRestored[i].kind == 0xC0 || kRestored[i].kind == 0xD0;
-        out_.ChannelEvent(0, status, one_byte ? byte : kRestored[i].data1, byte);
-      }
-    }
-    running_status_ = 0;
-    restored_ = true;
-  }
-
-  void Copy(const WalkEvent& event, int64_t time) {
-    if (!restored_) Restore();
-    int64_t delta = std::max<int64_t>(time - last_written_, 0);
-    last_written_ = std::max(last_written_, time);
-    Write(static_cast<int32_t>(delta), event.status, event.data1, event.data2);
-    if (event.Kind() == 0x80) channels_[event.Channel()].SetSounding(event.data1, false);
-    if (event.Kind() == 0x90) channels_[event.Channel()].SetSounding(event.data1, true);
-  }
-
-  // A channel event with running status.
-  void Write(int32_t delta, uint8_t status, uint8_t data1, uint8_t data2) {
-    out_.ChannelEvent(delta, status, data1, data2, status != running_status_);
-    running_status_ = status;
-  }
-
-  // All Notes Off on every channel that still sounds, then the end of track.
-  void Close() {
-    int32_t delta = static_cast<int32_t>(overshoot_.value_or(0));
-    for (uint8_t channel = 0; channel < 16; ++channel) {
-      if (!channels_[channel].AnySounding()) continue;
-      Write(delta, static_cast<uint8_t>(0xB0 | channel), 123, 0);
-      delta = 0;
-    }
-    out_.MetaEvent(0, 0x2F, 0, {});
-  }
-
-  const TickRange& ticks_;
-  TrackOutput& out_;
-  std::array<ChannelState, 16> channels_{};
-  int64_t last_written_;
-  uint8_t running_status_ = 0;  // 0: none
-  bool restored_ = false;
-  std::optional<int64_t> overshoot_;
-};
-
-}  // namespace
 
 const char* RangeProblem(const TrimRange& range) {
   if (range.start > range.end) return "the start of the range lies after its end";
@@ -147,25 +15,31 @@ const char* RangeProblem(const TrimRange& range) {
 }
 
 std::optional<TickRange> TicksOf(const midifile::TMidiFile& file, const TrimRange& range) {
-  int32_t length_ms = file.SongLengthMs();
-  if (length_ms <= 0) return std::nullopt;
-  long double start_ms = range.start;
-  long double end_ms = range.end;
-  if (!range.in_ms) {
-    long double per_cent = length_ms / 100.0L;
-    start_ms = range.start == 0 ? 0 : static_cast<long double>(midifile::RoundEvenExtended(per_cent * range.start));
-    end_ms = range.end == 100 ? length_ms : static_cast<long double>(midifile::RoundEvenExtended(per_cent * range.end));
-  }
   int64_t max_tick = 0;
   for (int32_t t = 0; t < file.NumberOfTracks(); ++t) {
     for (const midifile::TMidiEvent& event : file.GetTrack(t).Events()) {
       max_tick = std::max<int64_t>(max_tick, event.Time);
     }
   }
-  // The ratio is a double; the products with it are rounded in extended
-  // precision.
-  const long double ratio = static_cast<double>(max_tick) / length_ms;
-  return TickRange{midifile::RoundEvenExtended(start_ms * ratio), midifile::RoundEvenExtended(end_ms * ratio)};
+  return TicksOf(file.SongLengthMs(), max_tick, range);
+}
+
+std::optional<TickRange> TicksOf(int32_t length_ms, int64_t max_tick, const TrimRange& range) {
+  if (length_ms <= 0) return std::nullopt;
+  uint64_t start_ms = range.start, end_ms = range.end;
+  if (!range.in_ms) {
+    // A percent of the length: the length over 100 in extended precision,
+    // times the percentage, rounded.
+    const midifile::TBinary per_cent = midifile::RoundedQuotient(static_cast<uint64_t>(length_ms), 100, 64);
+    start_ms = range.start == 0 ? 0 : static_cast<uint64_t>(midifile::RoundExtendedProduct(range.start, per_cent));
+    end_ms = range.end == 100 ? static_cast<uint64_t>(length_ms)
+                              : static_cast<uint64_t>(midifile::RoundExtendedProduct(range.end, per_cent));
+  }
+  // The ratio is a double (the division of the two integers); the products
+  // with it are rounded as in extended precision.
+  const midifile::TBinary ratio =
+      midifile::RoundedQuotient(static_cast<uint64_t>(max_tick), static_cast<uint64_t>(length_ms), 53);
+  return TickRange{midifile::RoundExtendedProduct(start_ms, ratio), midifile::RoundExtendedProduct(end_ms, ratio)};
 }
 
 std::optional<midifile::ByteString> TrimSong(const LoadedInput& input, const TrimRange& range) {
@@ -176,7 +50,13 @@ std::optional<midifile::ByteString> TrimSong(const LoadedInput& input, const Tri
 
 midifile::ByteString TrimTicks(const LoadedInput& input, const TickRange& ticks) {
   return RewriteFile(input, [&](const midifile::TMidiTrack& track, int32_t, TrackOutput& out) {
-    TrackTrimmer(ticks, out).Trim(track);
+    TrackTrimmer<TrackOutput>(ticks, out).Trim(track);
+  });
+}
+
+Song CutSong(const Song& song, uint16_t division, const TickRange& ticks) {
+  return RewriteSong(song, division, [&](const midifile::TMidiTrack& track, int32_t, SongTrackOutput& out) {
+    TrackTrimmer<SongTrackOutput>(ticks, out, true).Trim(track);
   });
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "chimekit/editing/song_output.h"
 #include "chimekit/frame/frame.h"
 #include "midifile/bytes.h"
 
@@ -24,18 +25,25 @@ const char* RangeProblem(const TrimRange& range);
 
 // The range in ticks: one linear ratio from milliseconds to ticks over the
 // whole song (the largest tick of any event over the song length), rounded
-// halves to even in extended precision; no value for a song of no length.
+// halves to even as x86's extended precision rounds the products, on every
+// platform (midifile/extended_rounding.h); no value for a song of no length.
 struct TickRange {
   int64_t start = 0;
   int64_t end = 0;
 };
 std::optional<TickRange> TicksOf(const midifile::TMidiFile& file, const TrimRange& range);
+// The same from the song's length in milliseconds and its largest tick.
+std::optional<TickRange> TicksOf(int32_t length_ms, int64_t max_tick, const TrimRange& range);
 
 // The trimmed file; no value when the song has no length (status 3). Every
 // loaded track yields a chunk.
 std::optional<midifile::ByteString> TrimSong(const LoadedInput& input, const TrimRange& range);
 // The same for a range already in ticks.
 midifile::ByteString TrimTicks(const LoadedInput& input, const TickRange& ticks);
+// The ringtone job's cut: the same in memory, into a song whose header
+// carries `division`, a track that goes on past the window ended at the
+// window's end (track_trimmer.h).
+Song CutSong(const Song& song, uint16_t division, const TickRange& ticks);
 
 // The whole of MIDITrimMs and MIDITrimPercents: 2 for a missing input, 3
 // for a range that is not acceptable or a song of no length (nothing is

@@ -4,6 +4,7 @@
 
 #include "chimekit/editing/drums.h"
 #include "chimekit/editing/rewrite.h"
+#include "chimekit/editing/song_output.h"
 #include "midifile/rounding.h"
 
 namespace chimekit {
@@ -14,10 +15,7 @@ namespace {
 template <class Visit>
 void ForEachEventUpToEnd(const midifile::TMidiFile& file, Visit&& visit) {
   for (int32_t t = 0; t < file.NumberOfTracks(); ++t) {
-    for (const midifile::TMidiEvent& event : file.GetTrack(t).Events()) {
-      visit(event);
-      if (event.IsEndOfTrack()) break;
-    }
+    for (const midifile::TMidiEvent& event : file.GetTrack(t).ToEndOfTrack()) visit(event);
   }
 }
 
@@ -52,7 +50,7 @@ class ShiftStep {
  public:
   ShiftStep(const VolumeShift& shift, bool insertion_due) : shift_(shift), insertion_due_(insertion_due) {}
 
-  bool operator()(WalkEvent& event, TrackOutput& out) {
+  bool operator()(WalkEvent& event, auto& out) {
     bool drum = drums_.IsDrum(event);
     drums_.See(event);
     if (drum && !shift_.drums_too) return true;
@@ -78,6 +76,25 @@ class ShiftStep {
   DrumRule drums_;
 };
 
+// The shifts reduced to fit (see ShiftVolume); insertion_due tells that the
+// file has no channel volume.
+VolumeShift FitVolumeShift(const midifile::TMidiFile& file, VolumeShift shift, bool& insertion_due) {
+  shift.volume = std::clamp(shift.volume, -127, 127);
+  shift.key = std::clamp(shift.key, -127, 127);
+  Range keys, volumes;
+  ForEachEventUpToEnd(file, [&](const midifile::TMidiEvent& event) {
+    uint8_t kind = event.Status & 0xF0;
+    if (kind == 0x80 || kind == 0x90 || kind == 0xA0) keys.Add(event.Data1);
+    if (IsChannelVolume(event)) volumes.Add(event.Data2);
+  });
+  // Without any channel volume the volume shift stays and each track gets
+  // a volume event instead; the keys are kept within 0 to 127 either way.
+  insertion_due = volumes.max < volumes.min;
+  if (!insertion_due) shift.volume = Fit(shift.volume, volumes);
+  shift.key = Fit(shift.key, keys);
+  return shift;
+}
+
 }  // namespace
 
 VolumeLevels MeasureVolume(const midifile::TMidiFile& file) {
@@ -102,24 +119,21 @@ VolumeLevels MeasureVolume(const midifile::TMidiFile& file) {
 }
 
 ShiftedFile ShiftVolume(const LoadedInput& input, VolumeShift shift) {
-  shift.volume = std::clamp(shift.volume, -127, 127);
-  shift.key = std::clamp(shift.key, -127, 127);
-  Range keys, volumes;
-  ForEachEventUpToEnd(input.file, [&](const midifile::TMidiEvent& event) {
-    uint8_t kind = event.Status & 0xF0;
-    if (kind == 0x80 || kind == 0x90 || kind == 0xA0) keys.Add(event.Data1);
-    if (IsChannelVolume(event)) volumes.Add(event.Data2);
-  });
-  // Without any channel volume the volume shift stays and each track gets
-  // a volume event instead; the keys are kept within 0 to 127 either way.
-  bool insertion_due = volumes.max < volumes.min;
-  if (!insertion_due) shift.volume = Fit(shift.volume, volumes);
-  shift.key = Fit(shift.key, keys);
-
+  bool insertion_due = false;
   ShiftedFile shifted;
-  shifted.applied = shift;
+  shifted.applied = FitVolumeShift(input.file, shift, insertion_due);
   shifted.bytes = RewriteFile(input, [&](const midifile::TMidiTrack& track, int32_t, TrackOutput& out) {
-    WalkTrack(track, out, ShiftStep(shift, insertion_due));
+    WalkTrack(track, out, ShiftStep(shifted.applied, insertion_due));
+  });
+  return shifted;
+}
+
+ShiftedSong ShiftVolume(const Song& song, uint16_t division, VolumeShift shift) {
+  bool insertion_due = false;
+  ShiftedSong shifted;
+  shifted.applied = FitVolumeShift(song.file, shift, insertion_due);
+  shifted.song = RewriteSong(song, division, [&](const midifile::TMidiTrack& track, int32_t, SongTrackOutput& out) {
+    WalkTrack(track, out, ShiftStep(shifted.applied, insertion_due));
   });
   return shifted;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "chimekit/editing/song_output.h"
 #include "chimekit/frame/frame.h"
 #include "midifile/bytes.h"
 #include "midifile/midi_file.h"
@@ -40,5 +41,13 @@ struct ShiftedFile {
 // and every event of a track after an odd bank select until an even one)
 // stay as they are unless drums_too.
 ShiftedFile ShiftVolume(const LoadedInput& input, VolumeShift shift);
+
+struct ShiftedSong {
+  Song song;
+  VolumeShift applied;
+};
+
+// The same in memory, into a song whose header carries `division`.
+ShiftedSong ShiftVolume(const Song& song, uint16_t division, VolumeShift shift);
 
 }  // namespace chimekit

@@ -6,9 +6,8 @@ uint16_t UsedChannelMask(const midifile::TMidiFile& file) {
   uint16_t mask = 0;
   int32_t tracks = file.NumberOfTracks();
   for (int32_t t = 0; t < tracks; ++t) {
-    for (const midifile::TMidiEvent& event : file.GetTrack(t).Events()) {
+    for (const midifile::TMidiEvent& event : file.GetTrack(t).ToEndOfTrack()) {
       if (event.IsNoteOn()) mask = static_cast<uint16_t>(mask | (1u << event.Channel()));
-      if (event.IsEndOfTrack()) break;
     }
   }
   return mask;

@@ -14,12 +14,6 @@ void AppendDecimal(ByteString& out, int64_t value) {
   out.append(digits, result.ptr);
 }
 
-void AppendHex(ByteString& out, uint8_t value) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  out.push_back(kDigits[value >> 4]);
-  out.push_back(kDigits[value & 0x0F]);
-}
-
 void AppendHexBytes(ByteString& out, ByteView bytes) {
   for (size_t i = 0; i < bytes.size(); ++i) {
     out += "  ";

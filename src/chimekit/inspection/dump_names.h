@@ -12,8 +12,8 @@ namespace chimekit::dump {
 
 // A number in decimal, with a sign only when negative.
 void AppendDecimal(midifile::ByteString& out, int64_t value);
-// Two upper-case hexadecimal digits.
-void AppendHex(midifile::ByteString& out, uint8_t value);
+// Two upper-case hexadecimal digits (midifile::AppendHex).
+using midifile::AppendHex;
 // For every byte: two blanks and the byte in hexadecimal.
 void AppendHexBytes(midifile::ByteString& out, midifile::ByteView bytes);
 

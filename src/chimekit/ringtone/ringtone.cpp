@@ -1,18 +1,17 @@
 #include "chimekit/ringtone/ringtone.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <utility>
 
+#include "chimekit/editing/song_output.h"
 #include "chimekit/editing/trim.h"
 #include "chimekit/editing/volume.h"
-#include "chimekit/frame/frame.h"
 #include "chimekit/ringtone/retime.h"
 #include "chimekit/ringtone/ringtone_song.h"
 #include "chimekit/ringtone/song_source.h"
-#include "chimekit/smaf/smaf_text.h"
 #include "chimekit/sp/sp_convert.h"
 #include "midifile/rounding.h"
+#include "midifile/song_writer.h"
 #include "midifile/tempo_map.h"
 
 namespace chimekit {
@@ -23,12 +22,37 @@ int64_t OnGrid(uint64_t ms) {
   return midifile::RoundEven64(static_cast<double>(ms) / kRingtoneGridMs) * int64_t{kRingtoneGridMs};
 }
 
-}  // namespace
-
-std::string SecondsText(uint64_t ms) {
-  const int64_t tenths = midifile::RoundEven64(static_cast<double>(ms) / 100.0);
-  return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " s";
+// The job's window in ticks of the re-timed song (milliseconds) or, with
+// the library's timing, of the song as read; none when the window holds the
+// whole song or the song has no length. Sets the length of the song it is
+// taken from.
+std::optional<TickRange> WindowTicks(const midifile::TMidiFile& read, bool retime, RingtoneJob& job) {
+  if (!job.window) return std::nullopt;
+  // Re-timed, the song's length as it plays (its ticks are on the grid).
+  job.song_ms = retime ? static_cast<int64_t>(job.played_ms) : read.SongLengthMs();
+  const uint64_t start = job.window->start_ms, end = start + job.window->length_ms;
+  if (start == 0 && static_cast<uint64_t>(job.song_ms) <= end) return std::nullopt;
+  if (retime) return TickRange{OnGrid(start), OnGrid(end)};
+  return TicksOf(read, {static_cast<uint32_t>(start), static_cast<uint32_t>(std::min<uint64_t>(end, 0xFFFFFFFF)), true});
 }
+
+// The stages after the timing, each on the song of the one before.
+class Stages {
+ public:
+  Stages(Song song, std::optional<NoteTracker>& notes) : song_(std::move(song)), notes_(notes) {}
+
+  Song& song() { return song_; }
+  void Replace(Song song, std::optional<NoteFate> fate = std::nullopt) {
+    song_ = std::move(song);
+    if (notes_ && fate) notes_->LeftOut(song_, *fate);
+  }
+
+ private:
+  Song song_;
+  std::optional<NoteTracker>& notes_;
+};
+
+}  // namespace
 
 RingtoneJob MakeRingtone(midifile::ByteString input, const RingtoneOptions& options) {
   RingtoneJob job;
@@ -38,118 +62,73 @@ RingtoneJob MakeRingtone(midifile::ByteString input, const RingtoneOptions& opti
   SongSource source = PrepareSong(std::move(input), options.first_track_only);
   job.merged_tracks = source.merged_tracks;
   job.merged_events = source.merged_events;
-  if (source.unmerged_tracks) job.unmerged_tracks = source.file.NumberOfTracks();
-  midifile::ByteString bytes = std::move(source.bytes);
-  midifile::TMidiFile song = std::move(source.file);
+  const midifile::TMidiFile& read = source.file;
+  if (source.unmerged_tracks) job.unmerged_tracks = read.NumberOfTracks();
 
   // A song without a track or without a division is left to the
   // conversion, which refuses it in the library's words.
   const bool retime = !options.first_track_only && options.timing == RingtoneTiming::kTempoMap &&
-                      song.NumberOfTracks() > 0 && song.TicksPerQuarter() != 0;
-  job.library_ms = song.SongLengthMs();
-  if (retime) {
-    RetimedSong retimed = RetimeSong(song, kRingtoneGridMs);
-    job.tempo_events = retimed.tempo_events;
-    job.played_ms = retimed.played_ms;
-    bytes = std::move(retimed.bytes);
-    song = midifile::TMidiFile();
-    song.ReadBytes(bytes);
+                      read.NumberOfTracks() > 0 && read.TicksPerQuarter() != 0;
+  job.library_ms = read.SongLengthMs();
+  const midifile::TTempoMap map(read);
+  job.tempo_events = map.TempoEvents();
+  job.played_ms = map.PlayedMs();
+  if (options.first_track_only) {
+    job.content = FirstTrackTags(read);
   } else {
-    const midifile::TTempoMap map(song);
-    job.tempo_events = map.TempoEvents();
-    job.played_ms = map.PlayedMs();
+    job.kept = ChooseTitle(read, options.file_name, options.title, options.copyright);
+    job.content = job.kept.Tags();
   }
+  const std::optional<TickRange> ticks = WindowTicks(read, retime, job);
+  job.cut = ticks.has_value();
+  std::optional<NoteTracker> notes;
+  if (options.notes) {
+    // The notes of the window as the song plays (all of them without a cut).
+    const uint64_t start = job.cut ? job.window->start_ms : 0;
+    notes.emplace(read, map, !retime, start, job.cut ? start + job.window->length_ms : UINT64_MAX);
+  }
+  const bool changed = job.cut || options.volume_shift != 0 || options.note_limit.has_value();
 
-  // Each change rewrites the song of the step before.
-  bool changed = false;
-  std::optional<int64_t> window_end;
-  if (options.window) {
-    // Re-timed, the song's length as it plays (its ticks are on the grid).
-    job.song_ms = retime ? static_cast<int64_t>(job.played_ms) : song.SongLengthMs();
-    const uint64_t start = options.window->start_ms, end = start + options.window->length_ms;
-    if (start > 0 || static_cast<uint64_t>(job.song_ms) > end) {
-      std::optional<TickRange> ticks;
-      if (retime) {
-        ticks = TickRange{OnGrid(start), OnGrid(end)};
-      } else {
-        ticks = TicksOf(song, {static_cast<uint32_t>(start), static_cast<uint32_t>(std::min<uint64_t>(end, 0xFFFFFFFF)), true});
-      }
-      if (ticks) {
-        bytes = TrimTicks(ParseForRewrite(std::move(bytes)), *ticks);
-        window_end = ticks->end - ticks->start;
-        job.cut = changed = true;
-      }
-    }
+  // The division a changed song's header carries: that of the song it was
+  // first changed from, as stored (a file shorter than a header has none).
+  const uint16_t division = retime ? kRetimedDivision : !changed ? 0 : [&read] {
+    return static_cast<uint16_t>(midifile::BigEndian(midifile::DivisionBytes(read.Bytes()), 0, 2));
+  }();
+  Stages stages(LoadedSong(std::move(source.file), options.notes), notes);
+  if (retime && ticks) {
+    stages.Replace(RetimeAndCut(stages.song(), map, kRingtoneGridMs, *ticks), NoteFate::kOutsideWindow);
+  } else {
+    if (retime) stages.Replace(RetimeSong(stages.song(), map, kRingtoneGridMs));
+    if (ticks) stages.Replace(CutSong(stages.song(), division, *ticks), NoteFate::kOutsideWindow);
   }
+  std::optional<int64_t> window_end;
+  if (ticks) window_end = ticks->end - ticks->start;
   if (options.volume_shift != 0) {
-    ShiftedFile shifted = ShiftVolume(ParseForRewrite(std::move(bytes)), {options.volume_shift, 0, true});
-    bytes = std::move(shifted.bytes);
+    ShiftedSong shifted = ShiftVolume(stages.song(), division, {options.volume_shift, 0, true});
+    stages.Replace(std::move(shifted.song));
     job.volume_applied = shifted.applied.volume;
-    changed = true;
   }
   if (options.note_limit) {
-    const ChannelMap identity = *CompleteChannelOrder(nullptr, true).map;
-    SpConversion limited = ConvertToSp(ParseForRewrite(std::move(bytes)), identity, *options.note_limit);
-    bytes = std::move(limited.bytes);
+    LimitedSong limited = LimitNotes(stages.song(), division, *options.note_limit);
+    stages.Replace(std::move(limited.song), NoteFate::kNoteLimit);
     job.note_limit = options.note_limit;
     job.dropped = limited.dropped;
-    changed = true;
   }
-  if (changed) {
-    bytes = FinishRingtoneSong(song, ParseForRewrite(std::move(bytes)), window_end);
-    song = midifile::TMidiFile();
-    song.ReadBytes(bytes);
-  }
-  job.smaf = smaf::ConvertToSmaf(song);
-  job.song = std::move(bytes);
-  return job;
-}
+  if (changed) stages.Replace(FinishRingtoneSong(stages.song(), division, window_end, job.content));
 
-std::string RingtoneReport(const RingtoneJob& job) {
-  std::string report;
-  const auto line = [&report](const std::string& text) { report += text + "\n"; };
-  if (job.merged_tracks > 0) {
-    line("merged: " + MergeText(job.merged_tracks, job.merged_events));
+  const Song& song = stages.song();
+  const smaf::TSmafTags tags = SmafTags(job.content);
+  std::vector<smaf::TNoteResult> results;
+  job.smaf = smaf::ConvertToSmaf(song.file, {&tags, notes ? &results : nullptr});
+  if (notes) {
+    notes->Converted(song, results);
+    job.notes = notes->Notes();
   }
-  if (!job.first_track_only) {
-    if (job.timing == RingtoneTiming::kTempoMap) {
-      line("timing: " + (job.tempo_events == 0 ? std::string("no tempo event") : smaf::Count(job.tempo_events, "tempo", "tempos")) +
-           ", re-timed to the " + std::to_string(kRingtoneGridMs) + " ms grid (" + SecondsText(job.played_ms) +
-           " as it plays)");
-    } else {
-      line("timing: the library's, one tempo for the whole song: " +
-           (job.tempo_events == 0 ? std::string("120 BPM") : "the last of " + smaf::Count(job.tempo_events, "tempo", "tempos")) +
-           " (" + SecondsText(static_cast<uint64_t>(std::max(job.library_ms, 0))) + "; " +
-           SecondsText(job.played_ms) + " as it plays)");
-    }
+  // Written once: a re-timed or changed song; otherwise the file as read.
+  if (options.write_song) {
+    job.song = retime || changed ? midifile::WriteSong(song.file) : midifile::ByteString(song.file.Bytes());
   }
-  if (job.window) {
-    const uint64_t start = job.window->start_ms, end = start + job.window->length_ms;
-    const std::string of = " of " + std::to_string(job.song_ms) + " ms";
-    if (!job.cut) {
-      line("cut: none, the song is " + std::to_string(job.song_ms) + " ms long");
-    } else if (start == 0) {
-      line("cut: the first " + std::to_string(end) + " ms" + of);
-    } else {
-      line("cut: " + std::to_string(start) + " to " + std::to_string(end) + " ms" + of);
-    }
-  }
-  if (job.volume_applied) line("volume: channel volumes shifted by " + std::to_string(*job.volume_applied));
-  if (job.note_limit) {
-    line("note limit: " + std::to_string(EffectiveNoteLimit(*job.note_limit)) +
-         ", note-ons dropped: " + DroppedText(job.dropped));
-  }
-  const smaf::TSmafSummary& summary = job.smaf.summary;
-  char timebase[64];
-  std::snprintf(timebase, sizeof timebase, "timebase: %d ms (code 0x%02X)", summary.timebase_ms,
-                summary.timebase_code);
-  line(timebase);
-  line("score tracks: " + std::to_string(summary.score_tracks));
-  line("voices: " + std::to_string(summary.voices));
-  line("notes converted: " + std::to_string(summary.notes_converted));
-  line("notes dropped (no free slot): " + std::to_string(summary.notes_without_slot));
-  if (summary.notes_converted == 0) line("no note: the ringtone is silent");
-  return report;
+  return job;
 }
 
 }  // namespace chimekit

@@ -2,10 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <utility>
-#include <vector>
 
-#include "chimekit/editing/event_data.h"
 #include "chimekit/editing/rewrite.h"
 
 namespace chimekit {
@@ -13,39 +10,21 @@ namespace {
 
 bool IsContentTag(uint8_t status, uint8_t type) { return status == 0xFF && type >= 0x01 && type <= 0x03; }
 
+// The step of the finish over one track.
 class RingtoneFinish {
  public:
-  RingtoneFinish(const midifile::TMidiFile& song, std::optional<int64_t> window_end) : window_end_(window_end) {
-    if (song.NumberOfTracks() == 0) return;
-    const midifile::TMidiTrack& first = song.GetTrack(0);
-    for (const midifile::TMidiEvent& event : first.Events()) {
-      if (IsContentTag(event.Status, event.Data1)) tags_.emplace_back(event.Data1, EventData(first, event));
-      if (event.IsEndOfTrack()) break;
-    }
+  RingtoneFinish(bool first_track, std::optional<int64_t> window_end)
+      : window_end_(window_end), first_track_(first_track) {
+    for (auto& starts : sounding_) starts.fill(-1);
   }
 
-  midifile::ByteString Apply(const LoadedInput& changed) {
-    return RewriteFile(changed, [this](const midifile::TMidiTrack& track, int32_t index, TrackOutput& out) {
-      if (index == 0) {
-        for (const auto& [type, text] : tags_) out.TextEvent(0, type, text);
-      }
-      first_track_ = index == 0;
-      for (auto& starts : sounding_) starts.fill(-1);
-      time_ = 0;
-      last_sound_ = 0;
-      last_note_channel_.reset();
-      WalkTrack(track, out, *this);
-    });
-  }
-
-  bool operator()(WalkEvent& event, TrackOutput& out) {
+  bool operator()(WalkEvent& event, SongTrackOutput& out) {
     // Nothing beyond the window's end: each delta is taken again from the
-    // times held to it (the deltas of events dropped here pass on).
+    // times held to it (the deltas of events left out pass on).
     const int64_t time = window_end_ ? std::min<int64_t>(event.time, *window_end_) : event.time;
     if (window_end_) event.delta = static_cast<int32_t>(std::max<int64_t>(time - time_, 0));
     time_ = std::max(time_, time);
-    // Blanked or left in place by the walk: the song's own come first.
-    if (IsContentTag(event.status, event.data1)) return false;
+    if (event.status == 0xFF && event.data1 != 0x2F && event.data1 != 0x51) return false;
     const uint8_t kind = event.Kind();
     const uint8_t channel = event.Channel();
     std::array<int64_t, 128>& starts = sounding_[channel];
@@ -79,9 +58,8 @@ class RingtoneFinish {
   }
 
   const std::optional<int64_t> window_end_;
-  std::vector<std::pair<uint8_t, midifile::ByteView>> tags_;
+  const bool first_track_;
   std::array<std::array<int64_t, 128>, 16> sounding_{};  // per key the start of its note, -1 when none sounds
-  bool first_track_ = false;
   int64_t time_ = 0;        // the output time of the event before (held to the window)
   int64_t last_sound_ = 0;  // the time of the track's last sound
   std::optional<uint8_t> last_note_channel_;
@@ -89,9 +67,29 @@ class RingtoneFinish {
 
 }  // namespace
 
-midifile::ByteString FinishRingtoneSong(const midifile::TMidiFile& song, const LoadedInput& changed,
-                                        std::optional<int64_t> window_end) {
-  return RingtoneFinish(song, window_end).Apply(changed);
+std::vector<ContentTag> FirstTrackTags(const midifile::TMidiFile& song) {
+  std::vector<ContentTag> tags;
+  if (song.NumberOfTracks() == 0) return tags;
+  for (const midifile::TMidiEvent& event : song.GetTrack(0).ToEndOfTrack()) {
+    if (IsContentTag(event.Status, event.Data1)) tags.push_back({event.Data1, midifile::ByteString(event.DataBytes)});
+  }
+  return tags;
+}
+
+smaf::TSmafTags SmafTags(const std::vector<ContentTag>& content) {
+  smaf::TSmafTags tags;
+  for (const ContentTag& tag : content) tags.Add(tag.type, tag.text);
+  return tags;
+}
+
+Song FinishRingtoneSong(const Song& changed, uint16_t division, std::optional<int64_t> window_end,
+                        const std::vector<ContentTag>& content) {
+  return RewriteSong(changed, division, [&](const midifile::TMidiTrack& track, int32_t index, SongTrackOutput& out) {
+    if (index == 0) {
+      for (const ContentTag& tag : content) out.TextEvent(0, tag.type, tag.text);
+    }
+    WalkTrack(track, out, RingtoneFinish(index == 0, window_end));
+  });
 }
 
 }  // namespace chimekit

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "chimekit/smaf/smaf_text.h"
-#include "midifile/file_io.h"
+#include "midifile/errors.h"
 #include "reshaper/convert_midi.h"
 
 namespace chimekit {
@@ -30,26 +30,26 @@ SongSource PrepareSong(midifile::ByteString bytes, bool first_track_only) {
   const bool riff = bytes.starts_with("RIFF");
   bool merge = riff && !first_track_only;
   if (!riff) {
-    // A file chimekit's reader refuses is refused here too, merged or not.
-    song.file.ReadBytes(bytes);
-    const bool several = song.file.FileFormat() == midifile::TFileFormat::multi_synch && song.file.NumberOfTracks() > 1;
+    // A file chimekit's reader refuses is refused here too, merged or not;
+    // its chunks tell that, and whether it is a format 1 file of several
+    // tracks, before any event is read.
+    const midifile::TFileOutline outline = midifile::OutlineFile(bytes);
+    if (!outline.complete) throw midifile::InOutError::ReadBeyondEnd();
+    const bool several = outline.format == midifile::TFileFormat::multi_synch && outline.tracks > 1;
     merge = several && !first_track_only;
     song.unmerged_tracks = several && first_track_only;
   }
   reshaper::ConversionResult result;
   std::optional<std::vector<uint8_t>> merged = merge ? Merge(bytes, result) : std::nullopt;
-  if (!merged) {
-    // As it is: a format 0 or 2 file, one track, the first track asked
-    // for, or a RIFF form that holds no format 1 file.
-    song.bytes = std::move(bytes);
-    if (riff) song.file.ReadBytes(song.bytes);
-    return song;
+  if (merged) {
+    bytes.assign(merged->begin(), merged->end());
+    merged.reset();
+    song.merged_tracks = result.tracksMerged;
+    song.merged_events = result.eventsWritten;
   }
-  song.bytes.assign(merged->begin(), merged->end());
-  song.merged_tracks = result.tracksMerged;
-  song.merged_events = result.eventsWritten;
-  song.file = midifile::TMidiFile();
-  song.file.ReadBytes(song.bytes);
+  // As it is (a format 0 or 2 file, one track, the first track asked for, a
+  // RIFF form that holds no format 1 file) or merged: read once.
+  song.file.ReadOwnedBytes(std::move(bytes));
   return song;
 }
 

@@ -13,18 +13,17 @@
 namespace chimekit {
 
 struct SongSource {
-  midifile::ByteString bytes;  // the MIDI file worked on: the input, or its merged form
-  midifile::TMidiFile file;    // loaded from bytes
+  midifile::TMidiFile file;    // the input, or its merged form, read (its bytes kept)
   uint32_t merged_tracks = 0;  // tracks merged into one; 0 when the input is used as it is
   uint32_t merged_events = 0;  // events of the merged track
   // A format 1 input of several tracks that was not merged.
   bool unmerged_tracks = false;
 };
 
-// The song of a MIDI file's bytes. Unless first_track_only, a format 1 file
-// of more than one track, and a format 1 file in a RIFF RMID form (which
-// chimekit's reader does not unwrap), are merged first. A file chimekit's
-// reader refuses is refused (its error thrown), merged or not.
+// The song of a MIDI file's bytes, read once. Unless first_track_only, a
+// format 1 file of more than one track, and a format 1 file in a RIFF RMID
+// form (which chimekit's reader does not unwrap), are merged first. A file
+// chimekit's reader refuses is refused (its error thrown), merged or not.
 SongSource PrepareSong(midifile::ByteString bytes, bool first_track_only);
 
 // "format 1, 7 tracks merged into one of 1234 events".

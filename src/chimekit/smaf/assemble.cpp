@@ -1,10 +1,8 @@
 #include "chimekit/smaf/assemble.h"
 
-#include <limits>
-
 #include "chimekit/smaf/smaf_format.h"
-#include "midifile/errors.h"
 #include "midifile/rounding.h"
+#include "midifile/smf_writer.h"
 
 namespace chimekit::smaf {
 namespace {
@@ -14,13 +12,7 @@ constexpr size_t kChunkHeader = 8;
 constexpr size_t kScoreTrackHeader = 14;  // "MTR", number, size, format to channel status
 constexpr size_t kSequenceEnd = 4;         // the four zero bytes that close a sequence
 
-// Sets the size of the chunk that starts at `chunk` and runs to the end of
-// `out` (plus `extra_bytes` still to come): every byte after its size field.
-void SetChunkSize(midifile::ByteString& out, size_t chunk = 0, size_t extra_bytes = 0) {
-  const size_t size = out.size() - chunk - kChunkHeader + extra_bytes;
-  if (size > std::numeric_limits<uint32_t>::max()) throw midifile::ConversionError("SMAF chunk too large");
-  for (size_t i = 0; i < 4; ++i) out[chunk + 4 + i] = static_cast<char>((size >> (24 - 8 * i)) & 0xFF);
-}
+using midifile::SetChunkSize;
 
 // The score track of one sequence body, appended to `out`.
 void AppendScoreTrack(midifile::ByteString& out, midifile::ByteView setup_chunk, midifile::ByteView body,

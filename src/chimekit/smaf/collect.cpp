@@ -91,7 +91,7 @@ int32_t TicksToMs(int64_t ticks, int64_t tempo_product) {
 }
 
 TCollector::TCollector(const midifile::TMidiTrack& track, int64_t tempo_product)
-    : events_(track.Events()), ms_(TicksInMs{tempo_product}) {
+    : events_(track.ToEndOfTrack()), ms_(TicksInMs{tempo_product}) {
   TSmafSettings initial;
   initial.volume = ScaleVolume(kInitialChannelVolume);
   channels_.fill(initial);
@@ -141,22 +141,10 @@ void TCollector::TakeSetting(const midifile::TMidiEvent& event) {
     case 0xF0:
       if (event.Status != 0xFF) break;
       tags_.Add(event.Data1, event.DataBytes);
-      // The end-of-track event is the last one looked at.
-      if (event.IsEndOfTrack()) next_ = events_.size();
       break;
     default:
       break;
   }
-}
-
-TCollected CollectEvents(const midifile::TMidiTrack& track, int64_t tempo_product) {
-  TCollector collector(track, tempo_product);
-  TCollected collected;
-  collected.events.reserve(static_cast<size_t>(track.EventCount()) + 1);
-  TSmafEvent entry;
-  while (collector.Next(entry)) collected.events.push_back(entry);
-  collected.tags = collector.Tags();
-  return collected;
 }
 
 }  // namespace chimekit::smaf

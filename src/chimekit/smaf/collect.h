@@ -51,6 +51,8 @@ class TCollector {
   bool Next(TSmafEvent& entry);
   // The tags of the events walked so far.
   const TSmafTags& Tags() const { return tags_; }
+  // The index in the track of the event the last entry came from.
+  uint32_t EventIndex() const { return static_cast<uint32_t>(next_ - 1); }
 
  private:
   struct TicksInMs {
@@ -75,15 +77,5 @@ class TCollector {
   TRecentResults<int32_t, TicksInMs> ms_;
   TSmafTags tags_;
 };
-
-struct TCollected {
-  // The entries in track order, then the end marker (only when there is at
-  // least one entry).
-  std::vector<TSmafEvent> events;
-  TSmafTags tags;
-};
-
-// The whole walk of a TCollector as a list.
-TCollected CollectEvents(const midifile::TMidiTrack& track, int64_t tempo_product);
 
 }  // namespace chimekit::smaf

@@ -9,7 +9,7 @@
 
 namespace chimekit::smaf {
 
-TSmafConversion ConvertToSmaf(const midifile::TMidiFile& file) {
+TSmafConversion ConvertToSmaf(const midifile::TMidiFile& file, const TSmafOptions& options) {
   if (file.NumberOfTracks() < 1) throw midifile::ConversionError("The file holds no track to convert");
   const int64_t tempo_product = static_cast<int64_t>(file.TicksPerQuarter()) * file.Bpm();
   if (tempo_product <= 0) {
@@ -40,14 +40,21 @@ TSmafConversion ConvertToSmaf(const midifile::TMidiFile& file) {
   TSmafEvent entry;
   while (collector.Next(entry)) {
     const bool note = entry.Kind() == 0x90;
-    if (!slots.Assign(entry) && note) ++result.summary.notes_without_slot;
+    const bool slot = slots.Assign(entry);
+    if (!slot && note) ++result.summary.notes_without_slot;
     clocks.ToDelta(entry);
-    if (encoder.Encode(entry)) ++result.summary.notes_converted;
+    const bool written = encoder.Encode(entry);
+    if (written) ++result.summary.notes_converted;
+    if (note && options.notes != nullptr) {
+      const TNoteOutcome outcome = written ? TNoteOutcome::kConverted : slot ? TNoteOutcome::kRest : TNoteOutcome::kNoSlot;
+      options.notes->push_back({collector.EventIndex(), outcome});
+    }
   }
 
   const midifile::ByteString setup_chunk = voices.Finish();
   TAssembled assembled =
-      AssembleSmaf(ContentInfoChunk(collector.Tags().OptionText()), setup_chunk, bodies, timebase.code);
+      AssembleSmaf(ContentInfoChunk((options.tags != nullptr ? *options.tags : collector.Tags()).OptionText()),
+                   setup_chunk, bodies, timebase.code);
   result.summary.score_tracks = assembled.score_tracks;
   // The setup chunk travels inside the score tracks only.
   result.summary.voices = assembled.score_tracks > 0 ? voices.VoiceCount() : 0;

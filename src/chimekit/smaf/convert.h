@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
+#include "chimekit/smaf/collect.h"
 #include "midifile/bytes.h"
 #include "midifile/midi_file.h"
 
@@ -23,9 +25,27 @@ struct TSmafConversion {
   TSmafSummary summary;
 };
 
+// Where a note of the first track went: written as a SMAF note, dropped for
+// want of a free slot, or written as a rest (a drum key outside 35 to 81,
+// or a gate of no timebase unit).
+enum class TNoteOutcome : uint8_t { kConverted, kNoSlot, kRest };
+struct TNoteResult {
+  uint32_t event = 0;  // the note-on's index in the first track
+  TNoteOutcome outcome = TNoteOutcome::kConverted;
+};
+
+struct TSmafOptions {
+  // The content information's tags; null: those of the first track's text,
+  // copyright and name events.
+  const TSmafTags* tags = nullptr;
+  // When given, receives every note the conversion took (a note-on of
+  // positive velocity and length), in track order.
+  std::vector<TNoteResult>* notes = nullptr;
+};
+
 // Converts the first track of the file, timed at the file's single tempo.
 // Throws midifile::ConversionError when the file holds no track or its
 // division or tempo gives no time base.
-TSmafConversion ConvertToSmaf(const midifile::TMidiFile& file);
+TSmafConversion ConvertToSmaf(const midifile::TMidiFile& file, const TSmafOptions& options = {});
 
 }  // namespace chimekit::smaf

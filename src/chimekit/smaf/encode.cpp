@@ -159,12 +159,4 @@ bool TSequenceEncoder::Encode(const TSmafEvent& entry) {
   }
 }
 
-int32_t EncodeEvents(const std::vector<TSmafEvent>& events, int32_t timebase_ms, TVoiceSetup& voices,
-                     TSequenceBodies& bodies) {
-  TSequenceEncoder encoder(timebase_ms, voices, bodies);
-  int32_t notes_written = 0;
-  for (const TSmafEvent& event : events) notes_written += encoder.Encode(event) ? 1 : 0;
-  return notes_written;
-}
-
 }  // namespace chimekit::smaf

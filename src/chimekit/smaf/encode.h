@@ -61,9 +61,4 @@ class TSequenceEncoder {
   TRecentResults<int64_t, MsInUnits> units_;
 };
 
-// The whole list through a TSequenceEncoder. Returns the number of notes
-// written.
-int32_t EncodeEvents(const std::vector<TSmafEvent>& events, int32_t timebase_ms, TVoiceSetup& voices,
-                     TSequenceBodies& bodies);
-
 }  // namespace chimekit::smaf

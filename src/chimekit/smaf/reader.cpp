@@ -79,13 +79,13 @@ bool ReadFrame(SmafFile& smaf) {
     smaf.faults.push_back({4, "the file ends inside the MMMD size", 0});
     return false;
   }
-  smaf.declared_size = ReadBigEndian32(file, 4);
+  smaf.declared_size = midifile::BigEndian(file, 4);
   if (file.size() < kChunkHeader + kCrcBytes) {
     smaf.faults.push_back({kChunkHeader, "the file ends before its CRC", 0});
     return false;
   }
   const size_t crc_at = file.size() - kCrcBytes;
-  smaf.stored_crc = static_cast<uint16_t>((ByteAt(file, crc_at) << 8) | ByteAt(file, crc_at + 1));
+  smaf.stored_crc = static_cast<uint16_t>(midifile::BigEndian(file, crc_at, 2));
   smaf.body_begin = kChunkHeader;
   smaf.body_end = crc_at;
   return true;
@@ -107,7 +107,7 @@ std::vector<SmafChunk> ReadChunks(ByteView file, size_t begin, size_t end, const
     SmafChunk chunk;
     chunk.at = position;
     chunk.id = file.substr(position, 4);
-    chunk.size = ReadBigEndian32(file, position + 4);
+    chunk.size = midifile::BigEndian(file, position + 4);
     chunk.begin = position + kChunkHeader;
     if (chunk.size > end - chunk.begin) {
       faults.push_back({position + 4,

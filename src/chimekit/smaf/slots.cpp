@@ -96,19 +96,4 @@ void TBodyClocks::ToDelta(TSmafEvent& entry) {
   previous = absolute;
 }
 
-int32_t AllocateSlots(std::vector<TSmafEvent>& events) {
-  TSlotAllocator allocator;
-  int32_t notes_without_slot = 0;
-  for (TSmafEvent& event : events) {
-    const bool note = event.Kind() == 0x90;
-    if (!allocator.Assign(event) && note) ++notes_without_slot;
-  }
-  return notes_without_slot;
-}
-
-void ConvertToDeltas(std::vector<TSmafEvent>& events) {
-  TBodyClocks clocks;
-  for (TSmafEvent& event : events) clocks.ToDelta(event);
-}
-
 }  // namespace chimekit::smaf

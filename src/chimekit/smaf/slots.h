@@ -52,10 +52,4 @@ class TBodyClocks {
   std::array<int64_t, kBodyCount> last_{};
 };
 
-// The whole list through a TSlotAllocator. Returns the number of notes that
-// found no slot.
-int32_t AllocateSlots(std::vector<TSmafEvent>& events);
-// The whole list through TBodyClocks.
-void ConvertToDeltas(std::vector<TSmafEvent>& events);
-
 }  // namespace chimekit::smaf

@@ -54,11 +54,6 @@ bool ReadLength(midifile::ByteView bytes, size_t& position, uint32_t& value) {
   return true;
 }
 
-void PatchChunkSize(midifile::ByteString& chunk, uint32_t delta) {
-  uint32_t size = ReadBigEndian32(chunk, 4) + delta;
-  for (int i = 0; i < 4; ++i) chunk[static_cast<size_t>(4 + i)] = static_cast<char>((size >> (24 - 8 * i)) & 0xFF);
-}
-
 uint16_t SmafCrc16(midifile::ByteView bytes) {
   static constexpr uint32_t kInitial = 0xFFFF;
   static constexpr TCrcTables kTables = CrcTables();
@@ -70,12 +65,6 @@ uint16_t SmafCrc16(midifile::ByteView bytes) {
   }
   for (; at < bytes.size(); ++at) crc = kTables[0][(crc >> 8) ^ midifile::ByteAt(bytes, at)] ^ ((crc << 8) & 0xFFFF);
   return static_cast<uint16_t>(~crc & 0xFFFF);
-}
-
-uint32_t ReadBigEndian32(midifile::ByteView bytes, size_t at) {
-  return (static_cast<uint32_t>(midifile::ByteAt(bytes, at)) << 24) |
-         (static_cast<uint32_t>(midifile::ByteAt(bytes, at + 1)) << 16) |
-         (static_cast<uint32_t>(midifile::ByteAt(bytes, at + 2)) << 8) | midifile::ByteAt(bytes, at + 3);
 }
 
 }  // namespace chimekit::smaf

@@ -62,15 +62,8 @@ void PutLength(midifile::ByteString& out, int64_t n);
 // run out.
 bool ReadLength(midifile::ByteView bytes, size_t& position, uint32_t& value);
 
-// Adds delta to the big-endian 32-bit size at bytes 4-7 of a chunk under
-// construction.
-void PatchChunkSize(midifile::ByteString& chunk, uint32_t delta);
-
 // CRC-16/GENIBUS (polynomial 0x1021, initial 0xFFFF, not reflected, result
 // complemented); "123456789" gives 0xD64E.
 uint16_t SmafCrc16(midifile::ByteView bytes);
-
-// Big-endian 32-bit value at an offset (the caller checks the bounds).
-uint32_t ReadBigEndian32(midifile::ByteView bytes, size_t at);
 
 }  // namespace chimekit::smaf

@@ -15,20 +15,16 @@ std::string Hex(uint64_t value, int digits) {
 }
 
 std::string HexBytes(midifile::ByteView bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string text;
   text.reserve(bytes.size() * 3);
   for (size_t i = 0; i < bytes.size(); ++i) {
     if (i > 0) text.push_back(' ');
-    uint8_t byte = midifile::ByteAt(bytes, i);
-    text.push_back(kDigits[byte >> 4]);
-    text.push_back(kDigits[byte & 0x0F]);
+    midifile::AppendHex(text, midifile::ByteAt(bytes, i));
   }
   return text;
 }
 
 std::string Printable(midifile::ByteView bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string text;
   text.reserve(bytes.size());
   for (size_t i = 0; i < bytes.size(); ++i) {
@@ -40,8 +36,7 @@ std::string Printable(midifile::ByteView bytes) {
       text.push_back(static_cast<char>(byte));
     } else {
       text += "\\x";
-      text.push_back(kDigits[byte >> 4]);
-      text.push_back(kDigits[byte & 0x0F]);
+      midifile::AppendHex(text, byte);
     }
   }
   return text;

@@ -4,6 +4,7 @@
 
 #include "chimekit/smaf/instr.h"
 #include "chimekit/smaf/smaf_format.h"
+#include "midifile/smf_writer.h"
 
 namespace chimekit::smaf {
 namespace {
@@ -68,7 +69,7 @@ void TVoiceSetup::AddVoice(int32_t program) {
 midifile::ByteString TVoiceSetup::Finish() {
   if (ordinal_ == 0) AddVoice(0);
   midifile::ByteString chunk = body_;
-  PatchChunkSize(chunk, static_cast<uint32_t>(chunk.size() - 8));
+  midifile::SetChunkSize(chunk);
   return chunk;
 }
 

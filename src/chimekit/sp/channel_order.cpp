@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "midifile/bytes.h"
+
 namespace chimekit {
 namespace {
 
@@ -15,13 +17,11 @@ uint8_t DigitValue(char c) {
   return kNoDigit;
 }
 
-char Digit(uint8_t value) { return "0123456789ABCDEF"[value & 0x0F]; }
-
 std::string Shown(char c) {
   if (c >= 0x20 && c < 0x7F) return std::string("'") + c + "'";
-  static const char kHex[] = "0123456789ABCDEF";
-  unsigned byte = static_cast<unsigned char>(c);
-  return std::string("byte 0x") + kHex[byte >> 4] + kHex[byte & 0x0F];
+  std::string shown = "byte 0x";
+  midifile::AppendHex(shown, static_cast<uint8_t>(c));
+  return shown;
 }
 
 }  // namespace
@@ -38,7 +38,7 @@ OrderCompletion CompleteChannelOrder(const char* text, bool drums) {
       return result;
     }
     if (seen[value]) {
-      result.problem = std::string("channel ") + Digit(value) + " is named twice";
+      result.problem = std::string("channel ") + midifile::HexDigit(value) + " is named twice";
       return result;
     }
     seen[value] = true;
@@ -62,7 +62,7 @@ OrderCompletion CompleteChannelOrder(const char* text, bool drums) {
 
 std::string OrderText(const ChannelMap& map) {
   std::string text;
-  for (uint8_t channel : map) text += Digit(channel);
+  for (uint8_t channel : map) text += midifile::HexDigit(channel);
   return text;
 }
 

@@ -3,6 +3,7 @@
 #include <bit>
 
 #include "chimekit/editing/rewrite.h"
+#include "chimekit/editing/song_output.h"
 #include "midifile/file_io.h"
 
 namespace chimekit {
@@ -18,7 +19,7 @@ class NoteLimiter {
   // Nothing is held at the start of a track.
   void StartTrack() { held_ = {}; }
 
-  bool operator()(WalkEvent& event, TrackOutput&) {
+  bool operator()(WalkEvent& event, auto&) {
     if (event.status < 0x80 || event.status >= 0xF0) return true;  // the event rule decides
     const uint8_t kind = event.Kind();
     const uint8_t channel = map_[event.Channel()];
@@ -83,6 +84,17 @@ SpConversion ConvertToSp(const LoadedInput& input, const ChannelMap& map, uint8_
   SpConversion result;
   NoteLimiter limiter(map, note_limit, result.dropped);
   result.bytes = RewriteFile(input, [&](const midifile::TMidiTrack& track, int32_t, TrackOutput& out) {
+    limiter.StartTrack();
+    WalkTrack(track, out, limiter);
+  });
+  return result;
+}
+
+LimitedSong LimitNotes(const Song& song, uint16_t division, uint8_t note_limit) {
+  LimitedSong result;
+  const ChannelMap identity = *CompleteChannelOrder(nullptr, true).map;
+  NoteLimiter limiter(identity, note_limit, result.dropped);
+  result.song = RewriteSong(song, division, [&](const midifile::TMidiTrack& track, int32_t, SongTrackOutput& out) {
     limiter.StartTrack();
     WalkTrack(track, out, limiter);
   });

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 
+#include "chimekit/editing/song_output.h"
 #include "chimekit/frame/frame.h"
 #include "chimekit/sp/channel_order.h"
 #include "midifile/bytes.h"
@@ -38,6 +39,15 @@ std::string DroppedText(const std::array<uint64_t, 16>& dropped);
 // plus its length as the reader paired it (a note without a note-off ends
 // where it starts). Releases are never left out.
 SpConversion ConvertToSp(const LoadedInput& input, const ChannelMap& map, uint8_t note_limit);
+
+struct LimitedSong {
+  Song song;
+  std::array<uint64_t, 16> dropped{};
+};
+
+// The note limit alone (every channel keeps its number) in memory, into a
+// song whose header carries `division`.
+LimitedSong LimitNotes(const Song& song, uint16_t division, uint8_t note_limit);
 
 // The whole of MIDI2SP: 2 for a missing input, 4 for an order text that is
 // not acceptable (nothing is written then), 0 with the output written.
