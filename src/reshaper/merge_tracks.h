@@ -33,11 +33,11 @@ uint64_t mergedFileBound(const SourceSong& source);
 //
 // Tracks taken from their chunk lengths (readSource) are checked as they
 // are read; when their events do not end exactly where their chunks do,
-// the tracks are scanned (scanTracks) and merged again. The cursors end
-// behind their tracks. Besides out, the merge takes memory for the tracks
-// and its tick wheel, none per event. An event costs a few integer
-// operations whatever the number of tracks T, and O(log T) more when its
-// track's next event lies 4,096 ticks or more ahead.
+// the tracks are scanned (scanTracks) and merged again. Besides out, the
+// merge takes memory for the tracks and its tick wheel, none per event. An
+// event costs a few integer operations whatever the number of tracks T,
+// and O(log T) more when its track's next event lies a turn of the wheel
+// or more ahead (4,096 ticks up to 1,000 tracks or so, fewer beyond).
 MergedFile mergeTracks(SourceSong& source, uint8_t* out);
 
 }  // namespace reshaper

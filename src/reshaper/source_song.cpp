@@ -74,7 +74,7 @@ SourceSong readSource(MidiStream& input) {
       return song;
     }
     ++song.trackCount;
-    if (length > 0) song.tracks.emplace_back(at, at + length);
+    if (length > 0) song.tracks.push_back({at, at + length});
     at += length;
   }
   return song;
@@ -90,7 +90,7 @@ void scanTracks(SourceSong& song) {
     ScannedTrack scanned = scanTrack(start, song.fileEnd, length);
     if (scanned.how == TrackEnd::Broken) break;  // dropped with its events
     ++song.trackCount;
-    if (scanned.eventsEnd != start) song.tracks.emplace_back(start, scanned.eventsEnd);
+    if (scanned.eventsEnd != start) song.tracks.push_back({start, scanned.eventsEnd});
     // A cut event ends at the end of the file: no track follows it.
     if (scanned.how == TrackEnd::Cut) break;
     at = scanned.eventsEnd;

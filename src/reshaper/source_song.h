@@ -7,15 +7,21 @@
 #include <vector>
 
 #include "reshaper/midi_stream.h"
-#include "reshaper/track_cursor.h"
 
 namespace reshaper {
+
+// Where one track's events lie in the file: from its first delta time to
+// behind its last event.
+struct SourceTrack {
+  const uint8_t* begin;
+  const uint8_t* end;
+};
 
 struct SourceSong {
   uint16_t format = 0;
   uint16_t division = 0;            // raw: ticks per quarter note or the SMPTE form
   uint32_t trackCount = 0;          // tracks read, empty ones included
-  std::vector<TrackCursor> tracks;  // the tracks with events, in file order, before their first event
+  std::vector<SourceTrack> tracks;  // the tracks with events, in file order
   // Where the first chunk behind the header starts, and where the file ends.
   const uint8_t* tracksBegin = nullptr;
   const uint8_t* fileEnd = nullptr;
@@ -29,7 +35,7 @@ struct SourceSong {
 // form, and, when its format field is 1, takes every MTrk chunk behind it,
 // up to a chunk with another id or the end of the file, as its stated
 // length gives it. When a length runs past the end of the file, the tracks
-// are scanned instead. The song's cursors point into input's bytes.
+// are scanned instead. The song's tracks point into input's bytes.
 SourceSong readSource(MidiStream& input);
 
 // Finds song's tracks again by reading every event, as the converter's
