@@ -60,9 +60,8 @@ ConversionResult convertFiles(const char* inputPath, const char* outputPath) {
   return result;
 }
 
-}  // namespace
-
-ConversionResult convertBytes(std::span<const uint8_t> input, std::vector<uint8_t>& output) noexcept {
+template <class Bytes>
+ConversionResult convertInMemory(std::span<const uint8_t> input, Bytes& output) noexcept {
   try {
     MidiStream in;
     in.openBytes(input);
@@ -72,6 +71,16 @@ ConversionResult convertBytes(std::span<const uint8_t> input, std::vector<uint8_
     output.clear();
     return failure(kOutOfMemory);
   }
+}
+
+}  // namespace
+
+ConversionResult convertBytes(std::span<const uint8_t> input, std::vector<uint8_t>& output) noexcept {
+  return convertInMemory(input, output);
+}
+
+ConversionResult convertBytes(std::span<const uint8_t> input, FileBytes& output) noexcept {
+  return convertInMemory(input, output);
 }
 
 ConversionResult convertFile(const char* inputPath, const char* outputPath) noexcept {

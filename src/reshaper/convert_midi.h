@@ -6,6 +6,8 @@
 #include <span>
 #include <vector>
 
+#include "reshaper/file_buffer.h"
+
 namespace reshaper {
 
 // Statuses of a conversion.
@@ -34,8 +36,11 @@ struct ConversionResult {
 };
 
 // Converts the bytes of a file in memory. output receives the format 0 file
-// (empty unless the status is kConverted). Never throws.
+// (empty unless the status is kConverted). Never throws. A std::vector is
+// zero-filled up to the most the file can take before the merge writes it;
+// FileBytes is not, and takes large pages where it is large.
 ConversionResult convertBytes(std::span<const uint8_t> input, std::vector<uint8_t>& output) noexcept;
+ConversionResult convertBytes(std::span<const uint8_t> input, FileBytes& output) noexcept;
 
 // Converts a file into another. The input is read whole before the output
 // is touched, so both may name the same file. With kNotFormat1 the output

@@ -21,13 +21,17 @@
 // status byte, which is at most half its size.
 
 // The rare kinds of event are written apart from the loop of the common
-// one, so that the loop keeps its values in registers.
+// one, and the loop apart from the tick wheel's work, so that each keeps its
+// values in registers.
 #if defined(__GNUC__)
 #define RESHAPER_OUT_OF_LINE __attribute__((noinline, cold))
+#define RESHAPER_NOT_INLINED __attribute__((noinline))
 #elif defined(_MSC_VER)
 #define RESHAPER_OUT_OF_LINE __declspec(noinline)
+#define RESHAPER_NOT_INLINED __declspec(noinline)
 #else
 #define RESHAPER_OUT_OF_LINE
+#define RESHAPER_NOT_INLINED
 #endif
 
 namespace reshaper {
@@ -122,16 +126,113 @@ RESHAPER_OUT_OF_LINE Step takeEvent(const uint8_t* at, const uint8_t* end, uint3
   return step;
 }
 
+using Turn = TickWheel::Hand::Turn;
+
+// The merged track as far as it is written.
+struct MergedTrack {
+  uint8_t* out;               // where the next event goes
+  const uint8_t* roomEnd;     // the end of the memory for the file
+  const uint8_t* roomLimit;   // the room a channel message written the fast way needs
+  uint64_t now = 0;           // the tick the events are written at
+  uint32_t gap = 0;           // the delta time of the next event written
+  uint32_t lastStatus = 0;    // of the event written last; 0 before the first
+  uint32_t events = 0;        // written, End of Track not counted
+  FinalEnd finalEnd;
+};
+
+// Writes the events at the current tick of the tracks of turns, in order,
+// and sets each turn's delta to the ticks from now to its track's next event
+// (0: the track has none). False when an event or a delta time runs past
+// its track's end, an event has no status, or the memory would not hold it.
+//
+// This is the whole cost of a conversion, and is written for it: a channel
+// message (the common event) and the delta time of one or two bytes behind
+// it are read and written with arithmetic in place of branches wherever
+// the bytes decide (running status in the track and in the merged track,
+// one or two data bytes, the length of the delta time), as a song of
+// several tracks makes them unforeseeable; nothing of it checks the track's
+// end, as at least eight bytes of the track lie ahead. Everything else
+// takes the careful way, takeEvent.
+RESHAPER_NOT_INLINED bool writeTurns(Turn* turn, Turn* const turnsEnd, TrackCursor* const tracks,
+                                     MergedTrack& track) {
+  uint8_t* out = track.out;
+  const uint8_t* const roomLimit = track.roomLimit;
+  uint32_t gap = track.gap;
+  uint32_t lastStatus = track.lastStatus;
+  uint32_t events = track.events;
+  for (; turn != turnsEnd; ++turn) {
+    TrackCursor& cursor = tracks[turn->track];
+    const uint8_t* at = cursor.at;
+    uint32_t status = cursor.status;
+    uint32_t delta = 0;
+    // The track's events at this tick.
+    for (;;) {
+      if (at < cursor.fastEnd && out <= roomLimit) {
+        const uint32_t first = at[0];
+        const uint32_t statusBytes = first >> 7;  // 1 for a status byte, 0 where it repeats the last one
+        const uint32_t eventStatus = statusBytes != 0 ? first : status;
+        const uint8_t* const data = at + statusBytes;
+        // A channel message whose first data byte is one (a damaged file
+        // may have another byte there, which the careful way keeps).
+        if (eventStatus < 0xF0 && data[0] < 0x80) {
+          // The merged track's delta time and status (left out where
+          // running status applies), then both data bytes, of which the
+          // second is overwritten by the next event where the message has
+          // one only.
+          const uint32_t dataBytes = kDataBytes[eventStatus >> 4];
+          const uint32_t statusKept = eventStatus != lastStatus;
+          out[0] = static_cast<uint8_t>(gap);
+          out[1] = static_cast<uint8_t>(eventStatus);
+          std::memcpy(out + 1 + statusKept, data, 2);
+          out += 1 + statusKept + dataBytes;
+          gap = 0;
+          lastStatus = eventStatus;
+          status = eventStatus;
+          ++events;
+          // The next event's delta time; of one or two bytes without a
+          // branch, as which it is cannot be foreseen.
+          at = data + dataBytes;
+          const uint32_t lead = at[0];
+          const uint32_t second = at[1];
+          if ((lead & second) >= 0x80) {
+            readQuantity(at, cursor.end, delta);
+          } else {
+            const uint32_t two = lead >> 7;
+            const uint32_t both = ((lead & 0x7F) << 7) | second;
+            delta = lead ^ ((lead ^ both) & (0u - two));
+            at += 1 + two;
+          }
+          if (delta != 0) break;
+          continue;
+        }
+      }
+      const Step step =
+          takeEvent(at, cursor.end, status, gap, out, track.roomEnd, lastStatus, track.now, track.finalEnd);
+      if (step.outcome == Step::Failed) return false;
+      if (step.written) {
+        out = step.out;
+        lastStatus = step.status;
+        gap = 0;
+        ++events;
+      }
+      at = step.at;
+      status = step.status;
+      delta = step.outcome == Step::Ended ? 0 : step.delta;
+      if (delta != 0 || step.outcome == Step::Ended) break;
+    }
+    cursor.at = at;
+    cursor.status = status;
+    turn->delta = delta;
+  }
+  track.out = out;
+  track.gap = gap;
+  track.lastStatus = lastStatus;
+  track.events = events;
+  return true;
+}
+
 // The merge of tracks whose ends may come from their chunk lengths: false
 // when the events show otherwise, or when out has no room left.
-//
-// The loop below is the whole cost of a conversion, and is written for it:
-// a channel message with a delta time of one or two bytes behind it (the
-// common event) is read with one 8-byte load and written with one 8-byte
-// store, with arithmetic in place of branches wherever the bytes decide
-// (running status in the track and in the merged track, one or two data
-// bytes, the length of the delta time), as a song of several tracks makes
-// them unforeseeable. Everything else takes the careful way, takeEvent.
 bool tryMerge(const SourceSong& source, uint8_t* out, uint64_t room, MergedFile& merged) {
   uint8_t* const file = out;
   std::memcpy(out, "MThd", 4);
@@ -141,11 +242,9 @@ bool tryMerge(const SourceSong& source, uint8_t* out, uint64_t room, MergedFile&
   out = writeBigEndian(out, source.division, 2);
   std::memcpy(out, "MTrk", 4);
   uint8_t* const lengthField = out + 4;
-  out = lengthField + 4;
-  const uint8_t* const roomEnd = file + room;
-  // A channel message takes at most eleven bytes of room: the head of a long
-  // delta time, then eight bytes stored at once.
-  const uint8_t* const roomLimit = roomEnd - 16;
+  // A channel message written the fast way takes at most seven bytes: the
+  // head of a long delta time, then four.
+  MergedTrack track{lengthField + 4, file + room, file + room - 16, 0, 0, 0, 0, {}};
 
   const auto count = static_cast<uint32_t>(source.tracks.size());
   std::vector<TrackCursor> cursors;
@@ -153,111 +252,46 @@ bool tryMerge(const SourceSong& source, uint8_t* out, uint64_t room, MergedFile&
   TickWheel wheel(count);
   TickWheel::Hand hand = wheel.hand();
   for (uint32_t index = 0; index < count; ++index) {
-    const SourceTrack& track = source.tracks[index];
+    const SourceTrack& source_track = source.tracks[index];
     // Every track's first delta time; its first event must carry a status.
-    const uint8_t* at = track.begin;
+    const uint8_t* at = source_track.begin;
+    const uint8_t* const end = source_track.end;
     uint32_t delta = 0;
-    if (!readQuantity(at, track.end, delta) || at == track.end || *at < 0x80) return false;
-    cursors.push_back({at, track.end - at > 7 ? track.end - 7 : at, track.end});
+    if (!readQuantity(at, end, delta) || at == end || *at < 0x80) return false;
+    cursors.push_back({at, end - at > 7 ? end - 7 : at, end});
     hand.add(index, delta);
   }
 
-  TrackCursor* const tracks = cursors.data();
-  FinalEnd finalEnd;
-  uint64_t lastTime = 0;    // of the event written last
-  uint32_t lastStatus = 0;  // of the event written last; 0 before the first
-  uint32_t events = 0;      // written, End of Track not counted
+  // The tracks of the current tick, and their next events' delta times.
+  std::vector<Turn> turns(count);
+  uint64_t lastTime = 0;  // of the event written last
   for (bool more = count > 0; more; more = hand.next()) {
     // The first event written at this tick gets the ticks since the one
     // before; a delta too long for four bytes (only possible behind an End
     // of Track, whose ticks pass without an event written) is shortened.
-    auto gap = static_cast<uint32_t>(std::min<uint64_t>(hand.now - lastTime, kMaxQuantity));
-    const uint32_t written = events;
-    // The tracks of this tick, in track order: a summary word, the words of
-    // the bit set it marks, the bits of each.
-    const uint32_t slot = hand.takeSlot();
-    uint64_t* const summary = hand.summaries + size_t{slot} * hand.summaryWords;
-    uint64_t* const set = hand.tracks + size_t{slot} * hand.words;
-    for (uint32_t summaryWord = 0; summaryWord < hand.summaryWords; ++summaryWord) {
-      uint64_t marks = summary[summaryWord];
-      summary[summaryWord] = 0;
-      for (; marks != 0; marks &= marks - 1) {
-        const uint32_t word = summaryWord * 64 + static_cast<uint32_t>(std::countr_zero(marks));
-        uint64_t bits = set[word];
-        set[word] = 0;
-        for (; bits != 0; bits &= bits - 1) {
-          const uint32_t index = word * 64 + static_cast<uint32_t>(std::countr_zero(bits));
-          TrackCursor& cursor = tracks[index];
-          const uint8_t* at = cursor.at;
-          uint32_t status = cursor.status;
-          uint32_t delta = 0;
-          bool ended = false;
-          // The track's events at this tick.
-          for (;;) {
-            if (at < cursor.fastEnd && out <= roomLimit) {
-              const uint64_t bytes = loadLittleEndian64(at);
-              const auto first = static_cast<uint32_t>(bytes & 0xFF);
-              const uint32_t statusBytes = first >> 7;  // 1 for a status byte, 0 where it repeats the last one
-              const uint32_t eventStatus = statusBytes != 0 ? first : status;
-              if (eventStatus < 0xF0) {
-                // A channel message: its data bytes, then the merged track's
-                // delta time, status (left out where running status applies,
-                // as the careful way does) and data bytes, stored at once;
-                // the bytes stored behind them are overwritten later.
-                const uint64_t data = bytes >> (8 * statusBytes);
-                const uint32_t dataBytes = kDataBytes[eventStatus >> 4];
-                const uint32_t statusKept = ((eventStatus ^ lastStatus) | (data & 0x80)) != 0;
-                if (gap > 0x7F) {
-                  out = writeQuantity(out, gap) - 1;  // the last byte is stored again below
-                  gap &= 0x7F;
-                }
-                const uint64_t message = (eventStatus | (data << 8)) >> (8 * (statusKept ^ 1));
-                storeLittleEndian64(out, gap | (message << 8));
-                out += 1 + statusKept + dataBytes;
-                gap = 0;
-                lastStatus = eventStatus;
-                status = eventStatus;
-                ++events;
-                // The next event's delta time, inside the eight bytes read.
-                const uint32_t eventBytes = statusBytes + dataBytes;
-                at += eventBytes;
-                const uint64_t following = bytes >> (8 * eventBytes);
-                if ((following & 0x8080) != 0x8080) {
-                  uint32_t deltaBytes = 0;
-                  delta = shortQuantity(following, deltaBytes);
-                  at += deltaBytes;
-                } else {
-                  readQuantity(at, cursor.end, delta);
-                }
-                if (delta != 0) break;
-                continue;
-              }
-            }
-            const Step step = takeEvent(at, cursor.end, status, gap, out, roomEnd, lastStatus, hand.now, finalEnd);
-            if (step.outcome == Step::Failed) return false;
-            if (step.written) {
-              out = step.out;
-              lastStatus = step.status;
-              gap = 0;
-              ++events;
-            }
-            at = step.at;
-            status = step.status;
-            delta = step.delta;
-            ended = step.outcome == Step::Ended;
-            if (ended || delta != 0) break;
-          }
-          cursor.at = at;
-          cursor.status = status;
-          if (!ended) {
-            hand.add(index, hand.now + delta);
-            prefetch(at + 7);
-          }
-        }
-      }
+    // Of a delta of two bytes or more, all but the last byte are written
+    // now, and taken back if no event follows them at this tick.
+    track.now = hand.now;
+    track.gap = static_cast<uint32_t>(std::min<uint64_t>(hand.now - lastTime, kMaxQuantity));
+    uint32_t gapHead = 0;
+    if (track.gap > 0x7F && track.out <= track.roomLimit) {
+      gapHead = static_cast<uint32_t>(writeQuantity(track.out, track.gap) - 1 - track.out);
+      track.out += gapHead;
+      track.gap &= 0x7F;
     }
-    if (events != written) lastTime = hand.now;
+    const uint32_t written = track.events;
+    Turn* const turnsEnd = turns.data() + hand.take(turns.data());
+    if (!writeTurns(turns.data(), turnsEnd, cursors.data(), track)) return false;
+    hand.addEach(turns.data(), turnsEnd);
+    if (track.events != written) {
+      lastTime = hand.now;
+    } else {
+      track.out -= gapHead;
+    }
   }
+  uint8_t* const roomEnd = file + room;
+  const FinalEnd& finalEnd = track.finalEnd;
+  out = track.out;
 
   // The End of Track taken last, or one of no data, ends the track.
   static constexpr uint8_t kEmptyEndOfTrack[] = {kEndOfTrackType, 0x00};
@@ -276,7 +310,7 @@ bool tryMerge(const SourceSong& source, uint8_t* out, uint64_t room, MergedFile&
   out += endOfTrack.blockLength;
 
   writeBigEndian(lengthField, static_cast<uint32_t>(out - (lengthField + 4)), 4);
-  merged = {source.trackCount, events + 1, static_cast<size_t>(out - file)};
+  merged = {source.trackCount, track.events + 1, static_cast<size_t>(out - file)};
   return true;
 }
 

@@ -6,10 +6,10 @@ namespace reshaper {
 
 namespace {
 
-// As many slots as kSlotBytes holds for the bit sets of count tracks, a
-// power of two from kFewestSlots to kMostSlots.
-uint32_t slotCount(uint32_t words, uint32_t summaryWords) {
-  size_t slotBytes = (size_t{words} + summaryWords) * sizeof(uint64_t);
+// As many slots of stride words as kSlotBytes holds, a power of two from
+// kFewestSlots to kMostSlots.
+uint32_t slotCount(uint32_t stride) {
+  size_t slotBytes = size_t{stride} * sizeof(uint64_t);
   uint32_t slots = TickWheel::kMostSlots;
   while (slots > TickWheel::kFewestSlots && slots * slotBytes > TickWheel::kSlotBytes) slots /= 2;
   return slots;
@@ -19,12 +19,63 @@ uint32_t slotCount(uint32_t words, uint32_t summaryWords) {
 
 TickWheel::TickWheel(uint32_t count) {
   auto words = static_cast<uint32_t>((uint64_t{count} + 63) / 64);
-  uint32_t summaryWords = (words + 63) / 64;
-  uint32_t slots = slotCount(words, summaryWords);
-  tracks_.assign(size_t{slots} * words, 0);
-  summaries_.assign(size_t{slots} * summaryWords, 0);
+  uint32_t summaryWords = words <= kWordsWithoutSummary ? 0 : (words + 63) / 64;
+  uint32_t stride = summaryWords + words;
+  uint32_t slots = slotCount(stride);
+  slots_.assign(size_t{slots} * stride, 0);
   occupied_.assign(slots / 64, 0);
-  hand_ = {tracks_.data(), summaries_.data(), occupied_.data(), 0, 0, slots - 1, words, summaryWords, this, false};
+  hand_ = {slots_.data(), occupied_.data(), 0, slots - 1, stride, summaryWords, this, false};
+}
+
+void TickWheel::Hand::addEach(const Turn* turn, const Turn* end) {
+  // The wheel's fields in local values: the filing's stores could change
+  // them as far as the compiler knows.
+  uint64_t* const slotWords = slots;
+  uint64_t* const occupiedBits = occupied;
+  const auto tick = static_cast<uint32_t>(now);
+  const uint32_t mask = slotMask;
+  const uint32_t slotStride = stride;
+  const uint32_t marksWords = summaryWords;
+  for (; turn != end; ++turn) {
+    const uint32_t delta = turn->delta;
+    // Rare: no next event (0), or one a turn of the wheel ahead or more.
+    if (delta - 1 >= mask) {
+      if (delta != 0) {
+        wheel->addFar(turn->track, now + delta);
+        farWaiting = true;
+      }
+      continue;
+    }
+    place(turn->track, (tick + delta) & mask, slotWords, occupiedBits, slotStride, marksWords);
+  }
+}
+
+uint32_t TickWheel::Hand::take(Turn* due) {
+  const uint32_t slot = static_cast<uint32_t>(now) & slotMask;
+  occupied[slot >> 6] &= ~(uint64_t{1} << (slot & 63));
+  // The fields in local values: the stores to due could change them as far
+  // as the compiler knows.
+  const uint32_t marksWords = summaryWords;
+  const uint32_t words = stride - marksWords;
+  uint64_t* const record = slots + size_t{slot} * stride;
+  uint64_t* const set = record + marksWords;
+  uint32_t count = 0;
+  auto takeWord = [&](uint32_t word) {
+    uint64_t bits = set[word];
+    set[word] = 0;
+    for (; bits != 0; bits &= bits - 1) due[count++].track = word * 64 + static_cast<uint32_t>(std::countr_zero(bits));
+  };
+  if (marksWords == 0) {
+    // Few tracks: every word of the slot.
+    for (uint32_t word = 0; word < words; ++word) takeWord(word);
+    return count;
+  }
+  for (uint32_t marksWord = 0; marksWord < marksWords; ++marksWord) {
+    uint64_t marks = record[marksWord];
+    record[marksWord] = 0;
+    for (; marks != 0; marks &= marks - 1) takeWord(marksWord * 64 + static_cast<uint32_t>(std::countr_zero(marks)));
+  }
+  return count;
 }
 
 void TickWheel::addFar(uint32_t track, uint64_t time) {
@@ -32,14 +83,21 @@ void TickWheel::addFar(uint32_t track, uint64_t time) {
   std::push_heap(far_.begin(), far_.end(), later);
 }
 
-uint64_t TickWheel::Hand::furtherSlotTick() const {
-  // The first occupied slot behind the current one's word, going round once:
-  // the current word's own slots before the current one come last.
-  uint32_t current = static_cast<uint32_t>(now) & slotMask;
-  uint32_t word = current >> 6;
-  uint64_t later = word + 1 < 64 ? occupiedWords & (~uint64_t{0} << (word + 1)) : 0;
-  word = static_cast<uint32_t>(std::countr_zero(later != 0 ? later : occupiedWords));
-  uint32_t slot = word * 64 + static_cast<uint32_t>(std::countr_zero(occupied[word]));
+uint64_t TickWheel::Hand::nearestSlotTick() const {
+  // The words of the occupied bits from the current slot's on, going round
+  // once; the first word is looked at from the slot after the current one,
+  // and again whole at the end, for the slots before the current one.
+  const uint32_t current = static_cast<uint32_t>(now) & slotMask;
+  const uint32_t from = (current + 1) & slotMask;
+  const uint32_t wordMask = slotMask >> 6;
+  uint32_t word = from >> 6;
+  uint64_t bits = occupied[word] & (~uint64_t{0} << (from & 63));
+  for (uint32_t turn = 0; bits == 0; ++turn) {
+    if (turn > wordMask) return UINT64_MAX;
+    word = (word + 1) & wordMask;
+    bits = occupied[word];
+  }
+  uint32_t slot = word * 64 + static_cast<uint32_t>(std::countr_zero(bits));
   return now + ((slot - current) & slotMask);
 }
 

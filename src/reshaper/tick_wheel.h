@@ -3,16 +3,17 @@
 // out in track order.
 //
 // The wheel has a number of slots, a power of two from 64 to 4,096, one per
-// tick modulo that number; a track whose next event lies less than a turn of
+// tick modulo that number. A track whose next event lies less than a turn of
 // the wheel ahead waits in the slot of its tick as one bit of a bit set over
-// all tracks, and a summary word of the slot marks the words of that set that
-// hold a track. Filing a track and finding the next tick take a few integer
+// all tracks. Filing a track and finding the next tick take a few integer
 // operations, whatever the number of tracks; no track is compared with
 // another, and the bits of a slot give its tracks in track order, the order
-// of events at the same tick. The more tracks, the fewer slots, so that the
-// slots' bit sets take about 1 MiB at most. A track whose next event lies
-// further ahead waits in a heap ordered by time until its tick comes near
-// (O(log T) for each such event).
+// of events at the same tick. A slot's words are read one by one when its
+// tick comes, up to 8,192 tracks (128 words); with more, a summary word of
+// the slot marks the words that hold a track. The more tracks, the fewer
+// slots, so that the slots take about 1 MiB at most. A track whose next
+// event lies further ahead waits in a heap ordered by time until its tick
+// comes near (O(log T) for each such event).
 #pragma once
 
 #include <bit>
@@ -27,20 +28,24 @@ class TickWheel {
   static constexpr uint32_t kMostSlots = 4096;
   static constexpr uint32_t kFewestSlots = 64;
   static constexpr size_t kSlotBytes = size_t{1} << 20;  // what the slots take at most, beyond the fewest
+  // Up to this many words (8,192 tracks) a slot has no summary: its words
+  // are looked at one by one when its tick comes.
+  static constexpr uint32_t kWordsWithoutSummary = 128;
 
   // The wheel's moving part: the current tick, and what filing a track and
   // moving on touch. A value of its own, so that the compiler keeps it in
-  // registers while the merge writes its bytes (which it could not for the
-  // wheel's members).
+  // registers (which it could not for the wheel's members).
   struct Hand {
-    uint64_t* tracks;        // slot s's tracks: words [s * words, (s + 1) * words)
-    uint64_t* summaries;     // slot s's summary: words [s * summaryWords, (s + 1) * summaryWords)
-    uint64_t* occupied;      // bit s: slot s holds a track
-    uint64_t occupiedWords;  // bit w: occupied[w] is not 0
+    // Slot s is words [s * stride, (s + 1) * stride): its summary words (none
+    // up to kWordsWithoutSummary words of tracks), then the bit set of its
+    // tracks. Bit w of the summary is set when word w of the bit set may
+    // hold a track; both are cleared as they are taken.
+    uint64_t* slots;
+    uint64_t* occupied;  // bit s: slot s holds a track
     uint64_t now;
-    uint32_t slotMask;       // slots - 1
-    uint32_t words;          // of a slot's bit set of tracks
-    uint32_t summaryWords;   // of a slot's summary
+    uint32_t slotMask;  // slots - 1
+    uint32_t stride;
+    uint32_t summaryWords;
     TickWheel* wheel;
     bool farWaiting;  // a track waits in the heap
 
@@ -52,25 +57,37 @@ class TickWheel {
         farWaiting = true;
         return;
       }
-      uint32_t slot = static_cast<uint32_t>(time) & slotMask;
-      uint32_t word = track >> 6;
-      tracks[size_t{slot} * words + word] |= uint64_t{1} << (track & 63);
-      summaries[size_t{slot} * summaryWords + (word >> 6)] |= uint64_t{1} << (word & 63);
-      occupied[slot >> 6] |= uint64_t{1} << (slot & 63);
-      occupiedWords |= uint64_t{1} << (slot >> 6);
+      place(track, static_cast<uint32_t>(time) & slotMask, slots, occupied, stride, summaryWords);
     }
+
+    // A track and the ticks from the current one to its next event; 0 when
+    // it has none.
+    struct Turn {
+      uint32_t track;
+      uint32_t delta;
+    };
+
+    // Files each track of a list that has a next event.
+    void addEach(const Turn* turn, const Turn* end);
+
+    // Sets track's bit in slot: the wheel's fields are passed as values,
+    // which the compiler keeps in registers across the stores.
+    static void place(uint32_t track, uint32_t slot, uint64_t* slotWords, uint64_t* occupiedBits, uint32_t slotStride,
+                      uint32_t marksWords) {
+      uint64_t* record = slotWords + size_t{slot} * slotStride;
+      uint32_t word = track >> 6;
+      record[marksWords + word] |= uint64_t{1} << (track & 63);
+      if (marksWords != 0) record[word >> 6] |= uint64_t{1} << (word & 63);
+      occupiedBits[slot >> 6] |= uint64_t{1} << (slot & 63);
+    }
+
+    // Takes the tracks of the current tick out of its slot and writes their
+    // numbers to due, in order; returns how many there are.
+    uint32_t take(Turn* due);
 
     // Moves on to the next tick some track waits for; false when none does.
     bool next() {
-      uint64_t tick = UINT64_MAX;
-      uint32_t current = static_cast<uint32_t>(now) & slotMask;
-      uint32_t from = current + 1;
-      uint64_t bits = from <= slotMask ? occupied[from >> 6] & (~uint64_t{0} << (from & 63)) : 0;
-      if (bits != 0) {
-        tick = now + ((from & ~63u) + static_cast<uint32_t>(std::countr_zero(bits)) - current);
-      } else if (occupiedWords != 0) {
-        tick = furtherSlotTick();
-      }
+      uint64_t tick = nearestSlotTick();
       if (farWaiting) {
         *this = wheel->nextWithFar(*this, tick);  // by value: the hand's address is not taken
         return true;
@@ -79,18 +96,9 @@ class TickWheel {
       return tick != UINT64_MAX;
     }
 
-    // The current tick's slot, which no longer counts as holding a track:
-    // the caller takes its tracks out of its summary and bit set, clearing
-    // every word it reads.
-    uint32_t takeSlot() {
-      uint32_t slot = static_cast<uint32_t>(now) & slotMask;
-      occupied[slot >> 6] &= ~(uint64_t{1} << (slot & 63));
-      if (occupied[slot >> 6] == 0) occupiedWords &= ~(uint64_t{1} << (slot >> 6));
-      return slot;
-    }
-
-    // The tick of a track in a slot further on than the current word.
-    uint64_t furtherSlotTick() const;
+    // The tick of the nearest slot after the current one that holds a
+    // track, or UINT64_MAX.
+    uint64_t nearestSlotTick() const;
   };
 
   // A wheel for tracks numbered 0 to count - 1, at tick 0, with no track
@@ -110,8 +118,7 @@ class TickWheel {
   // nearest tick in the slots. Returns the hand moved on.
   Hand nextWithFar(Hand hand, uint64_t tick);
 
-  std::vector<uint64_t> tracks_;
-  std::vector<uint64_t> summaries_;
+  std::vector<uint64_t> slots_;
   std::vector<uint64_t> occupied_;
   std::vector<Far> far_;  // a heap, earliest first
   Hand hand_;
