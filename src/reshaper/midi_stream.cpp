@@ -69,6 +69,9 @@ size_t currentSize(std::FILE* file) {
 bool readWholeFile(const char* path, FileBytes& content) {
   FilePointer file(openFile(path, "rb"));
   if (file == nullptr) return false;
+  // Straight into content, without the stream's buffer between: one read
+  // for a file of known size.
+  std::setvbuf(file.get(), nullptr, _IONBF, 0);
   // Read in one piece where the size is known; a file that grows meanwhile,
   // or one without a size, continues block by block.
   content.resize(currentSize(file.get()));
