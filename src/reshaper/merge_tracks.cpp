@@ -249,7 +249,7 @@ bool tryMerge(const SourceSong& source, uint8_t* out, uint64_t room, MergedFile&
   const auto count = static_cast<uint32_t>(source.tracks.size());
   std::vector<TrackCursor> cursors;
   cursors.reserve(count);
-  TickWheel wheel(count);
+  TickWheel wheel(count, static_cast<size_t>(source.fileEnd - source.tracksBegin));
   TickWheel::Hand hand = wheel.hand();
   for (uint32_t index = 0; index < count; ++index) {
     const SourceTrack& source_track = source.tracks[index];

@@ -6,22 +6,22 @@ namespace reshaper {
 
 namespace {
 
-// As many slots of stride words as kSlotBytes holds, a power of two from
+// As many slots of stride words as mostBytes holds, a power of two from
 // kFewestSlots to kMostSlots.
-uint32_t slotCount(uint32_t stride) {
+uint32_t slotCount(uint32_t stride, size_t mostBytes) {
   size_t slotBytes = size_t{stride} * sizeof(uint64_t);
   uint32_t slots = TickWheel::kMostSlots;
-  while (slots > TickWheel::kFewestSlots && slots * slotBytes > TickWheel::kSlotBytes) slots /= 2;
+  while (slots > TickWheel::kFewestSlots && slots * slotBytes > mostBytes) slots /= 2;
   return slots;
 }
 
 }  // namespace
 
-TickWheel::TickWheel(uint32_t count) {
+TickWheel::TickWheel(uint32_t count, size_t songBytes) {
   auto words = static_cast<uint32_t>((uint64_t{count} + 63) / 64);
   uint32_t summaryWords = words <= kWordsWithoutSummary ? 0 : (words + 63) / 64;
   uint32_t stride = summaryWords + words;
-  uint32_t slots = slotCount(stride);
+  uint32_t slots = slotCount(stride, std::min(kSlotBytes, songBytes));
   slots_.assign(size_t{slots} * stride, 0);
   occupied_.assign(slots / 64, 0);
   hand_ = {slots_.data(), occupied_.data(), 0, slots - 1, stride, summaryWords, this, false};

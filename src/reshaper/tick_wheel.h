@@ -11,7 +11,8 @@
 // of events at the same tick. A slot's words are read one by one when its
 // tick comes, up to 8,192 tracks (128 words); with more, a summary word of
 // the slot marks the words that hold a track. The more tracks, the fewer
-// slots, so that the slots take about 1 MiB at most. A track whose next
+// slots, so that the slots take 1 MiB at most, and no more than the song
+// unless the fewest slots need more. A track whose next
 // event lies further ahead waits in a heap ordered by time until its tick
 // comes near (O(log T) for each such event).
 #pragma once
@@ -27,7 +28,9 @@ class TickWheel {
  public:
   static constexpr uint32_t kMostSlots = 4096;
   static constexpr uint32_t kFewestSlots = 64;
-  static constexpr size_t kSlotBytes = size_t{1} << 20;  // what the slots take at most, beyond the fewest
+  // What the slots take at most (beyond the fewest): 1 MiB, and no more
+  // than the bytes of the song.
+  static constexpr size_t kSlotBytes = size_t{1} << 20;
   // Up to this many words (8,192 tracks) a slot has no summary: its words
   // are looked at one by one when its tick comes.
   static constexpr uint32_t kWordsWithoutSummary = 128;
@@ -101,9 +104,9 @@ class TickWheel {
     uint64_t nearestSlotTick() const;
   };
 
-  // A wheel for tracks numbered 0 to count - 1, at tick 0, with no track
-  // filed yet.
-  explicit TickWheel(uint32_t count);
+  // A wheel for tracks numbered 0 to count - 1 of a song of songBytes, at
+  // tick 0, with no track filed yet.
+  TickWheel(uint32_t count, size_t songBytes);
   Hand hand() { return hand_; }
 
  private:

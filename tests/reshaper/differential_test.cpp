@@ -206,7 +206,8 @@ TEST(ReshaperDifferential, FileOfMegabytesConvertsInPlace) {
 
 // The shapes where the merge's tick wheel has its edges: ticks a turn of the
 // wheel and more apart (tracks wait in the heap, and meet the others again
-// at one tick; a turn is 4,096 ticks, 512 with 9,000 tracks, 64 with 70,000),
+// at one tick; a turn is 4,096 ticks, 128 with 9,000 short tracks, 64 with
+// 70,000),
 // many tracks at one tick (a bit set of several words, with a summary of
 // them beyond 8,192 tracks), running status across tracks, and a chunk
 // length one byte off, which the merge finds only partway through (then the
@@ -223,7 +224,7 @@ TEST(ReshaperDifferential, FarTicksManyTracksAndChunkLengthsOff) {
       {130, 20, {0, 0, 0, 4096}, 0},              {700, 5, {0, 1, 2, 1u << 20}, 0},
       {5, 300, {0, 30, 3 * 4096, kMaxQuantity}, 0}, {40, 50, {0, 60, 120, 5000}, -1},
       {40, 50, {0, 60, 120, 5000}, 1},
-      {9000, 3, {0, 1, 511, 512, 600, 5000}, 0},
+      {9000, 3, {0, 1, 127, 128, 129, 512, 5000}, 0},
       {70000, 1, {0, 1, 63, 64, 65, 4096}, 0},
   };
   std::mt19937 random(4096);
