@@ -141,9 +141,9 @@ struct MergedTrack {
 };
 
 // Writes the events at the current tick of the tracks of turns, in order,
-// and sets each turn's delta to the ticks from now to its track's next event
-// (0: the track has none). False when an event or a delta time runs past
-// its track's end, an event has no status, or the memory would not hold it.
+// and files each track again in the wheel under its next event's tick. False
+// when an event or a delta time runs past its track's end, an event has no
+// status, or the memory would not hold it.
 //
 // This is the whole cost of a conversion, and is written for it: a channel
 // message (the common event) and the delta time of one or two bytes behind
@@ -152,9 +152,11 @@ struct MergedTrack {
 // one or two data bytes, the length of the delta time), as a song of
 // several tracks makes them unforeseeable; nothing of it checks the track's
 // end, as at least eight bytes of the track lie ahead. Everything else
-// takes the careful way, takeEvent.
-RESHAPER_NOT_INLINED bool writeTurns(Turn* turn, Turn* const turnsEnd, TrackCursor* const tracks,
-                                     MergedTrack& track) {
+// takes the careful way, takeEvent. The tracks are filed once all of them
+// are written, with the values of the writing out of the registers.
+RESHAPER_NOT_INLINED bool writeTick(Turn* const turns, Turn* const turnsEnd, TrackCursor* const tracks,
+                                     MergedTrack& track, TickWheel::Hand& hand) {
+  Turn* turn = turns;
   uint8_t* out = track.out;
   const uint8_t* const roomLimit = track.roomLimit;
   uint32_t gap = track.gap;
@@ -228,6 +230,7 @@ RESHAPER_NOT_INLINED bool writeTurns(Turn* turn, Turn* const turnsEnd, TrackCurs
   track.gap = gap;
   track.lastStatus = lastStatus;
   track.events = events;
+  hand.addEach(turns, turnsEnd);
   return true;
 }
 
@@ -281,8 +284,7 @@ bool tryMerge(const SourceSong& source, uint8_t* out, uint64_t room, MergedFile&
     }
     const uint32_t written = track.events;
     Turn* const turnsEnd = turns.data() + hand.take(turns.data());
-    if (!writeTurns(turns.data(), turnsEnd, cursors.data(), track)) return false;
-    hand.addEach(turns.data(), turnsEnd);
+    if (!writeTick(turns.data(), turnsEnd, cursors.data(), track, hand)) return false;
     if (track.events != written) {
       lastTime = hand.now;
     } else {

@@ -27,29 +27,6 @@ TickWheel::TickWheel(uint32_t count, size_t songBytes) {
   hand_ = {slots_.data(), occupied_.data(), 0, slots - 1, stride, summaryWords, this, false};
 }
 
-void TickWheel::Hand::addEach(const Turn* turn, const Turn* end) {
-  // The wheel's fields in local values: the filing's stores could change
-  // them as far as the compiler knows.
-  uint64_t* const slotWords = slots;
-  uint64_t* const occupiedBits = occupied;
-  const auto tick = static_cast<uint32_t>(now);
-  const uint32_t mask = slotMask;
-  const uint32_t slotStride = stride;
-  const uint32_t marksWords = summaryWords;
-  for (; turn != end; ++turn) {
-    const uint32_t delta = turn->delta;
-    // Rare: no next event (0), or one a turn of the wheel ahead or more.
-    if (delta - 1 >= mask) {
-      if (delta != 0) {
-        wheel->addFar(turn->track, now + delta);
-        farWaiting = true;
-      }
-      continue;
-    }
-    place(turn->track, (tick + delta) & mask, slotWords, occupiedBits, slotStride, marksWords);
-  }
-}
-
 uint32_t TickWheel::Hand::take(Turn* due) {
   const uint32_t slot = static_cast<uint32_t>(now) & slotMask;
   occupied[slot >> 6] &= ~(uint64_t{1} << (slot & 63));

@@ -36,8 +36,8 @@ class TickWheel {
   static constexpr uint32_t kWordsWithoutSummary = 128;
 
   // The wheel's moving part: the current tick, and what filing a track and
-  // moving on touch. A value of its own, so that the compiler keeps it in
-  // registers (which it could not for the wheel's members).
+  // moving on touch. A value of its own, whose fields the work copies into
+  // local values that the compiler keeps in registers.
   struct Hand {
     // Slot s is words [s * stride, (s + 1) * stride): its summary words (none
     // up to kWordsWithoutSummary words of tracks), then the bit set of its
@@ -70,7 +70,8 @@ class TickWheel {
       uint32_t delta;
     };
 
-    // Files each track of a list that has a next event.
+    // Files each track of a list that has a next event (inline: the merge
+    // files a tick's tracks right behind writing their events).
     void addEach(const Turn* turn, const Turn* end);
 
     // Sets track's bit in slot: the wheel's fields are passed as values,
@@ -126,5 +127,28 @@ class TickWheel {
   std::vector<Far> far_;  // a heap, earliest first
   Hand hand_;
 };
+
+inline void TickWheel::Hand::addEach(const Turn* turn, const Turn* end) {
+  // The wheel's fields in local values: the filing's stores could change
+  // them as far as the compiler knows.
+  uint64_t* const slotWords = slots;
+  uint64_t* const occupiedBits = occupied;
+  const auto tick = static_cast<uint32_t>(now);
+  const uint32_t mask = slotMask;
+  const uint32_t slotStride = stride;
+  const uint32_t marksWords = summaryWords;
+  for (; turn != end; ++turn) {
+    const uint32_t delta = turn->delta;
+    // Rare: no next event (0), or one a turn of the wheel ahead or more.
+    if (delta - 1 >= mask) {
+      if (delta != 0) {
+        wheel->addFar(turn->track, now + delta);
+        farWaiting = true;
+      }
+      continue;
+    }
+    place(turn->track, (tick + delta) & mask, slotWords, occupiedBits, slotStride, marksWords);
+  }
+}
 
 }  // namespace reshaper
