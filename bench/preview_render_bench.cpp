@@ -22,7 +22,6 @@
 #include "chimekit/preview/render.h"
 #include "chimekit/preview/score.h"
 #include "chimekit/smaf/convert.h"
-#include "chimekit/smaf/reader.h"
 #include "midifile/midi_file.h"
 #include "midifile/smf_writer.h"
 
@@ -81,7 +80,7 @@ void BM_RenderSixteenChannels(benchmark::State& state) {
   chimekit::preview::PreviewOptions options;
   options.output_channels = static_cast<uint32_t>(state.range(0));
   for (auto _ : state) {
-    const chimekit::preview::PreviewScore score = chimekit::preview::BuildScore(chimekit::smaf::ReadSmaf(smaf));
+    const chimekit::preview::PreviewScore score = chimekit::preview::ReadPreviewScore(smaf);
     int64_t sum = 0;
     chimekit::preview::RenderPreview(score, options, [&](const int16_t* samples, size_t count) {
       for (size_t i = 0; i < count; ++i) sum += samples[i];

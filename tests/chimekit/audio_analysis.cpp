@@ -8,7 +8,6 @@
 #include "chimekit/preview/render.h"
 #include "chimekit/preview/score.h"
 #include "chimekit/smaf/convert.h"
-#include "chimekit/smaf/reader.h"
 #include "midifile/midi_file.h"
 
 namespace test_support {
@@ -40,7 +39,7 @@ void Fft(std::vector<std::complex<double>>& data) {
 }  // namespace
 
 std::vector<float> RenderSmaf(const std::string& smaf) {
-  const chimekit::preview::PreviewScore score = chimekit::preview::BuildScore(chimekit::smaf::ReadSmaf(smaf));
+  const chimekit::preview::PreviewScore score = chimekit::preview::ReadPreviewScore(smaf);
   chimekit::preview::PreviewOptions options;
   options.output_channels = 1;
   std::vector<float> samples;
