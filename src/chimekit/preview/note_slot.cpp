@@ -5,9 +5,7 @@ namespace chimekit::preview {
 void NoteSlot::Start(const PlayVoice& voice, const std::vector<DecodedWave>& waves, int32_t key, uint32_t velocity,
                      uint64_t gate_samples) {
   if (voice.engine != engine_) {
-    fm_ = FmNote{};
-    fm4_ = Fm4Note{};
-    pcm_ = PcmNote{};
+    Silence();
     engine_ = voice.engine;
   }
   switch (engine_) {
@@ -21,6 +19,12 @@ void NoteSlot::Start(const PlayVoice& voice, const std::vector<DecodedWave>& wav
       pcm_.Start(voice.pcm, waves[voice.wave], key, velocity, gate_samples);
       break;
   }
+}
+
+void NoteSlot::Silence() {
+  fm_ = FmNote{};
+  fm4_ = Fm4Note{};
+  pcm_ = PcmNote{};
 }
 
 bool NoteSlot::Sounding() const {

@@ -26,6 +26,8 @@ class NoteSlot {
              uint64_t gate_samples);
 
   bool Sounding() const;
+  // Stops the note at once.
+  void Silence();
 
   // `waveforms` may be null when no voice has four operators.
   void Render(const FmTables& tables, const FmWaveforms* waveforms, const ChannelControls& controls, uint32_t samples,

@@ -70,12 +70,17 @@ class Mixer {
       return;
     }
     const int32_t own = own_slot_[event.channel];
-    const size_t slot = own >= 0 ? static_cast<size_t>(own) : PoolSlot(position);
-    if (own < 0) {
+    const PlayVoice& voice = score_.voices[event.voice];
+    size_t slot = 0;
+    if (own >= 0) {
+      slot = static_cast<size_t>(own);
+    } else {
+      const uint32_t weight = voice.engine == Engine::kFm4 && OperatorCount(voice.fm4.algorithm) == 4 ? 2 : 1;
+      slot = PoolSlot(position, event.channel, weight);
       slot_channels_[slot] = event.channel;
-      pool_[slot - first_pooled_] = {++starts_, position + event.gate_samples};
+      pool_[slot - first_pooled_] = {++starts_, position + event.gate_samples, weight};
     }
-    slots_[slot].Start(score_.voices[event.voice], score_.waves, event.value, event.velocity, event.gate_samples);
+    slots_[slot].Start(voice, score_.waves, event.value, event.velocity, event.gate_samples);
   }
 
   bool Sounding() const {
@@ -119,6 +124,7 @@ class Mixer {
   struct PoolNote {
     uint64_t started = 0;  // in the order of the notes' starts
     uint64_t key_up = 0;   // the sample its key is let go
+    uint32_t weight = 1;
   };
 
   static void ApplyControl(const ScoreEvent& event, ChannelControls& controls) {
@@ -144,20 +150,40 @@ class Mixer {
     }
   }
 
-  // The pool's place for a new note: a free one, else the oldest of those
-  // whose key is up, else the oldest.
-  size_t PoolSlot(uint64_t position) const {
-    size_t oldest = 0;
-    size_t oldest_released = kPoolNotes;
+  // The pool's place for a new note of a weight (a four-operator note
+  // counts twice): a free one while the pool's weight allows, else the place
+  // of the oldest note let go on its channel, else of the oldest let go,
+  // else of the oldest, whose note it cuts off; notes are silenced until the
+  // new one's weight fits.
+  size_t PoolSlot(uint64_t position, uint16_t channel, uint32_t weight) {
+    uint32_t used = 0;
+    size_t free = kPoolNotes;
     for (size_t i = 0; i < kPoolNotes; ++i) {
-      if (!slots_[first_pooled_ + i].Sounding()) return first_pooled_ + i;
-      const PoolNote& note = pool_[i];
-      if (note.started < pool_[oldest].started) oldest = i;
-      if (note.key_up <= position && (oldest_released == kPoolNotes || note.started < pool_[oldest_released].started)) {
-        oldest_released = i;
+      if (slots_[first_pooled_ + i].Sounding()) {
+        used += pool_[i].weight;
+      } else if (free == kPoolNotes) {
+        free = i;
       }
     }
-    return first_pooled_ + (oldest_released < kPoolNotes ? oldest_released : oldest);
+    while (true) {
+      if (free < kPoolNotes && used + weight <= kPoolWeight) return first_pooled_ + free;
+      size_t victim = kPoolNotes;
+      int rank = 0;  // 3: let go on this channel, 2: let go, 1: sounding
+      for (size_t i = 0; i < kPoolNotes; ++i) {
+        if (!slots_[first_pooled_ + i].Sounding()) continue;
+        const PoolNote& note = pool_[i];
+        const bool released = note.key_up <= position;
+        const int r = released ? (slot_channels_[first_pooled_ + i] == channel ? 3 : 2) : 1;
+        if (r > rank || (r == rank && note.started < pool_[victim].started)) {
+          victim = i;
+          rank = r;
+        }
+      }
+      if (used - pool_[victim].weight + weight <= kPoolWeight) return first_pooled_ + victim;
+      slots_[first_pooled_ + victim].Silence();
+      used -= pool_[victim].weight;
+      if (free == kPoolNotes) free = victim;
+    }
   }
 
   // Full scale is 1; louder mixes are clipped.

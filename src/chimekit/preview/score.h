@@ -10,8 +10,11 @@
 //   (as the format's own players do); a Handyphone track of another number
 //   takes four channels of its own after those.
 // - Mobile Standard score tracks: sixteen channels each, after those; their
-//   notes share a pool of kPoolNotes notes (a free one, else the oldest let
-//   go, else the oldest).
+//   notes share a pool that sounds, as a handset's sound chip, up to
+//   kPoolWeight notes at once, a note of a four-operator voice counting
+//   twice (32 notes of two operators or sampled, 16 of four). A note beyond
+//   that takes the place of the oldest note let go on its channel, else of
+//   the oldest let go, else of the oldest.
 //
 // Voices (score_voices.h): a note plays the voice of the file that the
 // reader found for it (its channel's bank and program; on a drum channel,
@@ -34,6 +37,7 @@
 namespace chimekit::preview {
 
 inline constexpr uint32_t kPoolNotes = 32;
+inline constexpr uint32_t kPoolWeight = 32;
 
 enum class Engine : uint8_t { kFm, kFm4, kPcm };
 
