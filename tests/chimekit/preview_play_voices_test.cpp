@@ -21,7 +21,11 @@
 namespace {
 
 using namespace test_support::smaf_bytes;
+using test_support::AttackSeconds;
+using test_support::Fundamental;
 using test_support::kRate;
+using test_support::Levels;
+using test_support::ReleaseDbPerSecond;
 
 // A voice message of the setup: F0, its length, 43 79 07 7F 01, bank MSB
 // and LSB, program, drum key, voice type, the voice, F7.
@@ -113,41 +117,6 @@ std::string Song() {
   return File(Cnti() + Mtr(5, 2, 0x00, 0x00, status,
                            Chunk("Mtsu", setup) + Chunk("Mtsq", events) + Chunk("Mtsp", SineWaveChunk())));
 }
-
-// The level in dB every half millisecond: RMS over four periods of the key
-// around each point.
-std::vector<double> Levels(const std::vector<float>& samples, int key) {
-  const auto window = static_cast<size_t>(std::lround(4 * kRate / test_support::KeyHertz(key)));
-  std::vector<double> levels;
-  for (size_t center = window / 2; center + window / 2 < samples.size(); center += 22) {
-    double sum = 0.0;
-    for (size_t i = center - window / 2; i < center + window / 2; ++i) sum += samples[i] * samples[i];
-    levels.push_back(10.0 * std::log10(sum / static_cast<double>(window) + 1e-30));
-  }
-  return levels;
-}
-
-// The strongest line near the lowest partial of at least a quarter of the
-// strongest, over 0.4 s from `from`.
-double Fundamental(const std::vector<float>& samples, double from) {
-  constexpr size_t kSize = 32768;
-  const std::vector<double> spectrum =
-      test_support::Spectrum(samples, static_cast<size_t>(from * kRate), static_cast<size_t>(0.4 * kRate), kSize);
-  std::vector<double> peaks = test_support::PeakFrequencies(spectrum, kSize, 0.25);
-  std::erase_if(peaks, [](double hertz) { return hertz < 20.0; });
-  if (peaks.empty()) return 0.0;
-  const auto level = [&](double hertz) { return spectrum[static_cast<size_t>(std::lround(hertz * kSize / kRate))]; };
-  double fundamental = peaks.front();
-  for (double hertz : peaks) {
-    if (hertz < peaks.front() * 1.06 && level(hertz) > level(fundamental)) fundamental = hertz;
-  }
-  return fundamental;
-}
-
-// The envelope's figures for a rate at a key without key scale rate: the
-// attack from silence to the peak, the release's fall in dB per second.
-double AttackSeconds(int rate, int key) { return 2.826 * std::exp2(-(4 * rate + key / 32 - 4) / 4.0); }
-double ReleaseDbPerSecond(int rate, int key) { return 96.0 / (39.28 * std::exp2(-(4 * rate + key / 32 - 4) / 4.0)); }
 
 class PreviewPlayVoices : public testing::Test {
  protected:
