@@ -1,6 +1,7 @@
 #include "chimekit/preview/score.h"
 
 #include <algorithm>
+#include <bitset>
 
 #include "chimekit/preview/score_voices.h"
 #include "chimekit/smaf/smaf_text.h"
@@ -105,6 +106,7 @@ class ScoreBuilder {
     ++score_.summary.audio_tracks;
     AudioTrackPlan plan;
     std::vector<int64_t> wave_of_number(256, -1);
+    std::bitset<256> missing_named;
     std::string unsupported;
     for (const smafread::Wave& wave : track.waves) {
       if (wave_of_number[wave.number] >= 0) continue;
@@ -126,7 +128,8 @@ class ScoreBuilder {
         ++score_.summary.wave_events;
         const int64_t wave = wave_of_number[event.key];
         if (!timed || too_many || wave < 0) {
-          if (wave < 0 && unsupported.empty()) {
+          if (wave < 0 && unsupported.empty() && !missing_named[event.key]) {
+            missing_named[event.key] = true;
             NotPlayed(name + ": wave " + std::to_string(event.key) + ", which the track does not hold");
           }
           continue;
@@ -150,10 +153,7 @@ class ScoreBuilder {
   }
 
  private:
-  void NotPlayed(const std::string& text) {
-    std::vector<std::string>& list = score_.summary.not_played;
-    if (std::find(list.begin(), list.end(), text) == list.end()) list.push_back(text);
-  }
+  void NotPlayed(const std::string& text) { score_.summary.NotPlayed(text); }
 
   void Push(const ScoreEvent& event, uint64_t until) {
     score_.events.push_back(event);

@@ -90,10 +90,16 @@ struct PreviewSummary {
   uint64_t wave_events = 0;   // of the audio tracks
   uint64_t waves_played = 0;  // of those, the ones that play
   // What the file holds that does not play, each named once
-  // ("audio track 1: format not supported (PCM, 16 bits)").
+  // ("audio track 1: format not supported (PCM, 16 bits)"), the first
+  // kNotPlayedNamed of them; `more_not_played` counts the others.
   std::vector<std::string> not_played;
+  size_t more_not_played = 0;
   size_t problems = 0;  // found by the reader
   std::string first_problem;
+
+  static constexpr size_t kNotPlayedNamed = 16;
+  // Names a thing that does not play, unless it is named already.
+  void NotPlayed(const std::string& text);
 
   uint64_t NotesPlayed() const { return notes_on_file_fm + notes_on_file_pcm + notes_on_built_in; }
   bool NothingPlays() const { return NotesPlayed() == 0 && waves_played == 0; }

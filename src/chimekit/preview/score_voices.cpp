@@ -8,6 +8,7 @@ namespace chimekit::preview {
 namespace {
 
 constexpr uint8_t kDrumBank = 0x7D;  // Mobile Standard: bank MSB of drum voices
+constexpr int64_t kCannotPlay = -2;  // a voice's place in the table when it cannot play
 
 // The first stream PCM wave a voiceless drum note plays, by its key.
 std::optional<uint32_t> StreamWaveOfKey(int32_t key) {
@@ -137,10 +138,7 @@ void VoiceTable::BeginTrack(const smafread::ScoreTrack& track, const std::string
   stream_voices_.clear();
 }
 
-void VoiceTable::NotPlayed(const std::string& text) {
-  std::vector<std::string>& list = score_.summary.not_played;
-  if (std::find(list.begin(), list.end(), text) == list.end()) list.push_back(text);
-}
+void VoiceTable::NotPlayed(const std::string& text) { score_.summary.NotPlayed(text); }
 
 std::optional<uint32_t> VoiceTable::TrackWave(uint32_t number) {
   const auto known = track_waves_.find(number);
@@ -166,11 +164,13 @@ std::optional<uint32_t> VoiceTable::TrackWave(uint32_t number) {
 std::optional<VoiceTable::Choice> VoiceTable::FileVoice(size_t index, int32_t key) {
   const smafread::Voice& voice = track_->voices.at(index);
   const bool drum = IsDrumVoice(voice);
+  if (converted_[index] == kCannotPlay) return std::nullopt;
   if (converted_[index] < 0) {
     PlayVoice play;
     if (voice.kind == smafread::VoiceKind::kPcm) {
       const std::optional<uint32_t> wave = TrackWave(voice.pcm.wave);
       if (!wave) {
+        converted_[index] = kCannotPlay;
         NotPlayed(name_ + ": the sampled voice of program " + std::to_string(voice.program) + " plays wave " +
                   std::to_string(voice.pcm.wave) +
                   (voice.pcm.rom ? ", one of the handset's own" : "") + ", which the file does not hold");

@@ -86,7 +86,7 @@ class VoiceTable {
   const smafread::ScoreTrack* track_ = nullptr;
   std::string name_;
   bool handyphone_ = false;
-  std::vector<int64_t> converted_;                    // per voice of the track: index in score.voices, -1 not yet
+  std::vector<int64_t> converted_;  // per voice of the track: index in score.voices, -1 not yet, -2 cannot play
   std::map<uint32_t, int64_t> track_waves_;           // wave number: index in score.waves, -1 cannot play
   std::map<uint32_t, uint32_t> stream_voices_;        // index in score.waves: its voice
   std::unordered_map<uint32_t, int32_t> drum_voices_;  // bank, program and key: the track's first voice

@@ -12,6 +12,16 @@ using smaf::Count;
 
 }  // namespace
 
+void PreviewSummary::NotPlayed(const std::string& text) {
+  if (std::find(not_played.begin(), not_played.end(), text) != not_played.end()) return;
+  if (not_played.size() < kNotPlayedNamed) {
+    not_played.push_back(text);
+  } else {
+    // Each of these is found once per track and kind at most.
+    ++more_not_played;
+  }
+}
+
 std::string PreviewSummary::ReadText() const {
   std::vector<std::string> formats;
   for (const std::string& format : score_formats) {
@@ -49,6 +59,7 @@ std::string PreviewSummary::PlayedText() const {
 std::vector<std::string> PreviewSummary::Lines() const {
   std::vector<std::string> lines = {"input: SMAF file, " + ReadText(), "played: " + PlayedText()};
   for (const std::string& text : not_played) lines.push_back("not played: " + text);
+  if (more_not_played > 0) lines.push_back("not played: " + std::to_string(more_not_played) + " more");
   if (problems > 0) {
     lines.push_back("problems: " + std::to_string(problems) + " (see 'chimekit inspect'), the first " + first_problem);
   }
