@@ -13,9 +13,10 @@ namespace {
 
 using smafread::EventKind;
 
-// Channels and audio tracks are numbered in 16 bits; a file with more
-// tracks than fit plays the first of them.
-constexpr size_t kMostChannels = 0x8000;
+// The channels and audio tracks the preview plays at most (every one is
+// looked at for every block of the mix): 64 Mobile Standard tracks, say; a
+// file with more tracks plays the first of them.
+constexpr size_t kMostChannels = 1024;
 constexpr uint8_t kDrumBank = 0x7D;
 constexpr int32_t kDefaultBendCents = 200;
 
@@ -61,8 +62,9 @@ class ScoreBuilder {
         NotPlayed(name + ": more tracks than the preview plays");
         return;
       }
-      score_.pooled.resize(base + count, handyphone ? 0 : 1);
+      score_.pooled.resize(base + count, 0);
     }
+    std::fill_n(score_.pooled.begin() + static_cast<std::ptrdiff_t>(base), count, handyphone ? 0 : 1);
     score_.summary.score_formats.push_back(handyphone ? "Handyphone Standard" : "Mobile Standard");
     voices_.BeginTrack(track, name);
     std::array<ChannelState, 16> channels{};
