@@ -12,7 +12,8 @@
 //   at the note's key when that is 0.
 // - A note on a drum channel of a Mobile Standard track with no voice in
 //   the file plays a stream PCM wave when its key names one: keys 0 to 12
-//   waves 1 to 13, keys 92 to 110 waves 14 to 32, as handsets play them;
+//   waves 1 to 13, keys 92 to 110 waves 14 to 32, as a handset's driver is
+//   said to play them;
 //   the wave as it is, at its own rate, for the note's gate.
 // - Any other note without a voice of the file: the library's own voice of
 //   its channel's program; a drum note the library's synth drum at its key.
