@@ -212,22 +212,26 @@ const std::vector<Command>& AllCommands() {
        "  --quiet   print only the problems and the summary line\n"
        "Exit status: 0 for a sound file, 1 for a damaged one or one that cannot be read.",
        RunInspect},
-      {"play", "render a SMAF ringtone (or a MIDI file) to a WAV file to listen to",
-       "Usage: chimekit play RING.mmf OUT.wav [--mono] [--seconds SECONDS]\n"
-       "       chimekit play IN.mid OUT.wav [--mono] [--seconds SECONDS] [--first-track]\n"
-       "                                    [--library-timing]\n"
-       "Renders a SMAF ringtone with two-operator FM voices to a 16-bit PCM WAV file at 44.1 kHz:\n"
-       "the voices of its setup (the built-in voice for a program without one), 16 monophonic\n"
-       "channels, the timebase of its score tracks, octave shifts, gate times, program, volume,\n"
-       "pan, expression and pitch bend. A file that does not begin with MMMD is read as MIDI and\n"
-       "converted first as the smaf command does (with its --first-track and --library-timing\n"
-       "options). The render ends when the last note has died away, at most 600 s in. An\n"
-       "audition aid: it does not sound like any particular handset.\n"
+      {"play", "render a SMAF file (or a MIDI file) to a WAV file to listen to",
+       "Usage: chimekit play IN.mmf OUT.wav [--mono] [--seconds SECONDS] [--allow-empty]\n"
+       "       chimekit play IN.mid OUT.wav [--mono] [--seconds SECONDS] [--allow-empty]\n"
+       "                                    [--first-track] [--library-timing]\n"
+       "Renders a SMAF file to a 16-bit PCM WAV file at 44.1 kHz: its score tracks (Handyphone\n"
+       "and Mobile Standard) with the file's own voices (FM of two and four operators, sampled\n"
+       "voices with its stream PCM; the built-in voice of its program for a note the file gives\n"
+       "no voice), their timing, gate times, programs, banks, volume, pan, expression and pitch\n"
+       "bend, and the waves of its audio tracks at their times. A file that does not begin with\n"
+       "MMMD is read as MIDI and converted first as the smaf command does (with its\n"
+       "--first-track and --library-timing options). The render ends when the last note and wave\n"
+       "have died away, at most 600 s in. An audition aid: it does not sound like any particular\n"
+       "handset.\n"
        "  --mono               one channel instead of stereo with each channel's pan\n"
        "  --seconds SECONDS    render only the start, 0.001 to 600 seconds (up to three decimals)\n"
+       "  --allow-empty        write the silence of a file in which nothing plays (else exit 1)\n"
        "  --first-track        convert a MIDI file's first track as it stands (as smaf does)\n"
        "  --library-timing     time a MIDI file as MIDI2SMAF does (as smaf does)\n"
-       "Prints what was read and how much was rendered; a long render shows its progress on\n"
+       "Prints what was read, what played and what could not (\"not played: audio track 1: format\n"
+       "not supported ...\") and how much was rendered; a long render shows its progress on\n"
        "standard error when that is a terminal. OUT '-' writes the WAV file to standard output\n"
        "and the summary to standard error.",
        RunPlay},

@@ -64,14 +64,20 @@ CHIMEKIT_JOBS_API ck_result* ck_ringtone(const uint8_t* song, size_t size, const
                                          const char* title, const char* copyright);
 
 /* ck_render's flags. */
-#define CK_SAMPLES 0x01u /* samples as floats, one channel after the other, instead of a WAV file */
+#define CK_SAMPLES 0x01u     /* samples as floats, one channel after the other, instead of a WAV file */
+#define CK_ALLOW_EMPTY 0x02u /* render a file in which nothing plays (silence) instead of status 1 */
 
 /* The preview of a SMAF file, as `chimekit play` renders it: 16-bit PCM at
    44.1 kHz, mono (channels 1) or stereo (2); length_ms 0 renders to the end
    of the ringtone, another value only its start (at most 600 s). Bytes 0: the WAV file; with CK_SAMPLES, ck_samples gives
    the samples instead. The text: {"channels", "frames" (rendered, per
    channel), "ringtoneFrames" (where the score ends), "sampleRate", "cut"
-   (stopped at the time asked for before the score's end)}. */
+   (stopped at the time asked for before the score's end), "summary" (the
+   lines `chimekit play` prints: what was read, what played, what did not),
+   "scoreTracks", "notes", "notesPlayed", "audioTracks", "waves",
+   "wavesPlayed", "notPlayed" (an array of texts), "problems" (found by the
+   reader)}. A file in which nothing plays is status 1 ("nothing to play:
+   ...") unless CK_ALLOW_EMPTY. */
 CHIMEKIT_JOBS_API ck_result* ck_render(const uint8_t* smaf, size_t size, uint32_t length_ms, uint32_t channels,
                                        uint32_t flags);
 

@@ -20,6 +20,8 @@ __all__ = ["RingtoneSummary", "RenderSummary", "ringtone", "render"]
 
 # ck_ringtone's flags (include/chimekit_jobs.h).
 _FIRST_TRACK, _LIBRARY_TIMING, _NOTES = 0x01, 0x02, 0x04
+# ck_render's.
+_CK_ALLOW_EMPTY = 0x02
 
 
 @dataclasses.dataclass(frozen=True)
@@ -56,12 +58,23 @@ class RingtoneSummary:
 @dataclasses.dataclass(frozen=True)
 class RenderSummary:
     """A render: frames per channel, their length in seconds, the channels,
-    whether it stopped at the seconds asked for before the ringtone's end."""
+    whether it stopped at the seconds asked for before the ringtone's end;
+    the lines `chimekit play` prints of what it read and played (`text`),
+    the notes and audio tracks' waves read and played, what could not play
+    (`not_played`, texts such as "audio track 1: format not supported (PCM,
+    16 bits)") and the number of problems the SMAF reader found."""
 
     frames: int
     seconds: float
     channels: int
     cut: bool
+    text: str = ""
+    notes: int = 0
+    notes_played: int = 0
+    waves: int = 0
+    waves_played: int = 0
+    not_played: tuple = ()
+    problems: int = 0
 
 
 def _read(path):
@@ -164,12 +177,14 @@ def ringtone(song, out, start=0, length=30, limit=None, volume=0, title=None, *,
         notes_kept=kept, notes_dropped={reason: n for reason, n in counts.items() if n})
 
 
-def render(ringtone_file, out, seconds=None, mono=False):
-    """The preview of `chimekit play RINGTONE OUT`: a SMAF file rendered with
-    FM voices to a 16-bit PCM WAV file at 44.1 kHz, stereo or mono; a MIDI
+def render(ringtone_file, out, seconds=None, mono=False, *, allow_empty=False):
+    """The preview of `chimekit play IN OUT`: any SMAF file (its score tracks
+    on the file's own voices or the built-in ones, its audio tracks' waves)
+    rendered to a 16-bit PCM WAV file at 44.1 kHz, stereo or mono; a MIDI
     file is made into its ringtone first, as `chimekit smaf` makes it.
-    `seconds` (up to three decimals) renders only the start. Returns a
-    RenderSummary."""
+    `seconds` (up to three decimals) renders only the start. A file in which
+    nothing plays raises ChimekitError ("nothing to play: ...") unless
+    `allow_empty`, which writes its silence. Returns a RenderSummary."""
     data = _read(ringtone_file)
     if not data.startswith(b"MMMD"):
         name = os.fsencode(os.path.basename(os.fspath(ringtone_file)))
@@ -177,7 +192,10 @@ def render(ringtone_file, out, seconds=None, mono=False):
     limit = 0 if seconds is None else _milliseconds(seconds, "seconds")
     if seconds is not None and not 1 <= limit <= 600000:
         raise InvalidArgumentError(f"seconds must be from 0.001 to 600, not {seconds}")
-    sound, (wav, _) = _run("ck_render", data, limit, 1 if mono else 2, 0)
+    flags = _CK_ALLOW_EMPTY if allow_empty else 0
+    sound, (wav, _) = _run("ck_render", data, limit, 1 if mono else 2, flags)
     _write(out, wav)
     return RenderSummary(frames=sound["frames"], seconds=sound["frames"] / sound["sampleRate"],
-                         channels=sound["channels"], cut=sound["cut"])
+                         channels=sound["channels"], cut=sound["cut"], text=sound["summary"], notes=sound["notes"],
+                         notes_played=sound["notesPlayed"], waves=sound["waves"], waves_played=sound["wavesPlayed"],
+                         not_played=tuple(sound["notPlayed"]), problems=sound["problems"])

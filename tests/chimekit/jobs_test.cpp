@@ -9,6 +9,7 @@
 #include "chimekit_jobs.h"
 #include "support/run_command.h"
 #include "support/shared_library.h"
+#include "support/smaf_builder.h"
 #include "support/smf_builder.h"
 #include "support/temp_dir.h"
 
@@ -124,6 +125,7 @@ TEST_F(Jobs, FailuresAreStatus1WithTheLibrarysText) {
   ASSERT_TRUE(free_);
   const std::string song = test_support::Smf(0, 96, {test_support::Track().NoteOn(0, 0, 60, 100).NoteOff(96, 0, 60)});
   const std::string cut = song.substr(0, song.size() - 3);
+  const std::string silent = test_support::smaf_bytes::File(test_support::smaf_bytes::Cnti());
   const struct {
     ck_result* result;
     const char* text;
@@ -132,6 +134,8 @@ TEST_F(Jobs, FailuresAreStatus1WithTheLibrarysText) {
       {song_(Data(cut), cut.size()), "Read beyond end of file"},
       {ringtone_(nullptr, 0, nullptr, 0, 30000, -1, 0, 0, nullptr, nullptr), "The file holds no track to convert"},
       {render_(Data(song), song.size(), 0, 2, 0), "damaged SMAF file"},
+      {render_(Data(silent), silent.size(), 0, 2, 0), "nothing to play: score tracks: 0, notes: 0, audio tracks: 0"},
+      {render_(Data(silent), silent.size(), 0, 2, CK_SAMPLES), "nothing to play: "},
   };
   for (const auto& c : cases) {
     const Result failed = Take(c.result);
@@ -139,6 +143,10 @@ TEST_F(Jobs, FailuresAreStatus1WithTheLibrarysText) {
     EXPECT_EQ(failed.text.find(c.text), 0u) << failed.text;
     EXPECT_TRUE(failed.first.empty() && failed.second.empty() && failed.samples == 0);
   }
+  // A file in which nothing plays renders as silence when that is asked for.
+  const Result allowed = Take(render_(Data(silent), silent.size(), 0, 1, CK_ALLOW_EMPTY));
+  EXPECT_EQ(allowed.status, 0) << allowed.text;
+  EXPECT_NE(allowed.text.find("\"notesPlayed\":0,\"audioTracks\":0"), std::string::npos) << allowed.text;
   // The song's view of a good song, and a result that is no result.
   const Result view = Take(song_(Data(song), song.size()));
   EXPECT_NE(view.text.find("\"playedMs\":500"), std::string::npos) << view.text;

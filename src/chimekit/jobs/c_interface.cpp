@@ -74,7 +74,8 @@ CHIMEKIT_JOBS_API ck_result* ck_ringtone(const uint8_t* song, size_t size, const
 CHIMEKIT_JOBS_API ck_result* ck_render(const uint8_t* smaf, size_t size, uint32_t length_ms, uint32_t channels,
                                        uint32_t flags) {
   return Run([&] {
-    return chimekit::jobs::RunRender(Input(smaf, size), {length_ms, channels == 1 ? 1u : 2u, (flags & CK_SAMPLES) != 0});
+    return chimekit::jobs::RunRender(Input(smaf, size), {length_ms, channels == 1 ? 1u : 2u, (flags & CK_SAMPLES) != 0,
+                                                         (flags & CK_ALLOW_EMPTY) != 0});
   });
 }
 

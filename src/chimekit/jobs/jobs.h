@@ -46,11 +46,14 @@ struct RenderRequest {
   uint32_t length_ms = 0;  // 0: up to the end of the ringtone
   uint32_t channels = 2;  // 1 or 2
   bool samples = false;   // planar floats (-1 to 1) instead of a WAV file
+  bool allow_empty = false;  // render a file in which nothing plays instead of refusing it
 };
 
 // The preview of a SMAF file as `chimekit play` renders it: bytes 0 the WAV
 // file, or the samples; the text {"channels", "frames", "ringtoneFrames",
-// "cut"}.
+// "cut", "summary" (the lines `chimekit play` prints before "rendered:"),
+// "scoreTracks", "notes", "notesPlayed", "audioTracks", "waves",
+// "wavesPlayed", "notPlayed" (texts), "problems"}.
 JobResult RunRender(midifile::ByteView smaf, const RenderRequest& request);
 
 }  // namespace chimekit::jobs
