@@ -26,7 +26,7 @@ LineLog::LineLog(SmafListing& result, const std::vector<Problem>& problems) : re
 
 void LineLog::Flush(uint32_t before, uint8_t depth) {
   for (; next_ < problems_.size() && problems_[next_]->at < before; ++next_) {
-    std::string problem = "at " + Hex(problems_[next_]->at, 4) + ": " + problems_[next_]->text;
+    std::string problem = ProblemText(*problems_[next_]);
     result_.lines.push_back(std::string(2 * size_t{depth}, ' ') + "problem: " + problem);
     result_.problems.push_back(std::move(problem));
   }
@@ -94,6 +94,7 @@ class Lister {
       if (score_.has_crc && score_.stored_crc == score_.computed_crc) {
         log_.Line(4, 0, "CRC " + Hex(score_.stored_crc, 4) + " matches");
       }
+      if (score_.crc_absent) log_.Line(4, 0, "no CRC: the chunks fill the MMMD chunk");
     }
     std::vector<const ChunkFact*> chunks;
     for (const ChunkFact& chunk : score_.chunks) chunks.push_back(&chunk);
@@ -144,10 +145,15 @@ class Lister {
   }
 
   void ListOptionalData(const ChunkFact& chunk, const std::string& size) {
-    log_.Line(chunk.at, 0, "OPDA optional data" + size);
+    std::vector<const DataEntry*> texts;  // the tags of an OPDA that holds an option text
     for (const DataEntry& entry : score_.data_entries) {
-      if (entry.code_type != 0xFF || entry.at < chunk.body.begin || entry.at >= chunk.body.begin + chunk.body.size) continue;
-      log_.Line(entry.at, 1, TagName(entry.tag) + ": \"" + Printable(BytesOf(file_, entry.value)) + "\"");
+      if (entry.code_type == 0xFF && entry.at >= chunk.body.begin && entry.at < chunk.body.begin + chunk.body.size) {
+        texts.push_back(&entry);
+      }
+    }
+    log_.Line(chunk.at, 0, "OPDA optional data" + size + (texts.empty() ? "" : ", tags as an option text"));
+    for (const DataEntry* entry : texts) {
+      log_.Line(entry->at, 1, TagName(entry->tag) + ": \"" + Printable(BytesOf(file_, entry->value)) + "\"");
     }
   }
 
@@ -309,6 +315,8 @@ class Lister {
 
 }  // namespace
 }  // namespace listing
+
+std::string ProblemText(const Problem& problem) { return "at " + smaf::Hex(problem.at, 4) + ": " + problem.text; }
 
 SmafListing ListSmaf(midifile::ByteView file, const SmafScore& score) {
   SmafListing result;

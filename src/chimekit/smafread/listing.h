@@ -24,6 +24,9 @@ struct SmafListing {
   uint64_t notes = 0;   // of all score tracks
 };
 
+// A problem as the listing gives it: "at 0x<offset>: <text>".
+std::string ProblemText(const Problem& problem);
+
 // `file` is the file `score` was read from. Time and output grow linearly
 // with the score.
 SmafListing ListSmaf(midifile::ByteView file, const SmafScore& score);

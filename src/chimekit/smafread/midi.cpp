@@ -190,18 +190,6 @@ void SortOffs(std::vector<uint64_t>& offs) {
   }
 }
 
-// The first text of a tag: the optional data's entries before the content
-// information's option text.
-std::string TagText(ByteView file, const SmafScore& score, char first, char second) {
-  for (const DataEntry& entry : score.data_entries) {
-    if (entry.tag[0] == first && entry.tag[1] == second) return std::string(BytesOf(file, entry.value));
-  }
-  for (const OptionTag& tag : score.content_info.tags) {
-    if (tag.tag[0] == first && tag.tag[1] == second) return OptionValue(file, tag.value);
-  }
-  return {};
-}
-
 void WriteConductor(ByteView file, const SmafScore& score, MidiBuffer& out) {
   const std::string title = TagText(file, score, 'S', 'T');
   const std::string copyright = TagText(file, score, 'C', 'R');
@@ -289,6 +277,15 @@ const char* FormatName(SequenceFormat format) {
   return format == SequenceFormat::kHandyphone ? "Handyphone Standard" : "Mobile Standard";
 }
 
+// A readable score track in the summary: counted, its format named once.
+void CountTrack(const ScoreTrack& track, MidiSummary& summary) {
+  ++summary.score_tracks;
+  const std::string name = FormatName(track.format);
+  if (std::find(summary.formats.begin(), summary.formats.end(), name) == summary.formats.end()) {
+    summary.formats.push_back(name);
+  }
+}
+
 // The score tracks' MIDI chunks one after another, then the whole file.
 // The header and the conductor track (from the texts of `texts`), then
 // the score tracks' chunks one after another.
@@ -306,11 +303,7 @@ class MidiWriter {
     if (summary.score_tracks + 1 > static_cast<uint32_t>(midifile::kMaxTrackCount) - 1) {
       throw midifile::ConversionError("Too many tracks for one MIDI file (at most 65535)");
     }
-    ++summary.score_tracks;
-    const std::string name = FormatName(track.format);
-    if (std::find(summary.formats.begin(), summary.formats.end(), name) == summary.formats.end()) {
-      summary.formats.push_back(name);
-    }
+    CountTrack(track, summary);
     result_.channels.push_back(mapper_.Map(track));
     summary.notes += WriteScoreTrack(track, result_.channels.back(), out_);
   }
@@ -329,6 +322,27 @@ class MidiWriter {
 };
 
 }  // namespace
+
+std::string TagText(ByteView file, const SmafScore& score, char first, char second) {
+  for (const DataEntry& entry : score.data_entries) {
+    if (entry.tag[0] == first && entry.tag[1] == second) return std::string(BytesOf(file, entry.value));
+  }
+  for (const OptionTag& tag : score.content_info.tags) {
+    if (tag.tag[0] == first && tag.tag[1] == second) return OptionValue(file, tag.value);
+  }
+  return {};
+}
+
+MidiSummary SummariseMidi(const SmafScore& score) {
+  MidiSummary summary;
+  for (const ScoreTrack& track : score.score_tracks) {
+    if (!IsReadable(track)) continue;
+    CountTrack(track, summary);
+    for (const ScoreEvent& event : track.events) summary.notes += event.kind == EventKind::kNote;
+  }
+  summary.audio_tracks = static_cast<uint32_t>(score.audio_tracks.size());
+  return summary;
+}
 
 SmafMidi SmafToMidi(ByteView file, const SmafScore& score) {
   size_t room = 1024 + file.size();
