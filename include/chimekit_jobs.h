@@ -76,13 +76,14 @@ CHIMEKIT_JOBS_API ck_result* ck_render(const uint8_t* smaf, size_t size, uint32_
                                        uint32_t flags);
 
 /* What a SMAF file holds, any SMAF file, as `chimekit inspect` reads it. The
-   text: {"listingSummary" (the listing's last line), "ok" (no problem),
-   "problems" (each "at 0x...: ..."), "fileSize", "crc" ("matches",
+   text: {"ok" (no problem), "problems" (each "at 0x...: ...", in file
+   order), "fileSize", "crc" ("matches",
    "differs", "none": written without one, "unknown": cut off), "title",
    "artist", "copyright" (arrays of byte values), "lengthMs", "scoreTracks"
    and "audioTracks" (each with its number, format, timebase or rate, voices,
    notes, end and waves), "midi" (the summary `chimekit midi` prints of it)};
-   with CK_LISTING also "listing" (the lines of `chimekit inspect`), with
+   with CK_LISTING also "listing" (the lines of `chimekit inspect`) and
+   "listingSummary" (its last line), with
    CK_NOTES "notes": five numbers a note (the MIDI channel of `chimekit
    midi`, 0 to 15, key, velocity, start and end in ms). No bytes. A file that
    is no SMAF file is status 1. */

@@ -85,11 +85,13 @@ TEST(CliMidi, TheConvertersRingtonesGiveTheSongsNotesBack) {
 TEST(CliMidi, MobileStandardCompressedOrNotGivesOneMidiFile) {
   using namespace test_support::smaf_bytes;
   // Durations of 1 ms, gates of 2 ms: channel 0 melody, channel 3 rhythm,
-  // channel 9 melody (which may not play on MIDI channel 10).
+  // channel 9 melody (which may not play on MIDI channel 10); a note of
+  // gate 0 too.
   const std::string events = Num(0) + B({0x90, 60, 100}) + Num(100) +  // 0 ms, 200 ms long
                              Num(50) + B({0x93, 36, 90}) + Num(10) +    // 50 ms, 20 ms long
                              Num(25) + B({0x99, 72, 80}) + Num(1000) +  // 75 ms, 2000 ms long
                              Num(5) + B({0x89, 74}) + Num(5) +          // 80 ms, 10 ms long, velocity 80
+                             Num(0) + B({0x80, 67}) + Num(0) +          // 80 ms, gate 0: off after on
                              Num(500) + B({0xFF, 0x2F, 0x00});
   std::string status(16, '\0');
   status[3] = 0x03;
@@ -102,14 +104,14 @@ TEST(CliMidi, MobileStandardCompressedOrNotGivesOneMidiFile) {
     const std::string ring = dir.Write("mobile.mmf", File(Cnti("ST:Built,") + track));
     const auto midi = RunChimekit({"midi", ring, dir.Path("mobile.mid")});
     ASSERT_EQ(midi.exit_code, 0) << midi.err;
-    EXPECT_EQ(midi.out, "score tracks: 1 (Mobile Standard), notes: 4, audio tracks: 0\n");
+    EXPECT_EQ(midi.out, "score tracks: 1 (Mobile Standard), notes: 5, audio tracks: 0\n");
     outputs[compressed] = test_support::ReadFileBytes(dir.Path("mobile.mid"));
   }
   EXPECT_EQ(outputs[0], outputs[1]);
   const std::vector<PlayedNote> notes = MidoNotes(dir.Path("mobile.mid"));
-  ASSERT_EQ(notes.size(), 4u);
-  const int expected[4][4] = {{0, 60, 0, 200}, {9, 36, 50, 20}, {1, 72, 75, 2000}, {1, 74, 80, 10}};
-  for (size_t i = 0; i < 4; ++i) {
+  ASSERT_EQ(notes.size(), 5u);
+  const int expected[5][4] = {{0, 60, 0, 200}, {9, 36, 50, 20}, {1, 72, 75, 2000}, {0, 67, 80, 0}, {1, 74, 80, 10}};
+  for (size_t i = 0; i < 5; ++i) {
     const PlayedNote& note = notes[i];
     EXPECT_EQ((std::vector<double>{double(note.channel), double(note.key), note.onset, note.length}),
               (std::vector<double>{double(expected[i][0]), double(expected[i][1]), double(expected[i][2]),

@@ -98,6 +98,17 @@
     }
     showSections({ smaf: true });
     ns.showSmaf(smaf, name);
+    byId("smaf-listing").textContent = "";
+    showSmafListing();
+  }
+
+  // The listing, made when it is first opened: a large file's runs to
+  // megabytes.
+  function showSmafListing() {
+    const listing = byId("smaf-listing");
+    if (state.smaf && byId("smaf-listing-box").open && listing.textContent === "") {
+      listing.textContent = ns.smafListing(state.smaf.bytes);
+    }
   }
 
   async function openFile(file) {
@@ -200,6 +211,7 @@
     byId("smaf-play").addEventListener("click", () => play(state.smaf && state.smaf.bytes));
     byId("stop").addEventListener("click", stop);
     byId("smaf-stop").addEventListener("click", stop);
+    byId("smaf-listing-box").addEventListener("toggle", showSmafListing);
     window.addEventListener("resize", () => {
       drawWindow();
       if (state.ringtone) ns.drawRingtoneRoll(state.ringtone);

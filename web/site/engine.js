@@ -90,17 +90,19 @@
     return text(0, 4) === "MMMD" ? "smaf" : "other";
   };
 
-  // What a SMAF file holds (ck_smaf): its texts, tracks, problems, the
-  // listing and its notes (five numbers a note, as the song's), and its
-  // MIDI file as `chimekit midi` writes it (`midi`: the job's summary and
-  // `bytes`).
+  // What a SMAF file holds (ck_smaf): its texts, tracks, problems and notes
+  // (five numbers a note, as the song's), and its MIDI file as `chimekit
+  // midi` writes it (`midi`: the job's summary and `bytes`).
   ns.readSmaf = (bytes) => {
-    const info = call("_ck_smaf", bytes, [kNotes | kListing], (result, text) => JSON.parse(text));
+    const info = call("_ck_smaf", bytes, [kNotes], (result, text) => JSON.parse(text));
     info.midi = call("_ck_smaf_to_midi", bytes, [], (result, text, size) => ({
       ...JSON.parse(text), bytes: resultBytes(result, 0, size),
     }));
     return info;
   };
+
+  // The listing of a SMAF file, as `chimekit inspect` prints it.
+  ns.smafListing = (bytes) => call("_ck_smaf", bytes, [kListing], (result, text) => JSON.parse(text).listing);
 
   // The FM preview of a SMAF file, all of it (lengthMs 0) or its start:
   // { channels, frames, planes: one Float32Array per channel }.

@@ -128,7 +128,6 @@
     }
     addFact(facts, "Check", smaf.ok ? "no problem" :
       `${plural(smaf.problems.length, "problem")}, the first ${smaf.problems[0]} (see the listing)`);
-    byId("smaf-listing").textContent = smaf.listing;
     ns.drawSmafRoll(smaf);
   };
 

@@ -10,7 +10,10 @@
   their bytes) of one Mobile Standard score track, written from the
   format's facts: a title, melody on channels 0 and 9, drums on channel 3,
   which its channel status marks as rhythm;
-- song.mmf: tempo_song.mid's bytes under a SMAF file's name.
+- song.mmf: tempo_song.mid's bytes under a SMAF file's name;
+- large.mmf: a Mobile Standard ringtone of about 400 KB of notes (the size
+  of the largest real ringtones, whose bytes are mostly waves), for the
+  speed figures.
 
 Usage: python3 web/tests/make_test_songs.py FOLDER
 """
@@ -123,12 +126,25 @@ def mobile_song():
     return smaf_file(chunk(b"CNTI", bytes([0, 0, 1, 0, 0])) + chunk(b"OPDA", texts) + track)
 
 
+def large_ringtone(size=400_000):
+    """Notes on sixteen channels by a fixed pseudo-random walk, 1 ms units."""
+    events, state = bytearray(), 7
+    while len(events) < size:
+        state = (state * 1103515245 + 12345) % 2**32
+        channel, key = (state >> 8) & 15, 36 + (state >> 16) % 60
+        events += number((state >> 4) % 40) + bytes([0x90 | channel, key, 1 + (state >> 24) % 127])
+        events += number(1 + (state >> 20) % 400)
+    events += number(0) + bytes([0xFF, 0x2F, 0x00])
+    track = chunk(b"MTR\x05", bytes([2, 0, 0x00, 0x00]) + bytes(16) + chunk(b"Mtsq", bytes(events)))
+    return smaf_file(chunk(b"CNTI", bytes([0, 0, 1, 0, 0])) + track)
+
+
 def main():
     folder = sys.argv[1]
     os.makedirs(folder, exist_ok=True)
     song = tempo_song()
     for name, data in (("tempo_song.mid", song), ("tempo_song.rmi", rmid(song)), ("tone.mid", tone()),
-                       ("mobile.mid", mobile_song()), ("song.mmf", song)):
+                       ("mobile.mid", mobile_song()), ("song.mmf", song), ("large.mmf", large_ringtone())):
         with open(os.path.join(folder, name), "wb") as out:
             out.write(data)
 

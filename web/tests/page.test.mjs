@@ -131,7 +131,14 @@ test("a ringtone opened shows what it holds and its notes, plays, and downloads 
     assert.equal(await page.$eval("#error", (e) => e.textContent), "", label);
     assert.equal(await page.$eval("#smaf", (e) => e.hidden), false, label);
     assert.equal(await page.$eval("#song", (e) => e.hidden), true, label);
+    // The listing is made when it is opened (it stays open for the next
+    // file).
     const listed = tool("inspect", file);
+    if (!(await page.$eval("#smaf-listing-box", (e) => e.open))) {
+      assert.equal(await page.$eval("#smaf-listing", (e) => e.textContent), "", label);
+      await page.click("#smaf-listing-box summary");
+    }
+    await page.waitForFunction(() => document.getElementById("smaf-listing").textContent !== "");
     assert.equal(await page.$eval("#smaf-listing", (e) => e.textContent), listed.stdout, label);
     const facts = await page.$eval("#smaf-facts", (list) => list.textContent);
     assert.match(facts, /Checkno problem/, label);

@@ -120,6 +120,7 @@ void AppendAudioTracks(std::string& out, const SmafScore& score) {
 void AppendNotes(std::string& out, const SmafScore& score) {
   const smafread::ChannelMap channels = smafread::MapChannels(score);
   std::vector<uint64_t> numbers;
+  numbers.reserve(5 * smafread::SummariseMidi(score).notes);
   size_t readable = 0;
   for (const smafread::ScoreTrack& track : score.score_tracks) {
     if (!smafread::IsReadable(track)) continue;
@@ -153,20 +154,17 @@ void AppendMidiSummary(std::string& out, const SmafScore& score, const smafread:
 JobResult RunSmafListing(midifile::ByteView smaf, const SmafRequest& request) {
   const SmafScore score = smafread::ReadSmafScore(smaf);
   RequireSmaf(score);
-  const smafread::SmafListing listing = smafread::ListSmaf(smaf, score);
   uint64_t end_ms = 0;
   for (const smafread::ScoreTrack& track : score.score_tracks) end_ms = std::max(end_ms, track.end_ms);
   for (const smafread::AudioTrack& track : score.audio_tracks) end_ms = std::max(end_ms, track.end_ms);
 
   std::string out = "{";
-  AppendKey(out, "listingSummary");
-  AppendJsonString(out, listing.summary);
-  AppendField(out, "ok", listing.ok);
+  AppendField(out, "ok", score.problems.empty());
   AppendKey(out, "problems");
   out += '[';
-  for (const std::string& problem : listing.problems) {
+  for (const smafread::Problem* problem : smafread::InFileOrder(score.problems)) {
     if (out.back() != '[') out += ',';
-    AppendJsonString(out, problem);
+    AppendJsonString(out, smafread::ProblemText(*problem));
   }
   out += ']';
   AppendField(out, "fileSize", score.file_size);
@@ -186,10 +184,14 @@ JobResult RunSmafListing(midifile::ByteView smaf, const SmafRequest& request) {
   out += '}';
   if (request.notes) AppendNotes(out, score);
   if (request.listing) {
+    // The listing's lines cost more than the rest: made when asked for.
+    const smafread::SmafListing listing = smafread::ListSmaf(smaf, score);
     std::string text;
     for (const std::string& line : listing.lines) text += line + "\n";
     AppendKey(out, "listing");
     AppendJsonString(out, text);
+    AppendKey(out, "listingSummary");
+    AppendJsonString(out, listing.summary);
   }
   out += '}';
   JobResult result;

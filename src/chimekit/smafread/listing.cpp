@@ -17,12 +17,8 @@ using smaf::Hex;
 using smaf::HexBytes;
 using smaf::Printable;
 
-LineLog::LineLog(SmafListing& result, const std::vector<Problem>& problems) : result_(result) {
-  problems_.reserve(problems.size());
-  for (const Problem& problem : problems) problems_.push_back(&problem);
-  std::stable_sort(problems_.begin(), problems_.end(),
-                   [](const Problem* a, const Problem* b) { return a->at < b->at; });
-}
+LineLog::LineLog(SmafListing& result, const std::vector<Problem>& problems)
+    : result_(result), problems_(InFileOrder(problems)) {}
 
 void LineLog::Flush(uint32_t before, uint8_t depth) {
   for (; next_ < problems_.size() && problems_[next_]->at < before; ++next_) {
@@ -315,6 +311,14 @@ class Lister {
 
 }  // namespace
 }  // namespace listing
+
+std::vector<const Problem*> InFileOrder(const std::vector<Problem>& problems) {
+  std::vector<const Problem*> ordered;
+  ordered.reserve(problems.size());
+  for (const Problem& problem : problems) ordered.push_back(&problem);
+  std::stable_sort(ordered.begin(), ordered.end(), [](const Problem* a, const Problem* b) { return a->at < b->at; });
+  return ordered;
+}
 
 std::string ProblemText(const Problem& problem) { return "at " + smaf::Hex(problem.at, 4) + ": " + problem.text; }
 

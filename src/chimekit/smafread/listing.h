@@ -27,6 +27,10 @@ struct SmafListing {
 // A problem as the listing gives it: "at 0x<offset>: <text>".
 std::string ProblemText(const Problem& problem);
 
+// The problems in file order, as the listing gives them (those of one
+// offset in the order found).
+std::vector<const Problem*> InFileOrder(const std::vector<Problem>& problems);
+
 // `file` is the file `score` was read from. Time and output grow linearly
 // with the score.
 SmafListing ListSmaf(midifile::ByteView file, const SmafScore& score);

@@ -1,7 +1,8 @@
 // The MIDI writer: the conductor track, then each readable score track's
 // events as MIDI messages, with the note-offs of all its notes (sorted by
 // time, those of one time in the order of their notes) let out before the
-// first event that comes at or after each.
+// first event that comes at or after each (a note of gate 0: right after
+// its note-on).
 #include "chimekit/smafread/midi.h"
 
 #include <algorithm>
@@ -212,11 +213,15 @@ uint64_t WriteScoreTrack(const ScoreTrack& smaf, const std::array<uint8_t, 16>& 
   const std::string name = "score track " + std::to_string(smaf.number);
   track.Data(0, 0xFF, 0x03, name);
   // Every note's note-off, in the order they come: each is let out before
-  // the first event at or after its time.
+  // the first event at or after its time. A note of gate 0 ends at its own
+  // time, so its note-off goes right after its note-on instead.
   std::vector<uint64_t> offs;
   offs.reserve(smaf.events.size());
+  uint64_t notes = 0;
   for (const ScoreEvent& event : smaf.events) {
     if (event.kind != EventKind::kNote) continue;
+    ++notes;
+    if (event.gate_ms == 0) continue;
     const uint64_t end = event.time_ms + event.gate_ms;
     if (end > kLatestOff) throw midifile::ConversionError("A note of the SMAF file ends more than 2^53 ms into the song");
     offs.push_back((end << kOffBits) | (uint64_t{channels[event.channel & 0x0F] & 0x0Fu} << 7) | (event.key & 0x7Fu));
@@ -239,6 +244,7 @@ uint64_t WriteScoreTrack(const ScoreTrack& smaf, const std::array<uint8_t, 16>& 
       case EventKind::kNote:
         TrackWriter::Message(at, time, 0x90 | channel, event.key & 0x7F,
                              event.velocity == 0 ? 1 : event.velocity & 0x7F);
+        if (event.gate_ms == 0) TrackWriter::Message(at, time, 0x80 | channel, event.key & 0x7F, kNoteOffVelocity);
         break;
       case EventKind::kProgram:
         TrackWriter::Message(at, time, 0xC0 | channel, event.data & 0x7F);
@@ -270,7 +276,7 @@ uint64_t WriteScoreTrack(const ScoreTrack& smaf, const std::array<uint8_t, 16>& 
   release_until(UINT64_MAX);
   track.set_position(at);
   track.End(smaf.end_ms > track.last() ? smaf.end_ms : track.last());
-  return offs.size();
+  return notes;
 }
 
 const char* FormatName(SequenceFormat format) {
