@@ -12,7 +12,7 @@
 // rendering 30 s of preview (stereo) of SONG.mid's ringtone, and of making
 // BIG.mid's ringtone as the page does (the benchmark song of 1,000,000
 // events in 16 tracks), and of opening RINGTONE.mmf as the page does (what
-// it holds with its notes and listing, and its MIDI file). The page times
+// it holds with its notes, and its MIDI file). The page times
 // the same calls the same way
 // (web/perf/measure.mjs). A program of the native build
 // (build/bin/web_native_timing).
@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
   const double big_make_ms = MedianMs(1, [&] { ck_free(Ringtone(big, as_the_page_makes_it)); });
   const std::string ringtone = ReadFile(argv[4]);
   const double open_smaf_ms = MedianMs(1, [&] {
-    ck_result* info = ck_smaf(Data(ringtone), ringtone.size(), CK_NOTES | CK_LISTING);
+    ck_result* info = ck_smaf(Data(ringtone), ringtone.size(), CK_NOTES);
     ck_result* midi = ck_smaf_to_midi(Data(ringtone), ringtone.size());
     if (ck_status(info) != 0 || ck_status(midi) != 0) std::abort();
     ck_free(info);
