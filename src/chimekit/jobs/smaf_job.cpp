@@ -25,15 +25,6 @@ void RequireSmaf(const SmafScore& score) {
   }
 }
 
-const char* FormatName(smafread::SequenceFormat format) {
-  switch (format) {
-    case smafread::SequenceFormat::kHandyphone: return "Handyphone Standard";
-    case smafread::SequenceFormat::kMobileCompressed: return "Mobile Standard, compressed";
-    case smafread::SequenceFormat::kMobile: return "Mobile Standard";
-    default: return "not read";
-  }
-}
-
 const char* WaveFormatName(smafread::WaveFormat format) {
   switch (format) {
     case smafread::WaveFormat::kAdpcm: return "ADPCM";
@@ -44,9 +35,7 @@ const char* WaveFormatName(smafread::WaveFormat format) {
 
 // Milliseconds of a wave's samples at its rate; 0 when unknown.
 uint64_t WaveMs(const smafread::Wave& wave) {
-  if (wave.bits == 0 || wave.rate_hz == 0 || wave.format == smafread::WaveFormat::kOther) return 0;
-  const uint64_t samples = uint64_t{wave.data.size} * 8 / wave.bits / wave.channels;
-  return samples * 1000 / wave.rate_hz;
+  return wave.rate_hz == 0 ? 0 : smafread::SampleCount(wave) * 1000 / wave.rate_hz;
 }
 
 void AppendWaves(std::string& out, const std::vector<smafread::Wave>& waves) {
@@ -84,7 +73,7 @@ void AppendScoreTracks(std::string& out, const SmafScore& score) {
     out += '{';
     AppendField(out, "number", track.number);
     AppendKey(out, "format");
-    AppendJsonString(out, FormatName(track.format));
+    AppendJsonString(out, smafread::FormatName(track.format, track.format_code));
     AppendField(out, "timebaseMs", track.duration_ms);
     AppendField(out, "channels", track.channel_count);
     AppendField(out, "fmVoices", fm);

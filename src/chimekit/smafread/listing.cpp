@@ -48,15 +48,6 @@ std::string TagName(const std::array<char, 2>& tag) {
   return found != kNames.end() ? found->second : "tag \"" + Printable(key) + "\"";
 }
 
-const char* FormatName(SequenceFormat format, uint8_t code) {
-  switch (format) {
-    case SequenceFormat::kHandyphone: return "Handyphone Standard";
-    case SequenceFormat::kMobileCompressed: return "Mobile Standard, compressed";
-    case SequenceFormat::kMobile: return "Mobile Standard";
-    default: return code == 3 ? "32 channels, not read" : "not read";
-  }
-}
-
 std::string TimebaseText(uint32_t ms, uint8_t code, uint32_t gate_ms, uint8_t gate_code) {
   std::string text = "timebase " + (ms != 0 ? std::to_string(ms) + " ms" : std::string("unknown")) + " (code " +
                      Hex(code) + ", gate code " + Hex(gate_code);
@@ -311,6 +302,15 @@ class Lister {
 
 }  // namespace
 }  // namespace listing
+
+const char* FormatName(SequenceFormat format, uint8_t code) {
+  switch (format) {
+    case SequenceFormat::kHandyphone: return "Handyphone Standard";
+    case SequenceFormat::kMobileCompressed: return "Mobile Standard, compressed";
+    case SequenceFormat::kMobile: return "Mobile Standard";
+    default: return code == 3 ? "32 channels, not read" : "not read";
+  }
+}
 
 std::vector<const Problem*> InFileOrder(const std::vector<Problem>& problems) {
   std::vector<const Problem*> ordered;

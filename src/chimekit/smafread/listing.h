@@ -24,6 +24,15 @@ struct SmafListing {
   uint64_t notes = 0;   // of all score tracks
 };
 
+// A score track's sequence format in words: "Handyphone Standard",
+// "Mobile Standard, compressed", "Mobile Standard", "32 channels, not
+// read" (format type 3), "not read".
+const char* FormatName(SequenceFormat format, uint8_t code);
+
+// A wave's samples (per channel); 0 when its format, bits or rate are not
+// known.
+uint64_t SampleCount(const Wave& wave);
+
 // A problem as the listing gives it: "at 0x<offset>: <text>".
 std::string ProblemText(const Problem& problem);
 
