@@ -32,9 +32,12 @@ int RunMidi(const std::vector<std::string>& arguments) {
   std::fprintf(report, "%s\n", midi.summary.Text().c_str());
   // What the reader could not read is left out of the MIDI file: say so.
   if (!score.problems.empty()) {
-    std::fprintf(stderr, "chimekit midi: %s: %zu %s in the SMAF file, the first: %s ('chimekit inspect' lists them)\n",
-                 InputName(input).c_str(), score.problems.size(), score.problems.size() == 1 ? "problem" : "problems",
-                 chimekit::smafread::ProblemText(score.problems.front()).c_str());
+    const size_t count = score.problems.size();
+    const std::string first = chimekit::smafread::ProblemText(*chimekit::smafread::InFileOrder(score.problems).front());
+    const std::string text = count == 1 ? "1 problem in the SMAF file: " + first + " ('chimekit inspect' lists it)"
+                                        : std::to_string(count) + " problems in the SMAF file, the first: " + first +
+                                              " ('chimekit inspect' lists them)";
+    std::fprintf(stderr, "chimekit midi: %s: %s\n", InputName(input).c_str(), text.c_str());
   }
   return kExitOk;
 }

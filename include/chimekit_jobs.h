@@ -93,7 +93,7 @@ CHIMEKIT_JOBS_API ck_result* ck_smaf(const uint8_t* smaf, size_t size, uint32_t 
    (bytes 0). The text: {"summary" (the line `chimekit midi` prints), "notes",
    "noNote" (why the file holds no note; "" when it holds some),
    "scoreTracks", "audioTracks", "problems" (how many the reader found),
-   "firstProblem"}. A file without a note gives its MIDI file all the same. A
+   "firstProblem" (the first in the file, "at 0x...: ...")}. A file without a note gives its MIDI file all the same. A
    file that is no SMAF file is status 1. */
 CHIMEKIT_JOBS_API ck_result* ck_smaf_to_midi(const uint8_t* smaf, size_t size);
 

@@ -189,8 +189,8 @@ TEST(CliMidi, DamageIsNamedAndTheOutputIsNeverTheInput) {
   EXPECT_EQ(converted.exit_code, 0);
   EXPECT_TRUE(converted.out.starts_with("MThd"));
   EXPECT_TRUE(converted.err.starts_with("score tracks: 2 (Handyphone Standard), notes: 79, audio tracks: 0\n"
-                                        "chimekit midi: " + dir.Path("damaged.mmf") + ": 1 problem in the SMAF file, "
-                                        "the first: at 0x"))
+                                        "chimekit midi: " + dir.Path("damaged.mmf") + ": 1 problem in the SMAF file: "
+                                        "at 0x"))
       << converted.err;
 }
 

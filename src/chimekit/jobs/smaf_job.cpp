@@ -198,7 +198,8 @@ JobResult RunSmafToMidi(midifile::ByteView smaf) {
   AppendField(out, "audioTracks", midi.summary.audio_tracks);
   AppendField(out, "problems", score.problems.size());
   AppendKey(out, "firstProblem");
-  AppendJsonString(out, score.problems.empty() ? std::string() : smafread::ProblemText(score.problems.front()));
+  AppendJsonString(out, score.problems.empty() ? std::string()
+                                               : smafread::ProblemText(*smafread::InFileOrder(score.problems).front()));
   out += '}';
   JobResult result;
   result.text = std::move(out);
