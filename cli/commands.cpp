@@ -4,6 +4,7 @@
 #include "editing_commands.h"
 #include "inspection_commands.h"
 #include "inspect_command.h"
+#include "midi_command.h"
 #include "play_command.h"
 #include "report_commands.h"
 #include "reshape_command.h"
@@ -202,16 +203,40 @@ const std::vector<Command>& AllCommands() {
        "  --copyright TEXT   its copyright notice ('' for none)\n"
        "OUT '-' writes the ringtone to standard output and the summary to standard error.",
        RunRingtone},
-      {"inspect", "list a SMAF ringtone in words and check it",
+      {"inspect", "list any SMAF file in words and check it",
        "Usage: chimekit inspect RING.mmf [--quiet]\n"
-       "Lists a SMAF ringtone in words: the MMMD frame and its CRC, the content information\n"
-       "with its tags, every score track with its timebase, the voice messages of its setup\n"
-       "and every event of its sequence (notes with their MIDI key, controls, no-operations).\n"
-       "Every size, fixed byte and event coding and the CRC are checked; each fault is listed\n"
-       "in place and repeated on standard error as \"damaged SMAF file: ...\".\n"
+       "Lists a SMAF file in words, whatever made it: the MMMD frame and its CRC, the content\n"
+       "information and the optional data with their tags, every score track (Handyphone\n"
+       "Standard, Mobile Standard compressed or not) with its timebase, channel types, the voices\n"
+       "of its setup (FM with 2 or 4 operators, PCM), its stream PCM waves and every event of its\n"
+       "sequence (notes with their MIDI key, controls, exclusive messages, no-operations), its seek\n"
+       "and phrase marks, every audio track with its waves (format, rate, samples, seconds), and\n"
+       "any other chunk by name and size. Values the format allows are listed as they are; a\n"
+       "departure from the format (a size beyond its chunk, a code it does not define, a CRC that\n"
+       "does not match) is a problem, listed in place with its offset and repeated on standard\n"
+       "error as \"damaged SMAF file: ...\". A file without a CRC (its chunks fill the MMMD chunk,\n"
+       "as some writers make them) is read as such.\n"
        "  --quiet   print only the problems and the summary line\n"
        "Exit status: 0 for a sound file, 1 for a damaged one or one that cannot be read.",
        RunInspect},
+      {"midi", "convert the score of a SMAF file into a MIDI file",
+       "Usage: chimekit midi IN.mmf OUT.mid [--allow-empty]\n"
+       "Converts the score tracks of any SMAF file (Handyphone Standard, Mobile Standard\n"
+       "compressed or not) into a format 1 MIDI file and prints a summary: a conductor track\n"
+       "(title, copyright and artist as text events, 120 BPM), then one track per score track,\n"
+       "at division 500: one tick is one millisecond, so every onset and gate is exact. Notes,\n"
+       "programs, bank selects, volume, pan, expression, modulation and the other controls, pitch\n"
+       "bend, pressure and exclusive messages are written as the file gives them; octave settings\n"
+       "are in the keys. Channels: each SMAF channel keeps its number where it can (channel c of\n"
+       "a Mobile Standard track is MIDI channel c + 1, channel c of Handyphone score track t is\n"
+       "4 (t - 1) + c + 1), else takes the lowest channel free; a channel the file marks as rhythm\n"
+       "plays on channel 10, which melody never takes. Audio tracks (recorded sound) have no MIDI\n"
+       "form and are only counted. A file that gives no note (an audio-only file, say) is\n"
+       "refused: nothing is written and the exit status is 1. What the reader cannot read of a\n"
+       "damaged file is left out and named on standard error.\n"
+       "  --allow-empty   write a MIDI file without a note all the same\n"
+       "OUT '-' writes the MIDI file to standard output and the summary to standard error.",
+       RunMidi},
       {"play", "render a SMAF file (or a MIDI file) to a WAV file to listen to",
        "Usage: chimekit play IN.mmf OUT.wav [--mono] [--seconds SECONDS] [--allow-empty]\n"
        "       chimekit play IN.mid OUT.wav [--mono] [--seconds SECONDS] [--allow-empty]\n"

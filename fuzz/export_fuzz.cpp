@@ -23,7 +23,7 @@
 #include <string>
 
 #include "../tests/hardening/export_calls.h"
-#include "chimekit/smaf/inspect.h"
+#include "chimekit/smafread/read.h"
 #include "fuzz_input.h"
 #include "midifile/errors.h"
 #include "midifile/midi_file.h"
@@ -78,7 +78,7 @@ void CheckOutput(const ExportCall& call, const std::string& bytes) {
       fuzz::Broken("a MIDI output chimekit's reader refuses:", error.what());
     }
   } else if (call.output == hardening::Output::smaf) {
-    fuzz::Check(chimekit::smaf::InspectSmaf(bytes).ok, "a SMAF output the inspector finds fault with");
+    fuzz::Check(chimekit::smafread::ReadSmafScore(bytes).problems.empty(), "a SMAF output the reader finds fault with");
   }
 }
 

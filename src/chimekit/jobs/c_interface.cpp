@@ -79,6 +79,16 @@ CHIMEKIT_JOBS_API ck_result* ck_render(const uint8_t* smaf, size_t size, uint32_
   });
 }
 
+CHIMEKIT_JOBS_API ck_result* ck_smaf(const uint8_t* smaf, size_t size, uint32_t flags) {
+  return Run([&] {
+    return chimekit::jobs::RunSmafListing(Input(smaf, size), {(flags & CK_LISTING) != 0, (flags & CK_NOTES) != 0});
+  });
+}
+
+CHIMEKIT_JOBS_API ck_result* ck_smaf_to_midi(const uint8_t* smaf, size_t size) {
+  return Run([&] { return chimekit::jobs::RunSmafToMidi(Input(smaf, size)); });
+}
+
 CHIMEKIT_JOBS_API int32_t ck_status(const ck_result* result) { return result == nullptr ? 1 : result->status; }
 
 CHIMEKIT_JOBS_API const char* ck_text(const ck_result* result, size_t* size) {

@@ -56,4 +56,19 @@ struct RenderRequest {
 // "wavesPlayed", "notPlayed" (texts), "problems"}.
 JobResult RunRender(midifile::ByteView smaf, const RenderRequest& request);
 
+struct SmafRequest {
+  bool listing = false;  // the SMAF file in the inspector's words
+  bool notes = false;    // every note of its score tracks, on the MIDI channels of `chimekit midi`
+};
+
+// What a SMAF file holds (smaf_job.cpp): its texts, score and audio
+// tracks, problems and the summary of its MIDI form as JSON; no bytes.
+// Throws for a file that is no SMAF file.
+JobResult RunSmafListing(midifile::ByteView smaf, const SmafRequest& request);
+
+// The MIDI file of `chimekit midi` (bytes 0) and its summary. A file without
+// a note gives its MIDI file all the same ("notes" 0, "noNote" saying why).
+// Throws for a file that is no SMAF file.
+JobResult RunSmafToMidi(midifile::ByteView smaf);
+
 }  // namespace chimekit::jobs

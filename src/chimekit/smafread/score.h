@@ -310,6 +310,7 @@ struct SmafScore {
   bool is_smaf = false;        // begins with "MMMD" and its size
   uint32_t declared_size = 0;  // the MMMD size: the bytes after it, CRC included
   bool has_crc = false;
+  bool crc_absent = false;  // written without a CRC: the chunks fill the MMMD chunk to its end
   uint16_t stored_crc = 0;
   uint16_t computed_crc = 0;
   std::vector<ChunkFact> chunks;
