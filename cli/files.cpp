@@ -135,7 +135,27 @@ FileKind SniffFileKind(midifile::ByteView bytes) {
   if (bytes.starts_with("MThd")) return FileKind::midi;
   if (bytes.size() >= 12 && bytes.starts_with("RIFF") && bytes.substr(8, 4) == "RMID") return FileKind::midi;
   if (bytes.starts_with("MMMD")) return FileKind::smaf;
+  // Chunks the reader steps over may stand before the tracks; a file in
+  // which it finds none is no MIDI file.
+  midifile::TMidiFile file;
+  try {
+    if (file.ReadBytes(bytes) > 0) return FileKind::midi;
+  } catch (const midifile::ChimeError&) {
+  }
   return FileKind::other;
+}
+
+std::string WrongKindText(const std::string& path, FileKind got) {
+  const std::string input = Shown(path, false);
+  switch (got) {
+    case FileKind::smaf:
+      return input + ": a SMAF file; this command takes a MIDI file, see 'chimekit midi'";
+    case FileKind::midi:
+      return input + ": a MIDI file; this command takes a SMAF file, see 'chimekit smaf'";
+    case FileKind::other:
+      break;
+  }
+  return input + ": neither a MIDI file nor a SMAF file";
 }
 
 midifile::ByteString ReadInput(const std::string& path) {
@@ -149,23 +169,14 @@ midifile::ByteString ReadInput(const std::string& path) {
 }
 
 midifile::ByteString RequireMidi(const std::string& path, midifile::ByteString bytes) {
-  switch (SniffFileKind(bytes)) {
-    case FileKind::midi:
-      return bytes;
-    case FileKind::smaf:
-      throw midifile::ChimeError(Shown(path, false) + ": a SMAF file, not a MIDI file");
-    case FileKind::other:
-      break;
-  }
-  // Chunks the reader steps over may stand before the tracks; a file in
-  // which it finds none is no MIDI file.
-  midifile::TMidiFile file;
-  bool tracks = false;
-  try {
-    tracks = file.ReadBytes(bytes) > 0;
-  } catch (const midifile::ChimeError&) {
-  }
-  if (!tracks) throw midifile::ChimeError(Shown(path, false) + ": neither a MIDI file nor a SMAF file");
+  const FileKind kind = SniffFileKind(bytes);
+  if (kind != FileKind::midi) throw midifile::ChimeError(WrongKindText(path, kind));
+  return bytes;
+}
+
+midifile::ByteString RequireSmaf(const std::string& path, midifile::ByteString bytes) {
+  const FileKind kind = SniffFileKind(bytes);
+  if (kind != FileKind::smaf) throw midifile::ChimeError(WrongKindText(path, kind));
   return bytes;
 }
 

@@ -12,10 +12,18 @@
 
 namespace cli {
 
-// What a file's first bytes say it is: "MThd", or a RIFF form of type RMID,
-// begins a MIDI file; "MMMD" a SMAF file.
+// What a file's bytes say it is: "MThd", or a RIFF form of type RMID,
+// begins a MIDI file; "MMMD" a SMAF file. A file of other bytes in which
+// the MIDI reader finds tracks all the same (chunks it steps over stand
+// before them) is a MIDI file too.
 enum class FileKind { midi, smaf, other };
 FileKind SniffFileKind(midifile::ByteView bytes);
+
+// How a command says it got an input of a kind it does not take, naming
+// the input: "ring.mmf: a SMAF file; this command takes a MIDI file, see
+// 'chimekit midi'" (and the same of a MIDI file given where a SMAF file
+// belongs), "notes.txt: neither a MIDI file nor a SMAF file".
+std::string WrongKindText(const std::string& path, FileKind got);
 
 // How messages name an input: its path, or "standard input" for "-".
 std::string InputName(const std::string& path);
@@ -23,10 +31,11 @@ std::string InputName(const std::string& path);
 // The bytes of an input file, or of standard input for "-".
 midifile::ByteString ReadInput(const std::string& path);
 
-// The bytes of an input, read, that must be a MIDI file. A SMAF file, and a
-// file that is neither (unless the reader finds tracks in it all the same),
-// are refused in words: "ring.mmf: a SMAF file, not a MIDI file".
+// The bytes of an input, read, that must be a MIDI file (RequireMidi) or a
+// SMAF file (RequireSmaf); a file of another kind is refused in the words
+// of WrongKindText.
 midifile::ByteString RequireMidi(const std::string& path, midifile::ByteString bytes);
+midifile::ByteString RequireSmaf(const std::string& path, midifile::ByteString bytes);
 inline midifile::ByteString ReadMidiInput(const std::string& path) { return RequireMidi(path, ReadInput(path)); }
 
 // ReadMidiInput, then loaded; a reader's failure names the file

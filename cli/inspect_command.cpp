@@ -2,7 +2,8 @@
 
 #include <cstdio>
 
-#include "chimekit/smaf/inspect.h"
+#include "chimekit/smafread/listing.h"
+#include "chimekit/smafread/read.h"
 #include "command.h"
 #include "midifile/errors.h"
 #include "support.h"
@@ -22,11 +23,9 @@ int RunInspect(const std::vector<std::string>& arguments) {
   ParsedArguments parsed = Parse(arguments, {"--quiet"});
   ExpectPositional(parsed, 1, 1);
   const std::string& path = parsed.positional[0];
-  const midifile::ByteString bytes = ReadInput(path);
-  if (SniffFileKind(bytes) == FileKind::midi) {
-    throw midifile::ChimeError(InputName(path) + ": a MIDI file, not a SMAF file ('chimekit smaf' makes one of it)");
-  }
-  const chimekit::smaf::SmafInspection inspection = chimekit::smaf::InspectSmaf(bytes);
+  const midifile::ByteString bytes = RequireSmaf(path, ReadInput(path));
+  const chimekit::smafread::SmafListing inspection =
+      chimekit::smafread::ListSmaf(bytes, chimekit::smafread::ReadSmafScore(bytes));
   if (parsed.Has("--quiet")) {
     for (const std::string& problem : inspection.problems) PrintLine(stdout, "problem: ", problem);
     PrintLine(stdout, "", inspection.summary);

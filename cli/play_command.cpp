@@ -1,6 +1,6 @@
-// The play subcommand: a SMAF ringtone, or a MIDI file converted to one as
-// the smaf subcommand does (format 1 files merged first), rendered to a WAV
-// file to listen to.
+// The play subcommand: a SMAF file, or a MIDI file converted to one as the
+// smaf subcommand does (format 1 files merged first), rendered to a WAV
+// file to listen to, with what was read and what played.
 #include "play_command.h"
 
 #include <chrono>
@@ -65,19 +65,21 @@ double Seconds(uint64_t frames) { return static_cast<double>(frames) / chimekit:
 }  // namespace
 
 int RunPlay(const std::vector<std::string>& arguments) {
-  ParsedArguments parsed = Parse(arguments, {"--mono", "--first-track", "--library-timing"}, {"--seconds"});
+  ParsedArguments parsed =
+      Parse(arguments, {"--mono", "--first-track", "--library-timing", "--allow-empty"}, {"--seconds"});
   ExpectPositional(parsed, 2, 2);
   const std::string& input = parsed.positional[0];
   const std::string& output = parsed.positional[1];
   chimekit::preview::PreviewOptions options;
   options.output_channels = parsed.Has("--mono") ? 1 : 2;
+  options.allow_empty = parsed.Has("--allow-empty");
   if (const std::string* seconds = parsed.Value("--seconds")) {
     options.length_ms = ParseSeconds(*seconds, 1, chimekit::preview::kMaxPreviewSeconds * 1000, "--seconds");
   }
 
   RefuseOutputOverInput(output, input, "the WAV file", "song");
   midifile::ByteString bytes = ReadInput(input);
-  std::string source = "SMAF ringtone";
+  std::string source;  // for a MIDI file: what it was made into
   if (SniffFileKind(bytes) != FileKind::smaf) {
     // A MIDI file becomes the ringtone the smaf command makes of it.
     bytes = RequireMidi(input, std::move(bytes));
@@ -107,14 +109,24 @@ int RunPlay(const std::vector<std::string>& arguments) {
 
   ProgressLine progress;
   const chimekit::preview::PreviewResult result = NamingInput(input, [&] {
-    return chimekit::preview::PreviewRingtone(bytes, options,
-                                              [&](uint64_t done, uint64_t total) { progress.Show(done, total); });
+    try {
+      return chimekit::preview::PreviewRingtone(bytes, options,
+                                                [&](uint64_t done, uint64_t total) { progress.Show(done, total); });
+    } catch (const chimekit::preview::NothingToPlay& error) {
+      throw midifile::ConversionError(std::string(error.what()) +
+                                      ": the WAV file would be silent, so nothing was written (--allow-empty "
+                                      "writes it anyway)");
+    }
   });
   progress.Clear();
   WriteOutput(output, result.wav);
 
   std::FILE* report = output == "-" ? stderr : stdout;
-  std::fprintf(report, "input: %s\n", source.c_str());
+  if (source.empty()) {
+    for (const std::string& line : result.summary.Lines()) std::fprintf(report, "%s\n", line.c_str());
+  } else {
+    std::fprintf(report, "input: %s\n", source.c_str());
+  }
   if (result.cut) {
     std::fprintf(report, "rendered: the first %.3f s of %.3f s", Seconds(result.frames),
                  Seconds(result.ringtone_frames));

@@ -20,14 +20,8 @@ namespace {
 // Why a file was not converted, in words.
 std::string NotFormat1(const std::string& path, midifile::ByteView bytes) {
   const std::string input = InputName(path);
-  switch (SniffFileKind(bytes)) {
-    case FileKind::smaf:
-      return input + ": a SMAF file, not a MIDI file";
-    case FileKind::other:
-      return input + ": neither a MIDI file nor a SMAF file";
-    case FileKind::midi:
-      break;
-  }
+  const FileKind kind = SniffFileKind(bytes);
+  if (kind != FileKind::midi) return WrongKindText(path, kind);
   if (bytes.starts_with("MThd") && bytes.size() >= 10) {
     const unsigned format = (static_cast<uint8_t>(bytes[8]) << 8) | static_cast<uint8_t>(bytes[9]);
     if (format == 0) return input + ": not a format 1 MIDI file: it is format 0, one track already";

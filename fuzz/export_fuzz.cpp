@@ -2,7 +2,8 @@
 // shared libraries on files, as a host calls them. Whatever the input and
 // the arguments, the status is one the export documents; an output exists
 // exactly after status 0 (or, from ConvertMidi, as an empty file after
-// -4), an existing output survives a failure unchanged, the folder holds
+// -4, unless it is the input, which -4 leaves as it was), an existing
+// output survives a failure unchanged, the folder holds
 // no temporary file afterwards, and a MIDI or SMAF output reads back.
 //
 // Input: the export's number, a flag byte (bit 0: an output file exists
@@ -22,7 +23,7 @@
 #include <string>
 
 #include "../tests/hardening/export_calls.h"
-#include "chimekit/smaf/inspect.h"
+#include "chimekit/smafread/read.h"
 #include "fuzz_input.h"
 #include "midifile/errors.h"
 #include "midifile/midi_file.h"
@@ -77,7 +78,7 @@ void CheckOutput(const ExportCall& call, const std::string& bytes) {
       fuzz::Broken("a MIDI output chimekit's reader refuses:", error.what());
     }
   } else if (call.output == hardening::Output::smaf) {
-    fuzz::Check(chimekit::smaf::InspectSmaf(bytes).ok, "a SMAF output the inspector finds fault with");
+    fuzz::Check(chimekit::smafread::ReadSmafScore(bytes).problems.empty(), "a SMAF output the reader finds fault with");
   }
 }
 
@@ -130,7 +131,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (written) expected.insert(out.filename().string());
     fuzz::Check(after == expected, "files left in the folder other than the output, by", call.name);
     if (status == hardening::kDone) CheckOutput(call, ReadFile(out));
-    if (reshaper && status == hardening::kReshaperNotFormat1) fuzz::Check(ReadFile(out).empty(), "-4 with a non-empty output");
+    // -4 leaves an empty output, but never empties the input it was named over.
+    if (reshaper && status == hardening::kReshaperNotFormat1) {
+      fuzz::Check(in_place ? ReadFile(in) == first : ReadFile(out).empty(),
+                  in_place ? "-4 changed the input named as its output" : "-4 with a non-empty output");
+    }
     if (!written && existing) fuzz::Check(ReadFile(out) == kept, "an existing output changed by a failed", call.name);
     if (!written && in_place) fuzz::Check(ReadFile(in) == first, "the input changed by a failed", call.name);
   } else {

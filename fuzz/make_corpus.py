@@ -133,6 +133,12 @@ def main():
     for name, data in smaf_seeds.seeds():
         with open(os.path.join(folder, name + ".mmf"), "wb") as out:
             out.write(data)
+    # The preview's: the same files, after a flag byte (stereo, 1 s).
+    folder = os.path.join(sys.argv[1], "preview")
+    os.makedirs(folder, exist_ok=True)
+    for name, data in smaf_seeds.seeds():
+        with open(os.path.join(folder, name + ".mmf"), "wb") as out:
+            out.write(bytes([62 << 1]) + data)
 
 
 if __name__ == "__main__":

@@ -1,8 +1,8 @@
 // libFuzzer target: MIDI2SMAF from the file as its export loads it, and the
 // whole ringtone job of `chimekit ringtone` (merge, re-time, cut, volume,
 // limit). The song the job writes must read strictly; whatever the
-// converter writes, the SMAF inspector must accept without a problem, and
-// it must count what the converter says it wrote.
+// converter writes, the inspector (the SMAF reader's listing) must accept
+// without a problem, and it must count what the converter says it wrote.
 //
 // Input: a flag byte (bit 0: the ringtone job, bit 1: the library's timing,
 // bit 2: a start, bit 3: a volume shift), the start (one byte, 64 ms
@@ -12,7 +12,8 @@
 #include <cstdint>
 
 #include "chimekit/smaf/convert.h"
-#include "chimekit/smaf/inspect.h"
+#include "chimekit/smafread/listing.h"
+#include "chimekit/smafread/read.h"
 #include "chimekit/ringtone/ringtone.h"
 #include "written_midi.h"
 
@@ -25,7 +26,8 @@ void ConvertAndInspect(const midifile::TMidiFile& file) {
   } catch (const midifile::ConversionError&) {
     return;  // no track, or no time base: the export's status 1
   }
-  chimekit::smaf::SmafInspection inspection = chimekit::smaf::InspectSmaf(converted.bytes);
+  const chimekit::smafread::SmafListing inspection =
+      chimekit::smafread::ListSmaf(converted.bytes, chimekit::smafread::ReadSmafScore(converted.bytes));
   if (!inspection.ok) {
     fuzz::Broken("the inspector finds a problem in the converter's output:",
                  inspection.problems.empty() ? std::string_view() : std::string_view(inspection.problems.front()));

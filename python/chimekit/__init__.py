@@ -15,6 +15,7 @@ A failure raises an exception that keeps the library's status in
   PermissionError      an input may not be read, an output's folder may not
                        be written (AccessDeniedError)
   NotMidiError         an input is no MIDI file (a SMAF file, a text)
+  NotSmafError         an input is no SMAF file (a MIDI file, a text)
   ValueError           status 3 (trim range) or 4 (channel order text), or
                        an argument the C interface cannot carry
   ChimekitError        any other failure: status 1, Reshaper's negative ones
@@ -26,13 +27,13 @@ then on the system's library path.
 import os as _os
 
 from ._errors import (AccessDeniedError, ChimekitError, FolderNotFoundError, InvalidArgumentError, IsAFolderError,
-                      LibraryNotFoundError, MissingInputError, NotMidiError)
+                      LibraryNotFoundError, MissingInputError, NotMidiError, NotSmafError)
 from .conversion import convert_midi, midi_to_smaf, midi_to_sp, reshape
 from .editing import (combine, copy_channel, equalize, equalizer, map_instruments, merge, remove_channel,
                       set_instr_map, set_tags, set_vol, set_volume, trim, trim_ms, trim_percent, trim_percents)
 from .inspection import (Tag, TagType, Volume, decode_text, dump, first_note_tick, get_length_ms, get_tags, get_vol,
                          length_ms, tags, used_channels, volume)
-from .jobs import RenderSummary, RingtoneSummary, render, ringtone
+from .jobs import MidiSummary, RenderSummary, RingtoneSummary, SmafInfo, inspect_smaf, render, ringtone, smaf_to_midi
 
 
 def _version():
@@ -54,7 +55,7 @@ __version__ = _version()
 
 __all__ = [
     "ChimekitError", "MissingInputError", "FolderNotFoundError", "IsAFolderError", "AccessDeniedError",
-    "NotMidiError", "InvalidArgumentError", "LibraryNotFoundError",
+    "NotMidiError", "NotSmafError", "InvalidArgumentError", "LibraryNotFoundError",
     "Tag", "TagType", "Volume", "decode_text",
     "get_length_ms", "first_note_tick", "used_channels", "dump", "get_tags", "get_vol",
     "set_tags", "trim_ms", "trim_percents", "set_vol", "equalizer", "set_instr_map", "copy_channel",
@@ -62,4 +63,5 @@ __all__ = [
     "midi_to_smaf", "midi_to_sp", "convert_midi",
     "length_ms", "tags", "volume", "trim", "trim_percent", "set_volume", "equalize", "map_instruments", "reshape",
     "RingtoneSummary", "RenderSummary", "ringtone", "render",
+    "SmafInfo", "MidiSummary", "inspect_smaf", "smaf_to_midi",
 ]

@@ -6,7 +6,7 @@ import errno
 import os
 
 __all__ = ["ChimekitError", "MissingInputError", "FolderNotFoundError", "IsAFolderError", "AccessDeniedError",
-           "NotMidiError", "InvalidArgumentError", "LibraryNotFoundError"]
+           "NotMidiError", "NotSmafError", "InvalidArgumentError", "LibraryNotFoundError"]
 
 
 class ChimekitError(Exception):
@@ -58,6 +58,15 @@ class AccessDeniedError(_FileError, PermissionError):
 
 class NotMidiError(ChimekitError):
     """An input that must be a MIDI file is not one (a SMAF file, a text);
+    ``filename`` names it."""
+
+    def __init__(self, message, path, status=None):
+        super().__init__(message, status)
+        self.filename = path
+
+
+class NotSmafError(ChimekitError):
+    """An input that must be a SMAF file is not one (a MIDI file, a text);
     ``filename`` names it."""
 
     def __init__(self, message, path, status=None):

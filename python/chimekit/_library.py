@@ -43,6 +43,8 @@ _JOB_PROTOTYPES = {
     "ck_ringtone": ((_DATA, c_size_t, c_char_p, c_uint32, c_uint32, c_int32, c_int32, c_uint32, c_char_p, c_char_p),
                     c_void_p),
     "ck_render": ((_DATA, c_size_t, c_uint32, c_uint32, c_uint32), c_void_p),
+    "ck_smaf": ((_DATA, c_size_t, c_uint32), c_void_p),
+    "ck_smaf_to_midi": ((_DATA, c_size_t), c_void_p),
     "ck_status": ((c_void_p,), c_int32),
     "ck_text": ((c_void_p, POINTER(c_size_t)), c_void_p),
     "ck_bytes": ((c_void_p, c_int32, POINTER(c_size_t)), c_void_p),

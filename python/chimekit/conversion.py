@@ -2,9 +2,10 @@
 import os
 import tempfile
 
-from . import _arguments, _smaf
+from . import _arguments
 from ._errors import ChimekitError
 from ._files import call, convert
+from .jobs import smaf_notes
 
 
 def midi_to_smaf(in_file, out_file, allow_empty=False):
@@ -19,7 +20,7 @@ def midi_to_smaf(in_file, out_file, allow_empty=False):
             trial = os.path.join(folder, "ringtone.mmf")
             call("MIDI2SMAF", [in_file], [trial])
             with open(trial, "rb") as ringtone:
-                if _smaf.note_count(ringtone.read()) == 0:
+                if smaf_notes(ringtone.read()) == 0:
                     raise ChimekitError(
                         f"MIDI2SMAF: {os.fsdecode(in_file)}: the ringtone would have no note, so nothing was "
                         "written: the export converts the first track only (in a format 1 file often only the "

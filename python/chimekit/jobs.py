@@ -1,5 +1,6 @@
 """The core's jobs through the jobs library (chimekit_jobs): the ringtone of
-`chimekit ringtone` and the preview of `chimekit play`, each read from a
+`chimekit ringtone`, the preview of `chimekit play`, the listing of
+`chimekit inspect` and the MIDI file of `chimekit midi`, each read from a
 file and written to one, with what the job did returned as data.
 
 The library works on bytes: a job reads its input here, and its output is
@@ -13,13 +14,16 @@ import tempfile
 from typing import Optional, Tuple
 
 from . import _arguments
-from ._errors import ChimekitError, InvalidArgumentError, MissingInputError
+from ._errors import ChimekitError, InvalidArgumentError, MissingInputError, NotSmafError, file_kind
 from ._library import job_function
 
-__all__ = ["RingtoneSummary", "RenderSummary", "ringtone", "render"]
+__all__ = ["RingtoneSummary", "RenderSummary", "SmafInfo", "MidiSummary", "ringtone", "render", "inspect_smaf",
+           "smaf_to_midi"]
 
-# ck_ringtone's flags (include/chimekit_jobs.h).
-_FIRST_TRACK, _LIBRARY_TIMING, _NOTES = 0x01, 0x02, 0x04
+# ck_ringtone's and ck_smaf's flags (include/chimekit_jobs.h).
+_FIRST_TRACK, _LIBRARY_TIMING, _NOTES, _LISTING = 0x01, 0x02, 0x04, 0x08
+# ck_render's.
+_CK_ALLOW_EMPTY = 0x02
 
 
 @dataclasses.dataclass(frozen=True)
@@ -56,12 +60,68 @@ class RingtoneSummary:
 @dataclasses.dataclass(frozen=True)
 class RenderSummary:
     """A render: frames per channel, their length in seconds, the channels,
-    whether it stopped at the seconds asked for before the ringtone's end."""
+    whether it stopped at the seconds asked for before the ringtone's end;
+    the lines `chimekit play` prints of what it read and played (`text`),
+    the notes and audio tracks' waves read and played, what could not play
+    (`not_played`, texts such as "audio track 1: format not supported (PCM,
+    16 bits)") and the number of problems the SMAF reader found."""
 
     frames: int
     seconds: float
     channels: int
     cut: bool
+    text: str = ""
+    notes: int = 0
+    notes_played: int = 0
+    waves: int = 0
+    waves_played: int = 0
+    not_played: tuple = ()
+    problems: int = 0
+
+
+@dataclasses.dataclass(frozen=True)
+class SmafInfo:
+    """What a SMAF file holds, as `chimekit inspect` reads it. `listing` is
+    the text `chimekit inspect` prints, `summary` its last line; `ok` is
+    True when the file departs from the format nowhere, else `problems`
+    names each departure ("at 0x0123: ..."). `crc` is "matches", "differs",
+    "none" (written without one) or "unknown" (cut off). `title`, `artist`
+    and `copyright` are bytes (empty for none). `score_tracks` and
+    `audio_tracks` hold a dict per track (number, format, timebase or rate,
+    voices, notes, end, waves with their format, rate, bytes and ms);
+    `midi` is the summary `chimekit midi` prints of the file and `notes`
+    the notes it converts."""
+
+    ok: bool
+    problems: Tuple[str, ...]
+    summary: str
+    listing: str
+    crc: str
+    file_size: int
+    title: bytes
+    artist: bytes
+    copyright: bytes
+    length_ms: int
+    score_tracks: Tuple[dict, ...]
+    audio_tracks: Tuple[dict, ...]
+    midi: str
+    notes: int
+
+
+@dataclasses.dataclass(frozen=True)
+class MidiSummary:
+    """What `chimekit midi` converted: `text` is the line it prints ("score
+    tracks: 1 (Mobile Standard), notes: 1482, audio tracks: 0").
+    `problems` counts the departures from the format the reader found (what
+    it could not read is not in the MIDI file), `first_problem` names the
+    first ("at 0x0123: ..."; "" for none)."""
+
+    text: str
+    score_tracks: int
+    notes: int
+    audio_tracks: int
+    problems: int
+    first_problem: str
 
 
 def _read(path):
@@ -164,12 +224,14 @@ def ringtone(song, out, start=0, length=30, limit=None, volume=0, title=None, *,
         notes_kept=kept, notes_dropped={reason: n for reason, n in counts.items() if n})
 
 
-def render(ringtone_file, out, seconds=None, mono=False):
-    """The preview of `chimekit play RINGTONE OUT`: a SMAF file rendered with
-    FM voices to a 16-bit PCM WAV file at 44.1 kHz, stereo or mono; a MIDI
+def render(ringtone_file, out, seconds=None, mono=False, *, allow_empty=False):
+    """The preview of `chimekit play IN OUT`: any SMAF file (its score tracks
+    on the file's own voices or the built-in ones, its audio tracks' waves)
+    rendered to a 16-bit PCM WAV file at 44.1 kHz, stereo or mono; a MIDI
     file is made into its ringtone first, as `chimekit smaf` makes it.
-    `seconds` (up to three decimals) renders only the start. Returns a
-    RenderSummary."""
+    `seconds` (up to three decimals) renders only the start. A file in which
+    nothing plays raises ChimekitError ("nothing to play: ...") unless
+    `allow_empty`, which writes its silence. Returns a RenderSummary."""
     data = _read(ringtone_file)
     if not data.startswith(b"MMMD"):
         name = os.fsencode(os.path.basename(os.fspath(ringtone_file)))
@@ -177,7 +239,66 @@ def render(ringtone_file, out, seconds=None, mono=False):
     limit = 0 if seconds is None else _milliseconds(seconds, "seconds")
     if seconds is not None and not 1 <= limit <= 600000:
         raise InvalidArgumentError(f"seconds must be from 0.001 to 600, not {seconds}")
-    sound, (wav, _) = _run("ck_render", data, limit, 1 if mono else 2, 0)
+    flags = _CK_ALLOW_EMPTY if allow_empty else 0
+    sound, (wav, _) = _run("ck_render", data, limit, 1 if mono else 2, flags)
     _write(out, wav)
     return RenderSummary(frames=sound["frames"], seconds=sound["frames"] / sound["sampleRate"],
-                         channels=sound["channels"], cut=sound["cut"])
+                         channels=sound["channels"], cut=sound["cut"], text=sound["summary"], notes=sound["notes"],
+                         notes_played=sound["notesPlayed"], waves=sound["waves"], waves_played=sound["wavesPlayed"],
+                         not_played=tuple(sound["notPlayed"]), problems=sound["problems"])
+
+
+def _smaf_job(name, path, data, *arguments):
+    """A SMAF job on the bytes of the file at `path`; a file that is no SMAF
+    file raises NotSmafError, in the tool's words."""
+    try:
+        return _run(name, data, *arguments)
+    except ChimekitError as error:
+        shown = os.fsdecode(path)
+        kind = file_kind(path)
+        if kind == "MIDI":
+            raise NotSmafError(f"{shown}: a MIDI file; this function takes a SMAF file, see chimekit.ringtone()",
+                               path, 1) from None
+        if kind is None:
+            raise NotSmafError(f"{shown}: neither a MIDI file nor a SMAF file", path, 1) from None
+        raise ChimekitError(f"{shown}: {error}", 1) from None
+
+
+def inspect_smaf(mmf):
+    """What the SMAF file `mmf` holds, any SMAF file, as `chimekit inspect
+    MMF` lists it: a SmafInfo. A damaged file is listed too (`ok` False);
+    a file that is no SMAF file raises NotSmafError."""
+    info, _ = _smaf_job("ck_smaf", mmf, _read(mmf), _LISTING)
+    return SmafInfo(
+        ok=info["ok"], problems=tuple(info["problems"]), summary=info["listingSummary"], listing=info["listing"],
+        crc=info["crc"], file_size=info["fileSize"], title=bytes(info["title"]), artist=bytes(info["artist"]),
+        copyright=bytes(info["copyright"]), length_ms=info["lengthMs"], score_tracks=tuple(info["scoreTracks"]),
+        audio_tracks=tuple(info["audioTracks"]), midi=info["midi"]["summary"], notes=info["midi"]["notes"])
+
+
+def smaf_to_midi(mmf, out, allow_empty=False):
+    """The MIDI file of `chimekit midi MMF OUT`: the score tracks of any SMAF
+    file as a format 1 MIDI file, one tick a millisecond, written to `out`.
+    A file that gives no note (an audio-only file, say) is refused
+    (ChimekitError, nothing written) unless allow_empty; `out` may not name
+    `mmf`. Returns a MidiSummary."""
+    if os.path.exists(out) and os.path.exists(mmf) and os.path.samefile(mmf, out):
+        raise InvalidArgumentError(f"{os.fsdecode(out)} is the input file: the MIDI file would replace the SMAF file; "
+                                   "name another output")
+    summary, (midi, _) = _smaf_job("ck_smaf_to_midi", mmf, _read(mmf))
+    if summary["notes"] == 0 and not allow_empty:
+        raise ChimekitError(f"{os.fsdecode(mmf)}: {summary['noNote']}: the MIDI file would hold no note, so nothing "
+                            "was written (allow_empty=True writes it anyway)")
+    _write(out, midi)
+    return MidiSummary(text=summary["summary"], score_tracks=summary["scoreTracks"], notes=summary["notes"],
+                       audio_tracks=summary["audioTracks"], problems=summary["problems"],
+                       first_problem=summary["firstProblem"])
+
+
+def smaf_notes(data):
+    """The notes of a SMAF file's score tracks, given its bytes (0 for bytes
+    that are no SMAF file)."""
+    try:
+        return _run("ck_smaf", data, 0)[0]["midi"]["notes"]
+    except ChimekitError:
+        return 0

@@ -3,6 +3,7 @@ files checked against the formats' facts (a SMAF file's size field and CRC,
 a WAV file as Python's wave module reads it), their summaries against each
 other."""
 import binascii
+import math
 import os
 import pathlib
 import struct
@@ -76,3 +77,47 @@ def test_the_ringtone_carries_one_title_and_the_copyright(tmp_path):
         option_text = b"CR:(c) Me," + (b"ST:" + expected + b"," if expected else b"")
         assert option_text + b"MTR" in out.read_bytes()
         check_smaf(out)
+
+
+def smaf_file(chunks):
+    """A SMAF file of the chunks: "MMMD", its size, the chunks and the CRC."""
+    body = b"MMMD" + struct.pack(">I", len(chunks) + 2) + chunks
+    return body + struct.pack(">H", binascii.crc_hqx(body, 0xFFFF) ^ 0xFFFF)
+
+
+def chunk(kind, body):
+    return kind + struct.pack(">I", len(body)) + body
+
+
+def audio_track(base_bit, samples):
+    """Audio track 0 of PCM at 44.1 kHz, mono (wave type 0x04), 1 ms a unit:
+    its wave 1 from the start for up to 100 ms."""
+    sequence = bytes([0, 0x01, 100, 0, 0, 0, 0])
+    return chunk(b"ATR\0", bytes([0, 0, 0x04, base_bit, 0, 0]) + chunk(b"Atsq", sequence) + chunk(b"Awa\x01", samples))
+
+
+SINE = bytes(round(100 * math.sin(2 * math.pi * i / 16)) & 0xFF for i in range(800))  # 8-bit PCM
+
+
+@pytest.mark.parametrize("chunks, waves_played, not_played", [
+    (b"", 0, ()),
+    (audio_track(3, bytes(800)), 0, ("audio track 0: format not supported (PCM, 16 bits)",)),
+    (audio_track(1, SINE), 1, ()),
+], ids=["no track", "16-bit PCM", "8-bit PCM"])
+def test_render_plays_any_smaf_and_refuses_one_where_nothing_plays(tmp_path, chunks, waves_played, not_played):
+    ring, sound = tmp_path / "ring.mmf", tmp_path / "ring.wav"
+    ring.write_bytes(smaf_file(chunk(b"CNTI", bytes(5)) + chunks))
+    if not waves_played:
+        with pytest.raises(chimekit.ChimekitError) as refused:
+            chimekit.render(ring, sound)
+        assert str(refused.value).startswith("nothing to play: score tracks: 0, notes: 0, audio tracks: ")
+        assert not sound.exists()
+    summary = chimekit.render(ring, sound, mono=True, allow_empty=not waves_played)
+    assert (summary.notes, summary.waves_played, summary.not_played) == (0, waves_played, not_played)
+    assert summary.text.startswith("input: SMAF file, score tracks: 0, notes: 0, audio tracks: ")
+    with wave.open(str(sound)) as wav:
+        assert wav.getnframes() == summary.frames
+        pcm = struct.unpack(f"<{summary.frames}h", wav.readframes(summary.frames))
+    # The wave as it is, 8-bit samples as the high byte (less the last step of
+    # full scale).
+    assert max(map(abs, pcm), default=0) == (0 if not waves_played else 100 * 256 - 1)

@@ -8,7 +8,6 @@
 #include "chimekit/preview/render.h"
 #include "chimekit/preview/score.h"
 #include "chimekit/smaf/convert.h"
-#include "chimekit/smaf/reader.h"
 #include "midifile/midi_file.h"
 
 namespace test_support {
@@ -40,7 +39,7 @@ void Fft(std::vector<std::complex<double>>& data) {
 }  // namespace
 
 std::vector<float> RenderSmaf(const std::string& smaf) {
-  const chimekit::preview::PreviewScore score = chimekit::preview::BuildScore(chimekit::smaf::ReadSmaf(smaf));
+  const chimekit::preview::PreviewScore score = chimekit::preview::ReadPreviewScore(smaf);
   chimekit::preview::PreviewOptions options;
   options.output_channels = 1;
   std::vector<float> samples;
@@ -119,6 +118,35 @@ std::vector<double> Onsets(const std::vector<float>& sound) {
   }
   return onsets;
 }
+
+std::vector<double> Levels(const std::vector<float>& samples, int key) {
+  const auto window = static_cast<size_t>(std::lround(4 * kRate / KeyHertz(key)));
+  std::vector<double> levels;
+  for (size_t center = window / 2; center + window / 2 < samples.size(); center += 22) {
+    double sum = 0.0;
+    for (size_t i = center - window / 2; i < center + window / 2; ++i) sum += samples[i] * samples[i];
+    levels.push_back(10.0 * std::log10(sum / static_cast<double>(window) + 1e-30));
+  }
+  return levels;
+}
+
+double Fundamental(const std::vector<float>& samples, double from) {
+  constexpr size_t kSize = 32768;
+  const std::vector<double> spectrum =
+      Spectrum(samples, static_cast<size_t>(from * kRate), static_cast<size_t>(0.4 * kRate), kSize);
+  std::vector<double> peaks = PeakFrequencies(spectrum, kSize, 0.25);
+  std::erase_if(peaks, [](double hertz) { return hertz < 20.0; });
+  if (peaks.empty()) return 0.0;
+  const auto level = [&](double hertz) { return spectrum[static_cast<size_t>(std::lround(hertz * kSize / kRate))]; };
+  double fundamental = peaks.front();
+  for (double hertz : peaks) {
+    if (hertz < peaks.front() * 1.06 && level(hertz) > level(fundamental)) fundamental = hertz;
+  }
+  return fundamental;
+}
+
+double AttackSeconds(int rate, int key) { return 2.826 * std::exp2(-(4 * rate + key / 32 - 4) / 4.0); }
+double ReleaseDbPerSecond(int rate, int key) { return 96.0 / (39.28 * std::exp2(-(4 * rate + key / 32 - 4) / 4.0)); }
 
 double Semitones(double from_hertz, double to_hertz) { return 12.0 * std::log2(to_hertz / from_hertz); }
 double KeyHertz(int key) { return 440.0 * std::exp2((key - 69) / 12.0); }

@@ -27,6 +27,20 @@ std::vector<double> PeakFrequencies(const std::vector<double>& spectrum, size_t 
 // flux) every 2.5 ms.
 std::vector<double> Onsets(const std::vector<float>& samples);
 
+// The level in dB every half millisecond (22 samples): RMS over four
+// periods of the key around each point, the first centred two periods in.
+std::vector<double> Levels(const std::vector<float>& samples, int key);
+
+// The strongest line near the lowest partial of at least a quarter of the
+// strongest, over 0.4 s from `from` seconds; 0 when there is none.
+double Fundamental(const std::vector<float>& samples, double from);
+
+// The envelope's figures for a rate at a key without key scale rate: the
+// attack from silence to the peak in seconds, the release's fall in dB per
+// second.
+double AttackSeconds(int rate, int key);
+double ReleaseDbPerSecond(int rate, int key);
+
 // Semitones from one frequency to another.
 double Semitones(double from_hertz, double to_hertz);
 double KeyHertz(int key);

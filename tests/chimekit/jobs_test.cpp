@@ -3,12 +3,14 @@
 // the tool gives for the same song.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "chimekit_jobs.h"
 #include "support/run_command.h"
 #include "support/shared_library.h"
+#include "support/smaf_builder.h"
 #include "support/smf_builder.h"
 #include "support/temp_dir.h"
 
@@ -23,6 +25,8 @@ class Jobs : public ::testing::Test {
     ringtone_ = library_.Export<decltype(&ck_ringtone)>("ck_ringtone");
     song_ = library_.Export<decltype(&ck_song)>("ck_song");
     render_ = library_.Export<decltype(&ck_render)>("ck_render");
+    smaf_ = library_.Export<decltype(&ck_smaf)>("ck_smaf");
+    smaf_to_midi_ = library_.Export<decltype(&ck_smaf_to_midi)>("ck_smaf_to_midi");
     status_ = library_.Export<decltype(&ck_status)>("ck_status");
     text_ = library_.Export<decltype(&ck_text)>("ck_text");
     bytes_ = library_.Export<decltype(&ck_bytes)>("ck_bytes");
@@ -60,6 +64,8 @@ class Jobs : public ::testing::Test {
   decltype(&ck_ringtone) ringtone_;
   decltype(&ck_song) song_;
   decltype(&ck_render) render_;
+  decltype(&ck_smaf) smaf_;
+  decltype(&ck_smaf_to_midi) smaf_to_midi_;
   decltype(&ck_status) status_;
   decltype(&ck_text) text_;
   decltype(&ck_bytes) bytes_;
@@ -120,10 +126,61 @@ TEST_F(Jobs, TheRingtoneIsTheToolsAndTheRenderAWavFileOfItsFrames) {
   EXPECT_EQ(planes.samples, 88200u * 2);
 }
 
+// A text as a JSON string holds it (the texts here: no control bytes but
+// the line ends).
+std::string Json(const std::string& text) {
+  std::string out = "\"";
+  for (const char c : text) out += c == '\n' ? std::string("\\n") : c == '"' || c == '\\' ? std::string("\\") + c : std::string(1, c);
+  return out + "\"";
+}
+
+TEST_F(Jobs, TheSmafJobsAreTheToolsInspectAndMidi) {
+  ASSERT_TRUE(free_);
+  const std::string ring = dir_.Path("ring.mmf");
+  ASSERT_EQ(test_support::RunChimekit({"smaf", CHIMEKIT_TESTS_DIR "/../examples/ringtone.mid", ring}).exit_code, 0);
+  std::string damaged = ReadFileBytes(ring);
+  damaged.back() = static_cast<char>(damaged.back() ^ 1);  // the CRC
+  for (const std::string& file : {ring, dir_.Write("damaged.mmf", damaged)}) {
+    const std::string bytes = ReadFileBytes(file);
+    const test_support::CommandResult listed = test_support::RunChimekit({"inspect", file});
+    const test_support::CommandResult midi = test_support::RunChimekit({"midi", file, dir_.Path("back.mid")});
+    ASSERT_EQ(midi.exit_code, 0) << midi.err;
+    const std::string summary = midi.out.substr(0, midi.out.size() - 1);
+
+    const Result info = Take(smaf_(Data(bytes), bytes.size(), CK_LISTING | CK_NOTES));
+    ASSERT_EQ(info.status, 0) << info.text;
+    EXPECT_NE(info.text.find("\"listing\":" + Json(listed.out)), std::string::npos) << file;
+    EXPECT_NE(info.text.find("\"ok\":" + std::string(listed.exit_code == 0 ? "true" : "false")), std::string::npos);
+    EXPECT_NE(info.text.find("\"crc\":\"" + std::string(file == ring ? "matches" : "differs") + "\""), std::string::npos);
+    EXPECT_NE(info.text.find("\"midi\":{\"summary\":" + Json(summary) + ",\"notes\":79,\"noNote\":\"\"}"),
+              std::string::npos)
+        << info.text.substr(0, 600);
+    // Five numbers a note.
+    const size_t notes = info.text.find("\"notes\":[");
+    ASSERT_NE(notes, std::string::npos);
+    const std::string numbers = info.text.substr(notes, info.text.find(']', notes) - notes);
+    EXPECT_EQ(std::count(numbers.begin(), numbers.end(), ',') + 1, 5 * 79);
+    EXPECT_TRUE(info.first.empty());
+
+    const Result converted = Take(smaf_to_midi_(Data(bytes), bytes.size()));
+    ASSERT_EQ(converted.status, 0) << converted.text;
+    EXPECT_EQ(converted.first, ReadFileBytes(dir_.Path("back.mid")));
+    EXPECT_NE(converted.text.find("{\"summary\":" + Json(summary) + ",\"notes\":79,"), std::string::npos)
+        << converted.text;
+    EXPECT_NE(converted.text.find("\"problems\":" + std::string(file == ring ? "0" : "1")), std::string::npos);
+  }
+  // Without flags: neither the listing nor the notes.
+  const std::string bytes = ReadFileBytes(ring);
+  const Result bare = Take(smaf_(Data(bytes), bytes.size(), 0));
+  EXPECT_EQ(bare.text.find("\"listing\""), std::string::npos);
+  EXPECT_EQ(bare.text.find("\"notes\":["), std::string::npos);
+}
+
 TEST_F(Jobs, FailuresAreStatus1WithTheLibrarysText) {
   ASSERT_TRUE(free_);
   const std::string song = test_support::Smf(0, 96, {test_support::Track().NoteOn(0, 0, 60, 100).NoteOff(96, 0, 60)});
   const std::string cut = song.substr(0, song.size() - 3);
+  const std::string silent = test_support::smaf_bytes::File(test_support::smaf_bytes::Cnti());
   const struct {
     ck_result* result;
     const char* text;
@@ -132,6 +189,10 @@ TEST_F(Jobs, FailuresAreStatus1WithTheLibrarysText) {
       {song_(Data(cut), cut.size()), "Read beyond end of file"},
       {ringtone_(nullptr, 0, nullptr, 0, 30000, -1, 0, 0, nullptr, nullptr), "The file holds no track to convert"},
       {render_(Data(song), song.size(), 0, 2, 0), "damaged SMAF file"},
+      {render_(Data(silent), silent.size(), 0, 2, 0), "nothing to play: score tracks: 0, notes: 0, audio tracks: 0"},
+      {render_(Data(silent), silent.size(), 0, 2, CK_SAMPLES), "nothing to play: "},
+      {smaf_(Data(song), song.size(), CK_LISTING), "not a SMAF file"},
+      {smaf_to_midi_(nullptr, 0), "not a SMAF file"},
   };
   for (const auto& c : cases) {
     const Result failed = Take(c.result);
@@ -139,6 +200,10 @@ TEST_F(Jobs, FailuresAreStatus1WithTheLibrarysText) {
     EXPECT_EQ(failed.text.find(c.text), 0u) << failed.text;
     EXPECT_TRUE(failed.first.empty() && failed.second.empty() && failed.samples == 0);
   }
+  // A file in which nothing plays renders as silence when that is asked for.
+  const Result allowed = Take(render_(Data(silent), silent.size(), 0, 1, CK_ALLOW_EMPTY));
+  EXPECT_EQ(allowed.status, 0) << allowed.text;
+  EXPECT_NE(allowed.text.find("\"notesPlayed\":0,\"audioTracks\":0"), std::string::npos) << allowed.text;
   // The song's view of a good song, and a result that is no result.
   const Result view = Take(song_(Data(song), song.size()));
   EXPECT_NE(view.text.find("\"playedMs\":500"), std::string::npos) << view.text;

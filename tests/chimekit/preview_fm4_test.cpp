@@ -21,7 +21,11 @@ namespace {
 using chimekit::preview::Fm4Note;
 using chimekit::preview::Fm4Operator;
 using chimekit::preview::Fm4Voice;
+using test_support::AttackSeconds;
+using test_support::Fundamental;
 using test_support::kRate;
+using test_support::Levels;
+using test_support::ReleaseDbPerSecond;
 
 // Renders a note held for `held` seconds, in mono, until it has died away
 // or `seconds` have passed.
@@ -40,36 +44,6 @@ std::vector<float> Render(const Fm4Voice& voice, int key, double held, double se
   return samples;
 }
 
-// The level in dB every half millisecond: RMS over four periods of the key
-// around each point.
-std::vector<double> Levels(const std::vector<float>& samples, int key) {
-  const auto window = static_cast<size_t>(std::lround(4 * kRate / test_support::KeyHertz(key)));
-  std::vector<double> levels;
-  for (size_t center = window / 2; center + window / 2 < samples.size(); center += 22) {
-    double sum = 0.0;
-    for (size_t i = center - window / 2; i < center + window / 2; ++i) sum += samples[i] * samples[i];
-    levels.push_back(10.0 * std::log10(sum / static_cast<double>(window) + 1e-30));
-  }
-  return levels;
-}
-
-// The strongest line near the lowest partial of at least a quarter of the
-// strongest, between `from` and `from` + 0.4 s.
-double Fundamental(const std::vector<float>& samples, double from) {
-  constexpr size_t kSize = 32768;
-  const std::vector<double> spectrum =
-      test_support::Spectrum(samples, static_cast<size_t>(from * kRate), static_cast<size_t>(0.4 * kRate), kSize);
-  std::vector<double> peaks = test_support::PeakFrequencies(spectrum, kSize, 0.25);
-  std::erase_if(peaks, [](double hertz) { return hertz < 20.0; });
-  if (peaks.empty()) return 0.0;
-  const auto level = [&](double hertz) { return spectrum[static_cast<size_t>(std::lround(hertz * kSize / kRate))]; };
-  double fundamental = peaks.front();
-  for (double hertz : peaks) {
-    if (hertz < peaks.front() * 1.06 && level(hertz) > level(fundamental)) fundamental = hertz;
-  }
-  return fundamental;
-}
-
 Fm4Operator Operator(int multiplier, int total_level, int waveform, int feedback = 0) {
   Fm4Operator op;
   op.multiplier = static_cast<uint8_t>(multiplier);
@@ -80,11 +54,6 @@ Fm4Operator Operator(int multiplier, int total_level, int waveform, int feedback
   op.envelope = {15, 0, 0, 15, 0, false, true};
   return op;
 }
-
-// The envelope's figures for a rate at a key without key scale rate: the
-// attack from silence to the peak, the release's fall in dB per second.
-double AttackSeconds(int rate, int key) { return 2.826 * std::exp2(-(4 * rate + key / 32 - 4) / 4.0); }
-double ReleaseDbPerSecond(int rate, int key) { return 96.0 / (39.28 * std::exp2(-(4 * rate + key / 32 - 4) / 4.0)); }
 
 TEST(PreviewFm4, EveryAlgorithmAtItsPitchWithItsAttackAndRelease) {
   constexpr uint8_t kCarriers[8] = {0b0010, 0b0011, 0b1111, 0b1000, 0b1000, 0b1010, 0b1001, 0b1101};

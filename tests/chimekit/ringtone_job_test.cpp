@@ -142,7 +142,8 @@ const std::vector<Case>& Cases() {
       {"a window that ends in a rest keeps it: a pitch bend to the centre marks the end",
        [] {
          chimekit::RingtoneJob job = chimekit::MakeRingtone(Song(), Options(300, 1000));
-         const auto events = test_support::LoadMidi(job.song).GetTrack(0).Events();
+         const midifile::TMidiFile song = test_support::LoadMidi(job.song);
+         const auto events = song.GetTrack(0).Events();
          const midifile::TMidiEvent& bend = events[events.size() - 2];
          EXPECT_TRUE(bend.Status == 0xE9 && bend.Data2 == 0x40 && bend.Time == 1000) << int{bend.Status};
          return job.song;

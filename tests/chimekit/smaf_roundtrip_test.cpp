@@ -6,7 +6,8 @@
 #include <random>
 
 #include "chimekit/smaf/convert.h"
-#include "chimekit/smaf/inspect.h"
+#include "chimekit/smafread/listing.h"
+#include "chimekit/smafread/read.h"
 #include "midifile/midi_file.h"
 #include "support/smf_builder.h"
 
@@ -74,6 +75,10 @@ std::vector<Song> GeneratedSongs() {
   return songs;
 }
 
+chimekit::smafread::SmafListing Inspect(midifile::ByteView smaf) {
+  return chimekit::smafread::ListSmaf(smaf, chimekit::smafread::ReadSmafScore(smaf));
+}
+
 }  // namespace
 
 TEST(SmafRoundTrip, InspectorAcceptsWhatTheConverterWritesAndRejectsAnyChangedByte) {
@@ -82,7 +87,7 @@ TEST(SmafRoundTrip, InspectorAcceptsWhatTheConverterWritesAndRejectsAnyChangedBy
     midifile::TMidiFile file;
     file.ReadBytes(song.bytes);
     chimekit::smaf::TSmafConversion conversion = chimekit::smaf::ConvertToSmaf(file);
-    chimekit::smaf::SmafInspection inspection = chimekit::smaf::InspectSmaf(conversion.bytes);
+    const chimekit::smafread::SmafListing inspection = Inspect(conversion.bytes);
     ASSERT_TRUE(inspection.ok) << (inspection.problems.empty() ? "" : inspection.problems.front());
     EXPECT_EQ(inspection.score_tracks, static_cast<uint32_t>(conversion.summary.score_tracks));
     EXPECT_EQ(inspection.voices, static_cast<uint32_t>(conversion.summary.voices));
@@ -97,7 +102,7 @@ TEST(SmafRoundTrip, InspectorAcceptsWhatTheConverterWritesAndRejectsAnyChangedBy
       uint8_t mask = kMasks[at % 4];
       std::string damaged = conversion.bytes;
       damaged[at] = static_cast<char>(damaged[at] ^ mask);
-      ASSERT_FALSE(chimekit::smaf::InspectSmaf(damaged).ok) << "byte " << at << " mask " << int(mask);
+      ASSERT_FALSE(Inspect(damaged).ok) << "byte " << at << " mask " << int(mask);
     }
   }
 }

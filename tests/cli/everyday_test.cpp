@@ -123,8 +123,17 @@ TEST(CliEveryday, FailuresNameTheFileAndTheFault) {
     std::string err;  // all of standard error
   } cases[] = {
       {{"length", notes}, 1, "chimekit length: " + notes + ": neither a MIDI file nor a SMAF file\n"},
-      {{"smaf", ring, dir.Path("out.mmf")}, 1, "chimekit smaf: " + ring + ": a SMAF file, not a MIDI file\n"},
-      {{"inspect", song}, 1, "chimekit inspect: " + song + ": a MIDI file, not a SMAF file ('chimekit smaf' makes one of it)\n"},
+      {{"smaf", ring, dir.Path("out.mmf")}, 1,
+       "chimekit smaf: " + ring + ": a SMAF file; this command takes a MIDI file, see 'chimekit midi'\n"},
+      {{"reshape", ring, dir.Path("out.mid")}, 1,
+       "chimekit reshape: " + ring + ": a SMAF file; this command takes a MIDI file, see 'chimekit midi'\n"},
+      {{"inspect", song}, 1,
+       "chimekit inspect: " + song + ": a MIDI file; this command takes a SMAF file, see 'chimekit smaf'\n"},
+      {{"midi", song, dir.Path("out.mid")}, 1,
+       "chimekit midi: " + song + ": a MIDI file; this command takes a SMAF file, see 'chimekit smaf'\n"},
+      {{"inspect", notes}, 1, "chimekit inspect: " + notes + ": neither a MIDI file nor a SMAF file\n"},
+      {{"midi", notes, dir.Path("out.mid")}, 1, "chimekit midi: " + notes + ": neither a MIDI file nor a SMAF file\n"},
+      {{"play", notes, dir.Path("out.wav")}, 1, "chimekit play: " + notes + ": neither a MIDI file nor a SMAF file\n"},
       {{"first-note", cut}, 1, "chimekit first-note: " + cut + ": damaged MIDI file: Read beyond end of file\n"},
       {{"dump", folder}, 1, "chimekit dump: " + folder + ": a folder, not a file\n"},
       {{"ringtone", song, dir.Path("out/ring.mmf")}, 1,
@@ -144,6 +153,7 @@ TEST(CliEveryday, FailuresNameTheFileAndTheFault) {
     EXPECT_EQ(result.out, "") << c.arguments[0];
   }
   EXPECT_FALSE(test_support::FileExists(dir.Path("out.mid")));
+  EXPECT_FALSE(test_support::FileExists(dir.Path("out.wav")));
 }
 
 TEST(CliEveryday, StandardInputAndVersion) {

@@ -63,13 +63,13 @@ TEST(CliInspect, ListsASoundRingtoneAndExitsZero) {
 TEST(CliInspect, DamagedFileExitsOneAndSaysWhy) {
   TempDir dir;
   std::string damaged = Ringtone();
-  damaged[damaged.find("Mtsu")] = 'X';  // a byte flipped: CRC and setup chunk both broken
+  damaged[damaged.find("\xF7")] = 0;  // a byte changed: the CRC and the voice message both broken
   const std::string path = dir.Write("damaged.mmf", damaged);
   auto full = Inspect({path});
   EXPECT_EQ(full.exit_code, 1);
   EXPECT_TRUE(Contains(full.err, "damaged SMAF file: at 0x")) << full.err;
   EXPECT_TRUE(Contains(full.err, "CRC"));
-  EXPECT_TRUE(Contains(full.err, "unknown chunk \"Xtsu\""));
+  EXPECT_TRUE(Contains(full.err, "voice message does not end with F7"));
   EXPECT_TRUE(Contains(full.out, "+0 ch3 volume 107"));  // the rest is still listed
   EXPECT_TRUE(Contains(full.out, "problem: at 0x"));
   auto quiet = Inspect({"--quiet", path});
@@ -88,12 +88,16 @@ TEST(CliInspect, MissingAndForeignFilesFail) {
   const std::string midi = test_support::Smf(0, 96, {test_support::Track().NoteOn(0, 0, 60, 100).NoteOff(96, 0, 60)});
   auto foreign = Inspect({dir.Write("song.mid", midi)});
   EXPECT_EQ(foreign.exit_code, 1);
-  EXPECT_TRUE(Contains(foreign.err, "song.mid: a MIDI file, not a SMAF file")) << foreign.err;
+  EXPECT_TRUE(Contains(foreign.err, "song.mid: a MIDI file; this command takes a SMAF file")) << foreign.err;
   auto words = Inspect({dir.Write("words.mmf", "not a ringtone")});
   EXPECT_EQ(words.exit_code, 1);
-  EXPECT_TRUE(Contains(words.err, "damaged SMAF file: at 0x0000: not a SMAF file")) << words.err;
+  EXPECT_TRUE(Contains(words.err, "words.mmf: neither a MIDI file nor a SMAF file")) << words.err;
   auto empty = Inspect({dir.Write("empty.mmf", "")});
   EXPECT_EQ(empty.exit_code, 1);
+  // Named SMAF by its first bytes, but cut short: listed, and damaged.
+  auto cut = Inspect({dir.Write("cut.mmf", "MMMD")});
+  EXPECT_EQ(cut.exit_code, 1);
+  EXPECT_TRUE(Contains(cut.err, "damaged SMAF file: at 0x0000: not a SMAF file")) << cut.err;
 }
 
 TEST(CliInspect, HelpAndUsage) {

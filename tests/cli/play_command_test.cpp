@@ -63,7 +63,9 @@ TEST(CliPlay, RendersMidiAndSmafInputAlike) {
   // standard output.
   ASSERT_EQ(RunChimekit({"smaf", midi, dir.Path("tune.mmf")}).exit_code, 0);
   const auto from_smaf = RunChimekit({"play", dir.Path("tune.mmf"), dir.Path("again.wav")});
-  EXPECT_EQ(from_smaf.out, "input: SMAF ringtone\n" + std::string(seconds));
+  EXPECT_EQ(from_smaf.out,
+            "input: SMAF file, score tracks: 1 (Handyphone Standard), notes: 8, audio tracks: 0\n"
+            "played: 8 notes on the file's FM voices\n" + std::string(seconds));
   EXPECT_EQ(ReadFileBytes(dir.Path("again.wav")), ReadFileBytes(dir.Path("tune.wav")));
   const auto piped = RunChimekit({"play", dir.Path("tune.mmf"), "-"});
   EXPECT_EQ(piped.out, ReadFileBytes(dir.Path("tune.wav")));
@@ -108,5 +110,5 @@ TEST(CliPlay, RefusesWhatItCannotPlay) {
   }
   const auto help = RunChimekit({"play", "--help"});
   EXPECT_EQ(help.exit_code, 0);
-  EXPECT_TRUE(help.out.starts_with("Usage: chimekit play RING.mmf OUT.wav")) << help.out;
+  EXPECT_TRUE(help.out.starts_with("Usage: chimekit play IN.mmf OUT.wav")) << help.out;
 }

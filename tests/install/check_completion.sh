@@ -64,6 +64,9 @@ smaf ''|$midi
 smaf song.mid ''|folder;ring.mmf
 ringtone --length 5 song.mid ''|folder;ring.mmf
 inspect ''|folder;ring.mmf
+midi ''|folder;ring.mmf
+midi ring.mmf ''|$midi
+midi ring.mmf out.mid --|--allow-empty;--help
 play ''|$midi;ring.mmf
 play ring.mmf ''|folder;notes.wav
 instruments song.mid out.mid --map ''|folder;map.txt

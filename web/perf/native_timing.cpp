@@ -2,15 +2,18 @@
 // the jobs' C interface in WebAssembly, here in-process with the native
 // library.
 //
-//   native_timing EXAMPLE.mid SONG.mid BIG.mid
+//   native_timing EXAMPLE.mid SONG.mid BIG.mid RINGTONE.mmf
 //
-// prints {"jobMs": ..., "makeMs": ..., "renderMs": ..., "bigMakeMs": ...}:
+// prints {"jobMs": ..., "makeMs": ..., "renderMs": ..., "bigMakeMs": ...,
+// "openSmafMs": ...}:
 // the median time of the ringtone job on EXAMPLE.mid with the default
 // options of `chimekit ringtone` (the job alone, and as the page makes a
 // ringtone: with the notes and where each went, and the listing), of
 // rendering 30 s of preview (stereo) of SONG.mid's ringtone, and of making
 // BIG.mid's ringtone as the page does (the benchmark song of 1,000,000
-// events in 16 tracks). The page times the same calls the same way
+// events in 16 tracks), and of opening RINGTONE.mmf as the page does (what
+// it holds with its notes, and its MIDI file). The page times
+// the same calls the same way
 // (web/perf/measure.mjs). A program of the native build
 // (build/bin/web_native_timing).
 #include <algorithm>
@@ -70,8 +73,8 @@ ck_result* Ringtone(const std::string& song, uint32_t flags) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: native_timing EXAMPLE.mid SONG.mid BIG.mid\n");
+  if (argc != 5) {
+    std::fprintf(stderr, "usage: native_timing EXAMPLE.mid SONG.mid BIG.mid RINGTONE.mmf\n");
     return 2;
   }
   const std::string example = ReadFile(argv[1]);
@@ -92,7 +95,16 @@ int main(int argc, char** argv) {
   ck_free(song_ringtone);
   const std::string big = ReadFile(argv[3]);
   const double big_make_ms = MedianMs(1, [&] { ck_free(Ringtone(big, as_the_page_makes_it)); });
-  std::printf("{\"jobMs\": %.5f, \"makeMs\": %.5f, \"renderMs\": %.4f, \"bigMakeMs\": %.3f, \"checksum\": %.3f}\n",
-              job_ms, make_ms, render_ms, big_make_ms, sum);
+  const std::string ringtone = ReadFile(argv[4]);
+  const double open_smaf_ms = MedianMs(1, [&] {
+    ck_result* info = ck_smaf(Data(ringtone), ringtone.size(), CK_NOTES);
+    ck_result* midi = ck_smaf_to_midi(Data(ringtone), ringtone.size());
+    if (ck_status(info) != 0 || ck_status(midi) != 0) std::abort();
+    ck_free(info);
+    ck_free(midi);
+  });
+  std::printf("{\"jobMs\": %.5f, \"makeMs\": %.5f, \"renderMs\": %.4f, \"bigMakeMs\": %.3f, \"openSmafMs\": %.3f, "
+              "\"checksum\": %.3f}\n",
+              job_ms, make_ms, render_ms, big_make_ms, open_smaf_ms, sum);
   return 0;
 }

@@ -1,17 +1,20 @@
 // The page: open a song, choose the part to keep, make the ringtone, play
-// it and download it. Every step calls the module (engine.js); a failure
-// shows the library's message in #error and leaves the page ready for the
-// next file.
+// it and download it; or open a ringtone (any SMAF file), see what it
+// holds, play it and download it as MIDI. A file is a song or a ringtone
+// by its bytes, not its name. Every step calls the module (engine.js); a
+// failure shows the library's message in #error and leaves the page ready
+// for the next file.
 "use strict";
 (function (ns) {
   const byId = (id) => document.getElementById(id);
-  const state = { bytes: null, name: "", song: null, ringtone: null, links: [] };
+  const state = { bytes: null, name: "", song: null, ringtone: null, smaf: null, links: [] };
 
   function showError(message) {
     byId("error").textContent = message;
   }
 
-  function showSections({ song = false, ringtone = false }) {
+  function showSections({ song = false, ringtone = false, smaf = false }) {
+    byId("smaf").hidden = !smaf;
     byId("song").hidden = !song;
     byId("options-section").hidden = !song;
     byId("ringtone").hidden = !ringtone;
@@ -63,26 +66,78 @@
     ns.stopSound();
   }
 
+  // A MIDI file: its song, and the options for its ringtone. A file that
+  // is neither MIDI nor SMAF by its first bytes is refused in the tool's
+  // words when the reader finds no song in it either.
+  function openSong(bytes, name) {
+    try {
+      state.song = ns.readSong(bytes);
+    } catch (failure) {
+      throw ns.fileKind(bytes) === "other" ? new Error("neither a MIDI file nor a SMAF file") : failure;
+    }
+    state.bytes = bytes;
+    state.name = name;
+    showSections({ song: true });
+    ns.showSong(state.song, name);
+    drawWindow();
+  }
+
+  // A SMAF file: what it holds, its notes, its MIDI file.
+  function openSmaf(bytes, name) {
+    const smaf = ns.readSmaf(bytes);
+    smaf.bytes = bytes;
+    state.smaf = smaf;
+    revokeLinks();
+    const link = byId("download-smaf-mid"), none = byId("smaf-no-midi");
+    link.hidden = smaf.midi.notes === 0;
+    none.hidden = !link.hidden;
+    if (link.hidden) {
+      none.textContent = `No MIDI file: ${smaf.midi.noNote}.`;
+    } else {
+      setLink("download-smaf-mid", smaf.midi.bytes, "audio/midi", `${baseName(name)}.mid`);
+    }
+    showSections({ smaf: true });
+    ns.showSmaf(smaf, name);
+    byId("smaf-listing").textContent = "";
+    showSmafListing();
+  }
+
+  // The listing, made when it is first opened: a large file's runs to
+  // megabytes.
+  function showSmafListing() {
+    const listing = byId("smaf-listing");
+    if (state.smaf && byId("smaf-listing-box").open && listing.textContent === "") {
+      listing.textContent = ns.smafListing(state.smaf.bytes);
+    }
+  }
+
   async function openFile(file) {
     stop();
     showError("");
-    state.song = state.ringtone = state.bytes = null;
+    state.song = state.ringtone = state.bytes = state.smaf = null;
     showSections({});
     document.body.dataset.file = "";
     const bytes = new Uint8Array(await file.arrayBuffer());
     try {
-      state.song = ns.readSong(bytes);
+      if (ns.fileKind(bytes) === "smaf") {
+        openSmaf(bytes, file.name);
+      } else {
+        openSong(bytes, file.name);
+      }
     } catch (failure) {
+      showSections({});
       showError(`${file.name}: ${failure.message}`);
-      document.body.dataset.file = file.name;
-      return;
     }
-    state.bytes = bytes;
-    state.name = file.name;
-    showSections({ song: true });
-    ns.showSong(state.song, file.name);
-    drawWindow();
     document.body.dataset.file = file.name;
+  }
+
+  function baseName(name) {
+    return name.replace(/\.[^.]*$/, "") || "ringtone";
+  }
+
+  function revokeLinks() {
+    state.links.forEach((url) => URL.revokeObjectURL(url));
+    state.links = [];
   }
 
   function setLink(id, bytes, type, name) {
@@ -106,9 +161,8 @@
       showError(failure.message);
       return;
     }
-    state.links.forEach((url) => URL.revokeObjectURL(url));
-    state.links = [];
-    const base = state.name.replace(/\.[^.]*$/, "") || "ringtone";
+    revokeLinks();
+    const base = baseName(state.name);
     setLink("download-mmf", state.ringtone.smaf, "application/vnd.smaf", `${base}.mmf`);
     setLink("download-mid", state.ringtone.song, "audio/midi", `${base}-cut.mid`);
     showSections({ song: true, ringtone: true });
@@ -116,14 +170,16 @@
   }
 
   function playing(on) {
-    byId("stop").disabled = !on;
+    byId("stop").disabled = byId("smaf-stop").disabled = !on;
     document.body.dataset.playing = on ? "true" : "false";
   }
 
-  function play() {
-    if (!state.ringtone) return;
+  // Plays a SMAF file: the ringtone made, or the ringtone opened.
+  function play(smaf) {
+    if (!smaf) return;
+    showError("");
     try {
-      ns.playSound(ns.renderPreview(state.ringtone.smaf), () => playing(false));
+      ns.playSound(ns.renderPreview(smaf), () => playing(false));
       playing(true);
     } catch (failure) {
       showError(failure.message);
@@ -151,11 +207,15 @@
       event.preventDefault();
       make();
     });
-    byId("play").addEventListener("click", play);
+    byId("play").addEventListener("click", () => play(state.ringtone && state.ringtone.smaf));
+    byId("smaf-play").addEventListener("click", () => play(state.smaf && state.smaf.bytes));
     byId("stop").addEventListener("click", stop);
+    byId("smaf-stop").addEventListener("click", stop);
+    byId("smaf-listing-box").addEventListener("toggle", showSmafListing);
     window.addEventListener("resize", () => {
       drawWindow();
       if (state.ringtone) ns.drawRingtoneRoll(state.ringtone);
+      if (state.smaf) ns.drawSmafRoll(state.smaf);
     });
   }
 

@@ -6,7 +6,7 @@
 (function (ns) {
   let module = null;
   const decoder = new TextDecoder();
-  // ck_ringtone's and ck_render's flags.
+  // ck_ringtone's, ck_smaf's and ck_render's flags.
   const kNotes = 0x04, kListing = 0x08, kSamples = 0x01;
 
   // Loads the module once; resolves when it can be called.
@@ -81,6 +81,28 @@
       (result, text, size) => ({
         summary: JSON.parse(text).summary, smaf: resultBytes(result, 0, size), song: resultBytes(result, 1, size),
       }));
+
+  // What a file's first bytes say it is, as the tool tells them: "midi"
+  // ("MThd", or a RIFF form of type RMID), "smaf" ("MMMD") or "other".
+  ns.fileKind = (bytes) => {
+    const text = (from, to) => String.fromCharCode(...bytes.subarray(from, to));
+    if (text(0, 4) === "MThd" || (bytes.length >= 12 && text(0, 4) === "RIFF" && text(8, 12) === "RMID")) return "midi";
+    return text(0, 4) === "MMMD" ? "smaf" : "other";
+  };
+
+  // What a SMAF file holds (ck_smaf): its texts, tracks, problems and notes
+  // (five numbers a note, as the song's), and its MIDI file as `chimekit
+  // midi` writes it (`midi`: the job's summary and `bytes`).
+  ns.readSmaf = (bytes) => {
+    const info = call("_ck_smaf", bytes, [kNotes], (result, text) => JSON.parse(text));
+    info.midi = call("_ck_smaf_to_midi", bytes, [], (result, text, size) => ({
+      ...JSON.parse(text), bytes: resultBytes(result, 0, size),
+    }));
+    return info;
+  };
+
+  // The listing of a SMAF file, as `chimekit inspect` prints it.
+  ns.smafListing = (bytes) => call("_ck_smaf", bytes, [kListing], (result, text) => JSON.parse(text).listing);
 
   // The FM preview of a SMAF file, all of it (lengthMs 0) or its start:
   // { channels, frames, planes: one Float32Array per channel }.

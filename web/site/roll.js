@@ -59,19 +59,22 @@
     const keyHeight = height / (high - low + 1);
     const x = (ms) => (ms / Math.max(lengthMs, 1)) * width;
     drawSeconds(context, width, height, lengthMs);
+    // One path per colour, each filled (or, dropped, outlined) once: a
+    // ringtone may hold tens of thousands of notes.
+    const paths = Array.from({ length: 17 }, () => new Path2D());
+    const barHeight = Math.max(keyHeight - 0.5, 1.5);
     for (let i = 0; i < notes.length; i += stride) {
       const left = x(notes[i + 3]), barWidth = Math.max(x(notes[i + 4]) - left, 1.5);
       const top = height - (notes[i + 1] - low + 1) * keyHeight;
-      const barHeight = Math.max(keyHeight - 0.5, 1.5);
-      if (stride > 5 && notes[i + 5] === 0) {
-        context.strokeStyle = "#c00000";
-        context.lineWidth = 1.5;
-        context.strokeRect(left, top, barWidth, barHeight);
-      } else {
-        context.fillStyle = ns.channelColour(notes[i]);
-        context.fillRect(left, top, barWidth, barHeight);
-      }
+      paths[stride > 5 && notes[i + 5] === 0 ? 16 : notes[i] & 15].rect(left, top, barWidth, barHeight);
     }
+    paths.slice(0, 16).forEach((path, channel) => {
+      context.fillStyle = ns.channelColour(channel);
+      context.fill(path);
+    });
+    context.strokeStyle = "#c00000";
+    context.lineWidth = 1.5;
+    context.stroke(paths[16]);
     if (marked) {
       const start = x(marked.startMs), end = Math.min(x(marked.endMs), width);
       context.fillStyle = "rgba(255, 255, 255, 0.7)";

@@ -1,5 +1,6 @@
-// What the page shows of a song and of a ringtone, from the module's
-// results: facts, tags and channels as text, the rolls as pictures.
+// What the page shows of a song, of the ringtone made of it and of a
+// ringtone opened, from the module's results: facts, tags and channels as
+// text, the rolls as pictures.
 "use strict";
 (function (ns) {
   const byId = (id) => document.getElementById(id);
@@ -93,5 +94,51 @@
     const text = `${kept} notes kept, ${dropped} dropped (outlined in red) over ${ns.timeText(lengthMs)}`;
     canvas.setAttribute("aria-label", `Piano roll of the ringtone: ${text}`);
     byId("roll-legend").textContent = `Ringtone: ${text}.`;
+  };
+  const plural = (count, one, many = `${one}s`) => `${count} ${count === 1 ? one : many}`;
+
+  // "2 score tracks (Handyphone Standard), 1 audio track".
+  function smafContents(smaf) {
+    const formats = [...new Set(smaf.scoreTracks.map((track) => track.format))];
+    const parts = [];
+    if (smaf.scoreTracks.length) {
+      parts.push(`${plural(smaf.scoreTracks.length, "score track")} (${formats.join("; ")})`);
+    }
+    if (smaf.audioTracks.length) parts.push(plural(smaf.audioTracks.length, "audio track"));
+    return parts.join(", ") || "no track";
+  }
+
+  // "ADPCM, 8000 Hz, 0.768 s" per wave of a track.
+  const waveText = (wave) => `${wave.format}, ${wave.rateHz} Hz, ${(wave.ms / 1000).toFixed(3)} s`;
+
+  ns.showSmaf = (smaf, name) => {
+    const facts = byId("smaf-facts");
+    facts.replaceChildren();
+    addFact(facts, "File", name);
+    for (const [term, key] of [["Title", "title"], ["Artist", "artist"], ["Copyright", "copyright"]]) {
+      if (smaf[key].length) addFact(facts, term, tagText(smaf[key]));
+    }
+    addFact(facts, "Holds", `SMAF, ${smafContents(smaf)}`);
+    addFact(facts, "Length", ns.timeText(smaf.lengthMs));
+    addFact(facts, "Notes", String(smaf.midi.notes));
+    for (const [kind, tracks] of [["Score track", smaf.scoreTracks], ["Audio track", smaf.audioTracks]]) {
+      for (const track of tracks) {
+        if (track.waves.length) addFact(facts, `${kind} ${track.number}`, track.waves.map(waveText).join("; "));
+      }
+    }
+    addFact(facts, "Check", smaf.ok ? "no problem" :
+      `${plural(smaf.problems.length, "problem")}, the first ${smaf.problems[0]} (see the listing)`);
+    ns.drawSmafRoll(smaf);
+  };
+
+  ns.drawSmafRoll = (smaf) => {
+    let lengthMs = Math.max(smaf.lengthMs, 1);
+    for (let i = 0; i < smaf.notes.length; i += 5) lengthMs = Math.max(lengthMs, smaf.notes[i + 4]);
+    const canvas = byId("smaf-roll");
+    ns.drawRoll(canvas, smaf.notes, 5, lengthMs);
+    const text = `${plural(smaf.notes.length / 5, "note")} over ${ns.timeText(lengthMs)}, ` +
+      `coloured by the MIDI channel each takes (${smaf.midi.summary})`;
+    canvas.setAttribute("aria-label", `Piano roll of the ringtone: ${text}`);
+    byId("smaf-legend").textContent = `Ringtone: ${text}.`;
   };
 })((window.ChimekitWeb = window.ChimekitWeb || {}));

@@ -5,10 +5,19 @@
   tempos, melody, bass, chords of four notes, drums), about 50 s as it plays;
 - tempo_song.rmi: the same song in a RIFF RMID form;
 - tone.mid: one note, A4 (440 Hz) on a flute for two seconds, to check the
-  preview's pitch.
+  preview's pitch;
+- mobile.mid: a SMAF file (named as a MIDI file: the page tells them by
+  their bytes) of one Mobile Standard score track, written from the
+  format's facts: a title, melody on channels 0 and 9, drums on channel 3,
+  which its channel status marks as rhythm;
+- song.mmf: tempo_song.mid's bytes under a SMAF file's name;
+- large.mmf: a Mobile Standard ringtone of about 400 KB of notes (the size
+  of the largest real ringtones, whose bytes are mostly waves), for the
+  speed figures.
 
 Usage: python3 web/tests/make_test_songs.py FOLDER
 """
+import binascii
 import os
 import struct
 import sys
@@ -76,11 +85,66 @@ def tone():
     return midi_file(0, [track(events)])
 
 
+def chunk(name, data):
+    return name + struct.pack(">I", len(data)) + data
+
+
+def number(n):
+    """A Mobile Standard number: seven bits a byte, the high bit on all but the last."""
+    out = bytes([n & 0x7F])
+    while n > 0x7F:
+        n >>= 7
+        out = bytes([0x80 | (n & 0x7F)]) + out
+    return out
+
+
+def smaf_file(chunks):
+    """"MMMD", its size (the CRC included), the chunks and the CRC-16
+    (polynomial 0x1021, initial 0xFFFF, complemented)."""
+    body = b"MMMD" + struct.pack(">I", len(chunks) + 2) + chunks
+    return body + struct.pack(">H", binascii.crc_hqx(body, 0xFFFF) ^ 0xFFFF)
+
+
+def mobile_song():
+    """Durations and gate times in units of 4 ms: a scale on channel 0 every
+    124 ms, a bass drum on channel 3 every 248 ms, a long note on channel 9."""
+    timed = [(0, bytes([0xC0, 73]) + b""), (0, bytes([0xB0, 7, 100]))]
+    for i, key in enumerate([60, 62, 64, 65, 67, 69, 71, 72] * 2):
+        timed.append((31 * i, bytes([0x90, key, 90]) + number(25)))
+    for i in range(8):
+        timed.append((62 * i, bytes([0x93, 36, 110]) + number(12)))
+    timed.append((100, bytes([0x99, 48, 70]) + number(300)))
+    events, now = b"", 0
+    for unit, message in sorted(timed, key=lambda event: event[0]):
+        events += number(unit - now) + message
+        now = unit
+    events += number(600 - now) + bytes([0xFF, 0x2F, 0x00])
+    status = bytearray(16)
+    status[3], status[9] = 0x03, 0x01  # rhythm, melody
+    track = chunk(b"MTR\x05", bytes([2, 0, 0x02, 0x02]) + bytes(status) + chunk(b"Mtsq", events))
+    texts = chunk(b"Dch\x01", b"ST" + struct.pack(">H", 6) + b"Mobile" + b"AN" + struct.pack(">H", 4) + b"Band")
+    return smaf_file(chunk(b"CNTI", bytes([0, 0, 1, 0, 0])) + chunk(b"OPDA", texts) + track)
+
+
+def large_ringtone(size=400_000):
+    """Notes on sixteen channels by a fixed pseudo-random walk, 1 ms units."""
+    events, state = bytearray(), 7
+    while len(events) < size:
+        state = (state * 1103515245 + 12345) % 2**32
+        channel, key = (state >> 8) & 15, 36 + (state >> 16) % 60
+        events += number((state >> 4) % 40) + bytes([0x90 | channel, key, 1 + (state >> 24) % 127])
+        events += number(1 + (state >> 20) % 400)
+    events += number(0) + bytes([0xFF, 0x2F, 0x00])
+    track = chunk(b"MTR\x05", bytes([2, 0, 0x00, 0x00]) + bytes(16) + chunk(b"Mtsq", bytes(events)))
+    return smaf_file(chunk(b"CNTI", bytes([0, 0, 1, 0, 0])) + track)
+
+
 def main():
     folder = sys.argv[1]
     os.makedirs(folder, exist_ok=True)
     song = tempo_song()
-    for name, data in (("tempo_song.mid", song), ("tempo_song.rmi", rmid(song)), ("tone.mid", tone())):
+    for name, data in (("tempo_song.mid", song), ("tempo_song.rmi", rmid(song)), ("tone.mid", tone()),
+                       ("mobile.mid", mobile_song()), ("song.mmf", song), ("large.mmf", large_ringtone())):
         with open(os.path.join(folder, name), "wb") as out:
             out.write(data)
 

@@ -1,14 +1,17 @@
 // The ringtone page in headless Chromium, used as a person uses it: open a
-// song, set the options, make the ringtone, play it, download it; a damaged
-// file on the way. What the page gives is checked against `chimekit
-// ringtone` with the same options.
+// song, set the options, make the ringtone, play it, download it; open a
+// ringtone, see it, play it, download it as MIDI; a damaged file on the
+// way. What the page gives is checked against `chimekit ringtone`,
+// `chimekit inspect` and `chimekit midi`.
 import assert from "node:assert/strict";
 import fs from "node:fs";
 import path from "node:path";
 import { after, before, test } from "node:test";
 import { pathToFileURL } from "node:url";
+import { spawnSync } from "node:child_process";
 import {
-  chooseFile, cleanUp, download, launchBrowser, makeRingtone, makeSongs, openPage, places, serveSite, toolRingtone,
+  chooseFile, cleanUp, download, launchBrowser, makeRingtone, makeSongs, openPage, places, serveSite, tool, toolMidi,
+  toolRingtone,
 } from "./support.mjs";
 
 let songs, served, browser, page, problems;
@@ -91,11 +94,11 @@ test("a damaged or foreign file shows the library's message, and the next file w
   // 64 bytes: the reader steps over them 8 at a time and finds no track.
   fs.writeFileSync(foreign, `${"Only words, not the notes of a song.".padEnd(63, ".")}\n`);
   // The tool names the file and the fault, the reader's own text after its
-  // words; the page shows the file's name and the library's text. (The tool
-  // tells a file that is no MIDI file by its bytes; the page, not yet.)
+  // words; the page shows the file's name and the library's text, and says
+  // as the tool does what a file of neither kind is.
   const cases = [
     { file: damaged, tool: "damaged MIDI file: Read beyond end of file", page: "Read beyond end of file" },
-    { file: foreign, tool: "neither a MIDI file nor a SMAF file", page: "The file holds no track to convert" },
+    { file: foreign, tool: "neither a MIDI file nor a SMAF file", page: "neither a MIDI file nor a SMAF file" },
   ];
   for (const { file, tool: said, page: shown } of cases) {
     const tool = toolRingtone(file);
@@ -111,6 +114,69 @@ test("a damaged or foreign file shows the library's message, and the next file w
   await makeRingtone(page);
   const ringtone = await download(page, "download-mmf");
   assert.ok(ringtone.bytes.equals(toolRingtone(places.example).bytes));
+});
+
+test("a ringtone opened shows what it holds and its notes, plays, and downloads the MIDI file of `chimekit midi`", async () => {
+  const ring = path.join(songs, "ring.mmf");
+  assert.equal(tool("smaf", path.join(songs, "tempo_song.mid"), ring).status, 0);
+  const tone = path.join(songs, "tone.mmf");
+  assert.equal(tool("smaf", path.join(songs, "tone.mid"), tone).status, 0);
+  const cases = [{ file: ring }, { file: path.join(songs, "mobile.mid"), title: "Mobile" }, { file: tone }];
+  const sine = path.join(songs, "sine.mmf");
+  if (spawnSync("ffmpeg", ["-v", "error", "-f", "lavfi", "-i", "sine=frequency=440:duration=0.5", "-ar", "8000",
+    "-f", "mmf", "-y", sine]).status === 0) cases.push({ file: sine, audio: true });
+  for (const { file, title, audio } of cases) {
+    const label = path.basename(file);
+    await chooseFile(page, file);
+    assert.equal(await page.$eval("#error", (e) => e.textContent), "", label);
+    assert.equal(await page.$eval("#smaf", (e) => e.hidden), false, label);
+    assert.equal(await page.$eval("#song", (e) => e.hidden), true, label);
+    // The listing is made when it is opened (it stays open for the next
+    // file).
+    const listed = tool("inspect", file);
+    if (!(await page.$eval("#smaf-listing-box", (e) => e.open))) {
+      assert.equal(await page.$eval("#smaf-listing", (e) => e.textContent), "", label);
+      await page.click("#smaf-listing-box summary");
+    }
+    await page.waitForFunction(() => document.getElementById("smaf-listing").textContent !== "");
+    assert.equal(await page.$eval("#smaf-listing", (e) => e.textContent), listed.stdout, label);
+    const facts = await page.$eval("#smaf-facts", (list) => list.textContent);
+    assert.match(facts, /Checkno problem/, label);
+    if (title) assert.match(facts, new RegExp(`Title${title}`), label);
+    const midi = toolMidi(file);
+    const legend = await page.$eval("#smaf-legend", (e) => e.textContent);
+    if (audio) {
+      // An audio track alone: facts of its wave, no MIDI file, as the tool says.
+      assert.equal(midi.status, 1, label);
+      assert.match(facts, /Audio track 0ADPCM, 8000 Hz/, label);
+      assert.match(await page.$eval("#smaf-no-midi", (e) => e.textContent), /^No MIDI file: no score track, only 1 audio track/);
+      assert.equal(await page.$eval("#download-smaf-mid", (e) => e.hidden), true, label);
+      continue;
+    }
+    assert.equal(midi.status, 0, midi.stderr);
+    const notes = Number(midi.stdout.match(/notes: (\d+)/)[1]);
+    assert.ok(notes > 0 && legend.startsWith(`Ringtone: ${notes} note${notes === 1 ? "" : "s"} over `), `${label}: ${legend}`);
+    assert.ok(legend.includes(midi.stdout.trim()), `${label}: ${legend}`);
+    const downloaded = await download(page, "download-smaf-mid");
+    assert.equal(downloaded.name, label.replace(/\.[^.]*$/, ".mid"));
+    assert.ok(downloaded.bytes.equals(midi.bytes), `${label}: the page's MIDI file differs from the tool's`);
+  }
+
+  // Play sounds the opened ringtone (the tone's A4) through the preview.
+  await chooseFile(page, tone);
+  await page.click("#smaf-play");
+  await page.waitForSelector("body[data-playing='true']");
+  const samples = await page.evaluate(() => Array.from(ChimekitWeb.lastSound.getChannelData(0).subarray(22050, 22050 + 4096)));
+  const hertz = pitch(samples, 44100);
+  assert.ok(Math.abs(12 * Math.log2(hertz / 440)) < 0.3, `A4 sounds at ${hertz.toFixed(1)} Hz`);
+  await page.click("#smaf-stop");
+  await page.waitForSelector("body[data-playing='false']");
+
+  // A MIDI file named as a ringtone is a song.
+  await chooseFile(page, path.join(songs, "song.mmf"));
+  assert.equal(await page.$eval("#song", (e) => e.hidden), false);
+  assert.equal(await page.$eval("#smaf", (e) => e.hidden), true);
+  assert.deepEqual(problems, []);
 });
 
 test("the page fits a phone's width and works from file://", async () => {

@@ -112,3 +112,16 @@ export function toolRingtone(file, { start = "0", length = "30", limit = "", vol
   const run = spawnSync(places.tool, args, { encoding: "utf8" });
   return { status: run.status, stdout: run.stdout, stderr: run.stderr, bytes: run.status === 0 ? fs.readFileSync(out) : null };
 }
+
+// A run of the tool with these arguments: its status and what it prints.
+export function tool(...args) {
+  const run = spawnSync(places.tool, args, { encoding: "utf8" });
+  return { status: run.status, stdout: run.stdout, stderr: run.stderr };
+}
+
+// `chimekit midi` of a SMAF file: its MIDI file and what it prints.
+export function toolMidi(file) {
+  const out = path.join(scratchFolder(), "out.mid");
+  const run = tool("midi", file, out);
+  return { ...run, bytes: run.status === 0 ? fs.readFileSync(out) : null };
+}

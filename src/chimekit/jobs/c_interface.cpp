@@ -74,8 +74,19 @@ CHIMEKIT_JOBS_API ck_result* ck_ringtone(const uint8_t* song, size_t size, const
 CHIMEKIT_JOBS_API ck_result* ck_render(const uint8_t* smaf, size_t size, uint32_t length_ms, uint32_t channels,
                                        uint32_t flags) {
   return Run([&] {
-    return chimekit::jobs::RunRender(Input(smaf, size), {length_ms, channels == 1 ? 1u : 2u, (flags & CK_SAMPLES) != 0});
+    return chimekit::jobs::RunRender(Input(smaf, size), {length_ms, channels == 1 ? 1u : 2u, (flags & CK_SAMPLES) != 0,
+                                                         (flags & CK_ALLOW_EMPTY) != 0});
   });
+}
+
+CHIMEKIT_JOBS_API ck_result* ck_smaf(const uint8_t* smaf, size_t size, uint32_t flags) {
+  return Run([&] {
+    return chimekit::jobs::RunSmafListing(Input(smaf, size), {(flags & CK_LISTING) != 0, (flags & CK_NOTES) != 0});
+  });
+}
+
+CHIMEKIT_JOBS_API ck_result* ck_smaf_to_midi(const uint8_t* smaf, size_t size) {
+  return Run([&] { return chimekit::jobs::RunSmafToMidi(Input(smaf, size)); });
 }
 
 CHIMEKIT_JOBS_API int32_t ck_status(const ck_result* result) { return result == nullptr ? 1 : result->status; }

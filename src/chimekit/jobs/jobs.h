@@ -46,11 +46,29 @@ struct RenderRequest {
   uint32_t length_ms = 0;  // 0: up to the end of the ringtone
   uint32_t channels = 2;  // 1 or 2
   bool samples = false;   // planar floats (-1 to 1) instead of a WAV file
+  bool allow_empty = false;  // render a file in which nothing plays instead of refusing it
 };
 
 // The preview of a SMAF file as `chimekit play` renders it: bytes 0 the WAV
 // file, or the samples; the text {"channels", "frames", "ringtoneFrames",
-// "cut"}.
+// "cut", "summary" (the lines `chimekit play` prints before "rendered:"),
+// "scoreTracks", "notes", "notesPlayed", "audioTracks", "waves",
+// "wavesPlayed", "notPlayed" (texts), "problems"}.
 JobResult RunRender(midifile::ByteView smaf, const RenderRequest& request);
+
+struct SmafRequest {
+  bool listing = false;  // the SMAF file in the inspector's words
+  bool notes = false;    // every note of its score tracks, on the MIDI channels of `chimekit midi`
+};
+
+// What a SMAF file holds (smaf_job.cpp): its texts, score and audio
+// tracks, problems and the summary of its MIDI form as JSON; no bytes.
+// Throws for a file that is no SMAF file.
+JobResult RunSmafListing(midifile::ByteView smaf, const SmafRequest& request);
+
+// The MIDI file of `chimekit midi` (bytes 0) and its summary. A file without
+// a note gives its MIDI file all the same ("notes" 0, "noNote" saying why).
+// Throws for a file that is no SMAF file.
+JobResult RunSmafToMidi(midifile::ByteView smaf);
 
 }  // namespace chimekit::jobs

@@ -2,6 +2,7 @@
 // arrays of numbers. Nothing here parses.
 #pragma once
 
+#include <charconv>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -51,12 +52,16 @@ void AppendField(std::string& out, std::string_view name, Value value) {
   }
 }
 
+// An array of numbers; written without a string per number, since the
+// notes of a song or a ringtone run to hundreds of thousands.
 template <class Number>
 void AppendNumbers(std::string& out, const std::vector<Number>& numbers) {
+  out.reserve(out.size() + 8 * numbers.size() + 2);
   out += '[';
+  char text[24];
   for (size_t i = 0; i < numbers.size(); ++i) {
     if (i > 0) out += ',';
-    out += std::to_string(numbers[i]);
+    out.append(text, std::to_chars(text, text + sizeof text, numbers[i]).ptr);
   }
   out += ']';
 }

@@ -7,7 +7,6 @@
 #include "chimekit/preview/preview.h"
 #include "chimekit/preview/render.h"
 #include "chimekit/preview/score.h"
-#include "chimekit/smaf/reader.h"
 
 namespace chimekit::jobs {
 namespace {
@@ -41,21 +40,26 @@ JobResult RunRender(midifile::ByteView smaf, const RenderRequest& request) {
   preview::PreviewOptions options;
   options.output_channels = request.channels == 1 ? 1 : 2;
   if (request.length_ms > 0) options.length_ms = request.length_ms;
+  options.allow_empty = request.allow_empty;
   JobResult result;
   uint64_t frames = 0, ringtone_frames = 0;
   bool cut = false;
+  preview::PreviewSummary summary;
   if (request.samples) {
-    const preview::PreviewScore score = preview::BuildScore(smaf::ReadSmaf(smaf));
+    preview::PreviewScore score = preview::ReadPreviewScore(smaf);
+    preview::RequireSomethingToPlay(score, options);
     const preview::PreviewRendered rendered = RenderSamples(score, options, result.samples);
     frames = rendered.frames;
     ringtone_frames = score.end_sample;
     cut = rendered.cut;
+    summary = std::move(score.summary);
   } else {
     preview::PreviewResult preview = preview::PreviewRingtone(smaf, options);
     result.bytes[0] = std::move(preview.wav);
     frames = preview.frames;
     ringtone_frames = preview.ringtone_frames;
     cut = preview.cut;
+    summary = std::move(preview.summary);
   }
   result.text.push_back('{');
   AppendField(result.text, "channels", options.output_channels);
@@ -63,6 +67,24 @@ JobResult RunRender(midifile::ByteView smaf, const RenderRequest& request) {
   AppendField(result.text, "ringtoneFrames", ringtone_frames);
   AppendField(result.text, "sampleRate", preview::kSampleRate);
   AppendField(result.text, "cut", cut);
+  AppendKey(result.text, "summary");
+  std::string lines;
+  for (const std::string& line : summary.Lines()) lines += line + "\n";
+  AppendJsonString(result.text, lines);
+  AppendField(result.text, "scoreTracks", summary.score_formats.size());
+  AppendField(result.text, "notes", summary.notes);
+  AppendField(result.text, "notesPlayed", summary.NotesPlayed());
+  AppendField(result.text, "audioTracks", summary.audio_tracks);
+  AppendField(result.text, "waves", summary.wave_events);
+  AppendField(result.text, "wavesPlayed", summary.waves_played);
+  AppendKey(result.text, "notPlayed");
+  result.text += '[';
+  for (size_t i = 0; i < summary.not_played.size(); ++i) {
+    if (i > 0) result.text += ',';
+    AppendJsonString(result.text, summary.not_played[i]);
+  }
+  result.text += ']';
+  AppendField(result.text, "problems", summary.problems);
   result.text += '}';
   return result;
 }

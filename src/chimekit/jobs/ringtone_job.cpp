@@ -6,7 +6,8 @@
 #include "chimekit/jobs/jobs.h"
 #include "chimekit/jobs/json.h"
 #include "chimekit/ringtone/ringtone.h"
-#include "chimekit/smaf/inspect.h"
+#include "chimekit/smafread/listing.h"
+#include "chimekit/smafread/read.h"
 #include "chimekit/sp/sp_convert.h"
 
 namespace chimekit::jobs {
@@ -77,7 +78,8 @@ std::string RingtoneJson(const chimekit::RingtoneJob& job, const RingtoneRequest
   AppendField(out, "notesWithoutSlot", smaf.notes_without_slot);
   if (request.notes) AppendNotes(out, job.notes);
   if (request.listing) {
-    const smaf::SmafInspection inspection = smaf::InspectSmaf(job.smaf.bytes);
+    const smafread::SmafListing inspection =
+        smafread::ListSmaf(job.smaf.bytes, smafread::ReadSmafScore(job.smaf.bytes));
     std::string listing;
     for (const std::string& line : inspection.lines) listing += line + "\n";
     AppendKey(out, "listing");

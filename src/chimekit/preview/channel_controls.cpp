@@ -23,6 +23,14 @@ void PanGains(uint32_t pan, float level, float& left, float& right) {
   right = level * static_cast<float>(std::min(1.0, std::numbers::sqrt2 * std::sin(angle)));
 }
 
+void CentredPanGains(uint32_t pan, float level, float& left, float& right) {
+  const uint32_t at = std::min<uint32_t>(pan, 127);
+  const double quarter = std::numbers::pi / 4;
+  const double angle = at <= 64 ? at / 64.0 * quarter : quarter + (at - 64) / 63.0 * quarter;
+  left = level * static_cast<float>(std::min(1.0, std::numbers::sqrt2 * std::cos(angle)));
+  right = level * static_cast<float>(std::min(1.0, std::numbers::sqrt2 * std::sin(angle)));
+}
+
 uint32_t VoicePan(uint32_t channel_pan, bool voice_pan_enabled, uint32_t voice_pan) {
   const auto pan = static_cast<int32_t>(std::min<uint32_t>(channel_pan, 127));
   if (!voice_pan_enabled) return static_cast<uint32_t>(pan);

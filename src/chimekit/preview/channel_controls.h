@@ -15,10 +15,15 @@ inline constexpr float kChannelGain = 0.2f;
 // the value's share.
 float ControlGain(uint32_t value);
 
-// The left and right shares of a level at a pan (0 left, 64 the middle,
-// 127 right): both sides full in the middle; towards one side the other
-// fades out along a cosine and the near one stays full.
+// The left and right shares of a level at a pan (0 left, 127 right): both
+// sides full in the middle; towards one side the other fades out along a
+// cosine and the near one stays full. The channels' own gains (the
+// two-operator notes) place the middle at 63.5, so that 64 leaves the left
+// side 0.05 dB down, as they have always sounded;
 void PanGains(uint32_t pan, float level, float& left, float& right);
+// the notes of Mobile Standard voices and the recordings of audio tracks
+// place it at 64 exactly.
+void CentredPanGains(uint32_t pan, float level, float& left, float& right);
 
 // The channel's pan moved by a voice's own (0 to 31, 15 the middle, 4 steps
 // of the channel's a step) where the voice enables it.

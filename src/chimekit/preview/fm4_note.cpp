@@ -91,7 +91,7 @@ void Fm4Note::UpdatePitch(const ChannelControls& controls) {
 
 void Fm4Note::UpdateGains(const ChannelControls& controls) {
   gain_mono_ = controls.gain_mono() * velocity_gain_;
-  PanGains(VoicePan(controls.pan(), voice_.pan_enabled, voice_.pan), gain_mono_, gain_left_, gain_right_);
+  CentredPanGains(VoicePan(controls.pan(), voice_.pan_enabled, voice_.pan), gain_mono_, gain_left_, gain_right_);
 }
 
 void Fm4Note::Render(const FmTables& tables, const FmWaveforms& waveforms, const ChannelControls& controls,

@@ -45,6 +45,8 @@ class FmEnvelope {
   void Advance(uint32_t samples);
 
   Stage stage() const { return stage_; }
+  // The attack of the last key-on reaches the peak at once.
+  bool instant_attack() const { return instant_attack_; }
   bool Silent() const { return stage_ == Stage::kOff; }
   float attenuation() const { return attenuation_; }
 

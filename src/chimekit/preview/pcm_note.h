@@ -44,8 +44,10 @@ class PcmNote {
   uint32_t end_ = 0;         // in samples of the wave
   uint32_t loop_start_ = 0;  // loops only when below end_
   bool loop_ = false;
-  uint64_t position_ = 0;    // in samples of the wave, 32 bits of fraction
-  uint64_t step_ = 0;        // per output sample, in the same units
+  uint32_t index_ = 0;       // the position in the wave: its sample
+  uint64_t fraction_ = 0;    // and the fraction of a sample after it, in 2^-64
+  uint32_t step_whole_ = 0;  // per output sample, in the same units
+  uint64_t step_fraction_ = 0;
   double step_hertz_ = 0.0;  // the wave's samples per second at the note's key, without bend or vibrato
   FmEnvelope envelope_;
   Lfo lfo_;
@@ -54,6 +56,7 @@ class PcmNote {
   float velocity_gain_ = 0.0f;
   uint64_t gate_left_ = 0;
   bool gated_ = false;
+  bool fresh_ = false;  // started out of silence, no block rendered yet
   bool key_down_ = false;
   bool sounding_ = false;
 

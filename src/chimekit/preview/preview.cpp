@@ -1,15 +1,20 @@
 #include "chimekit/preview/preview.h"
 
-#include "chimekit/preview/fm_tables.h"
-#include "chimekit/preview/score.h"
 #include "chimekit/preview/wav_writer.h"
-#include "chimekit/smaf/reader.h"
 
 namespace chimekit::preview {
 
+void RequireSomethingToPlay(const PreviewScore& score, const PreviewOptions& options) {
+  if (!score.summary.NothingPlays() || options.allow_empty) return;
+  std::string text = "nothing to play: " + score.summary.ReadText();
+  for (const std::string& reason : score.summary.not_played) text += "; " + reason;
+  throw NothingToPlay(text);
+}
+
 PreviewResult PreviewRingtone(midifile::ByteView smaf_file, const PreviewOptions& options,
                               const PreviewProgress& progress) {
-  const PreviewScore score = BuildScore(smaf::ReadSmaf(smaf_file));
+  PreviewScore score = ReadPreviewScore(smaf_file);
+  RequireSomethingToPlay(score, options);
   const auto output_channels = static_cast<uint16_t>(options.output_channels == 1 ? 1 : 2);
   WavWriter wav(output_channels, kSampleRate, PlannedFrames(score, options));
   const PreviewRendered rendered = RenderPreview(
@@ -19,6 +24,7 @@ PreviewResult PreviewRingtone(midifile::ByteView smaf_file, const PreviewOptions
   result.frames = rendered.frames;
   result.ringtone_frames = score.end_sample;
   result.cut = rendered.cut;
+  result.summary = std::move(score.summary);
   result.wav = wav.Finish();
   return result;
 }

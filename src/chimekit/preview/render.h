@@ -1,5 +1,7 @@
-// Rendering a ringtone's score to 16-bit PCM at 44.1 kHz: sixteen FM
-// channels mixed to mono, or to stereo with each channel's pan.
+// Rendering a SMAF file's score (score.h) to 16-bit PCM at 44.1 kHz: its
+// channels' notes mixed to mono, or to stereo with each channel's pan, and
+// passed through a 5 Hz high-pass; the audio tracks' waves mixed in after
+// it, as they are.
 #pragma once
 
 #include <cstddef>
@@ -20,6 +22,7 @@ inline constexpr uint32_t kReleaseTailSeconds = 5;
 struct PreviewOptions {
   uint32_t output_channels = 2;   // 1 (mono) or 2 (stereo with pan)
   std::optional<uint32_t> length_ms;  // render only the start, at most kMaxPreviewSeconds
+  bool allow_empty = false;  // render a file in which nothing plays (as silence) instead of refusing it
 };
 
 struct PreviewRendered {

@@ -17,16 +17,12 @@ using smaf::Hex;
 using smaf::HexBytes;
 using smaf::Printable;
 
-LineLog::LineLog(SmafListing& result, const std::vector<Problem>& problems) : result_(result) {
-  problems_.reserve(problems.size());
-  for (const Problem& problem : problems) problems_.push_back(&problem);
-  std::stable_sort(problems_.begin(), problems_.end(),
-                   [](const Problem* a, const Problem* b) { return a->at < b->at; });
-}
+LineLog::LineLog(SmafListing& result, const std::vector<Problem>& problems)
+    : result_(result), problems_(InFileOrder(problems)) {}
 
 void LineLog::Flush(uint32_t before, uint8_t depth) {
   for (; next_ < problems_.size() && problems_[next_]->at < before; ++next_) {
-    std::string problem = "at " + Hex(problems_[next_]->at, 4) + ": " + problems_[next_]->text;
+    std::string problem = ProblemText(*problems_[next_]);
     result_.lines.push_back(std::string(2 * size_t{depth}, ' ') + "problem: " + problem);
     result_.problems.push_back(std::move(problem));
   }
@@ -50,15 +46,6 @@ std::string TagName(const std::array<char, 2>& tag) {
   const std::string key(tag.data(), 2);
   const auto found = kNames.find(key);
   return found != kNames.end() ? found->second : "tag \"" + Printable(key) + "\"";
-}
-
-const char* FormatName(SequenceFormat format, uint8_t code) {
-  switch (format) {
-    case SequenceFormat::kHandyphone: return "Handyphone Standard";
-    case SequenceFormat::kMobileCompressed: return "Mobile Standard, compressed";
-    case SequenceFormat::kMobile: return "Mobile Standard";
-    default: return code == 3 ? "32 channels, not read" : "not read";
-  }
 }
 
 std::string TimebaseText(uint32_t ms, uint8_t code, uint32_t gate_ms, uint8_t gate_code) {
@@ -94,6 +81,7 @@ class Lister {
       if (score_.has_crc && score_.stored_crc == score_.computed_crc) {
         log_.Line(4, 0, "CRC " + Hex(score_.stored_crc, 4) + " matches");
       }
+      if (score_.crc_absent) log_.Line(4, 0, "no CRC: the chunks fill the MMMD chunk");
     }
     std::vector<const ChunkFact*> chunks;
     for (const ChunkFact& chunk : score_.chunks) chunks.push_back(&chunk);
@@ -144,10 +132,15 @@ class Lister {
   }
 
   void ListOptionalData(const ChunkFact& chunk, const std::string& size) {
-    log_.Line(chunk.at, 0, "OPDA optional data" + size);
+    std::vector<const DataEntry*> texts;  // the tags of an OPDA that holds an option text
     for (const DataEntry& entry : score_.data_entries) {
-      if (entry.code_type != 0xFF || entry.at < chunk.body.begin || entry.at >= chunk.body.begin + chunk.body.size) continue;
-      log_.Line(entry.at, 1, TagName(entry.tag) + ": \"" + Printable(BytesOf(file_, entry.value)) + "\"");
+      if (entry.code_type == 0xFF && entry.at >= chunk.body.begin && entry.at < chunk.body.begin + chunk.body.size) {
+        texts.push_back(&entry);
+      }
+    }
+    log_.Line(chunk.at, 0, "OPDA optional data" + size + (texts.empty() ? "" : ", tags as an option text"));
+    for (const DataEntry* entry : texts) {
+      log_.Line(entry->at, 1, TagName(entry->tag) + ": \"" + Printable(BytesOf(file_, entry->value)) + "\"");
     }
   }
 
@@ -309,6 +302,25 @@ class Lister {
 
 }  // namespace
 }  // namespace listing
+
+const char* FormatName(SequenceFormat format, uint8_t code) {
+  switch (format) {
+    case SequenceFormat::kHandyphone: return "Handyphone Standard";
+    case SequenceFormat::kMobileCompressed: return "Mobile Standard, compressed";
+    case SequenceFormat::kMobile: return "Mobile Standard";
+    default: return code == 3 ? "32 channels, not read" : "not read";
+  }
+}
+
+std::vector<const Problem*> InFileOrder(const std::vector<Problem>& problems) {
+  std::vector<const Problem*> ordered;
+  ordered.reserve(problems.size());
+  for (const Problem& problem : problems) ordered.push_back(&problem);
+  std::stable_sort(ordered.begin(), ordered.end(), [](const Problem* a, const Problem* b) { return a->at < b->at; });
+  return ordered;
+}
+
+std::string ProblemText(const Problem& problem) { return "at " + smaf::Hex(problem.at, 4) + ": " + problem.text; }
 
 SmafListing ListSmaf(midifile::ByteView file, const SmafScore& score) {
   SmafListing result;

@@ -24,6 +24,22 @@ struct SmafListing {
   uint64_t notes = 0;   // of all score tracks
 };
 
+// A score track's sequence format in words: "Handyphone Standard",
+// "Mobile Standard, compressed", "Mobile Standard", "32 channels, not
+// read" (format type 3), "not read".
+const char* FormatName(SequenceFormat format, uint8_t code);
+
+// A wave's samples (per channel); 0 when its format, bits or rate are not
+// known.
+uint64_t SampleCount(const Wave& wave);
+
+// A problem as the listing gives it: "at 0x<offset>: <text>".
+std::string ProblemText(const Problem& problem);
+
+// The problems in file order, as the listing gives them (those of one
+// offset in the order found).
+std::vector<const Problem*> InFileOrder(const std::vector<Problem>& problems);
+
 // `file` is the file `score` was read from. Time and output grow linearly
 // with the score.
 SmafListing ListSmaf(midifile::ByteView file, const SmafScore& score);

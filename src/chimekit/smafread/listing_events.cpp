@@ -137,14 +137,26 @@ std::string WaveText(const Wave& wave) {
   text += wave.channels == 2 ? ", stereo" : ", mono";
   if (wave.bits != 0) text += ", " + std::to_string(wave.bits) + " bits";
   text += wave.rate_hz != 0 ? ", " + std::to_string(wave.rate_hz) + " Hz" : ", rate unknown";
-  if (wave.data.size != 0 && wave.bits != 0 && wave.rate_hz != 0 && wave.format != WaveFormat::kOther) {
-    const uint64_t samples = uint64_t{wave.data.size} * 8 / wave.bits / wave.channels;
+  if (const uint64_t samples = SampleCount(wave); samples != 0) {
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.3f", static_cast<double>(samples) / wave.rate_hz);
     text += ", " + std::to_string(samples) + " samples (" + seconds + " s)";
   }
   return text;
 }
+
+}  // namespace chimekit::smafread::listing
+
+namespace chimekit::smafread {
+
+uint64_t SampleCount(const Wave& wave) {
+  if (wave.bits == 0 || wave.rate_hz == 0 || wave.format == WaveFormat::kOther) return 0;
+  return uint64_t{wave.data.size} * 8 / wave.bits / wave.channels;
+}
+
+}  // namespace chimekit::smafread
+
+namespace chimekit::smafread::listing {
 
 void ListVoices(midifile::ByteView file, const std::vector<Voice>& voices, uint8_t depth, LineLog& log) {
   for (const Voice& voice : voices) log.Line(voice.at, depth, VoiceText(file, voice));

@@ -1,7 +1,8 @@
 // The MIDI writer: the conductor track, then each readable score track's
 // events as MIDI messages, with the note-offs of all its notes (sorted by
 // time, those of one time in the order of their notes) let out before the
-// first event that comes at or after each.
+// first event that comes at or after each (a note of gate 0: right after
+// its note-on).
 #include "chimekit/smafread/midi.h"
 
 #include <algorithm>
@@ -22,6 +23,16 @@ using midifile::ByteString;
 using midifile::ByteView;
 
 constexpr uint64_t kMaxDelta = 0x0FFFFFFF;  // the largest delta time of four bytes
+
+// The rare path of a hot one, kept out of it, so that the hot one stays
+// small enough to be inlined where it is called.
+#if defined(__GNUC__)
+#define CHIMEKIT_OUT_OF_LINE __attribute__((noinline, cold))
+#elif defined(_MSC_VER)
+#define CHIMEKIT_OUT_OF_LINE __declspec(noinline)
+#else
+#define CHIMEKIT_OUT_OF_LINE
+#endif
 constexpr uint8_t kNoteOffVelocity = 64;
 
 // The MIDI file under construction: bytes written through a pointer into
@@ -146,7 +157,7 @@ class TrackWriter {
     return at.bytes + LongDelta(delta, at.bytes);
   }
 
-  static size_t LongDelta(uint64_t delta, char* bytes) {
+  CHIMEKIT_OUT_OF_LINE static size_t LongDelta(uint64_t delta, char* bytes) {
     if (delta > kMaxDelta) {
       throw midifile::ConversionError("Two events of the SMAF file lie " + std::to_string(delta) +
                                       " ms apart, more than a MIDI delta time holds");
@@ -190,18 +201,6 @@ void SortOffs(std::vector<uint64_t>& offs) {
   }
 }
 
-// The first text of a tag: the optional data's entries before the content
-// information's option text.
-std::string TagText(ByteView file, const SmafScore& score, char first, char second) {
-  for (const DataEntry& entry : score.data_entries) {
-    if (entry.tag[0] == first && entry.tag[1] == second) return std::string(BytesOf(file, entry.value));
-  }
-  for (const OptionTag& tag : score.content_info.tags) {
-    if (tag.tag[0] == first && tag.tag[1] == second) return OptionValue(file, tag.value);
-  }
-  return {};
-}
-
 void WriteConductor(ByteView file, const SmafScore& score, MidiBuffer& out) {
   const std::string title = TagText(file, score, 'S', 'T');
   const std::string copyright = TagText(file, score, 'C', 'R');
@@ -224,11 +223,15 @@ uint64_t WriteScoreTrack(const ScoreTrack& smaf, const std::array<uint8_t, 16>& 
   const std::string name = "score track " + std::to_string(smaf.number);
   track.Data(0, 0xFF, 0x03, name);
   // Every note's note-off, in the order they come: each is let out before
-  // the first event at or after its time.
+  // the first event at or after its time. A note of gate 0 ends at its own
+  // time, so its note-off goes right after its note-on instead.
   std::vector<uint64_t> offs;
   offs.reserve(smaf.events.size());
+  uint64_t notes = 0;
   for (const ScoreEvent& event : smaf.events) {
     if (event.kind != EventKind::kNote) continue;
+    ++notes;
+    if (event.gate_ms == 0) continue;
     const uint64_t end = event.time_ms + event.gate_ms;
     if (end > kLatestOff) throw midifile::ConversionError("A note of the SMAF file ends more than 2^53 ms into the song");
     offs.push_back((end << kOffBits) | (uint64_t{channels[event.channel & 0x0F] & 0x0Fu} << 7) | (event.key & 0x7Fu));
@@ -251,6 +254,7 @@ uint64_t WriteScoreTrack(const ScoreTrack& smaf, const std::array<uint8_t, 16>& 
       case EventKind::kNote:
         TrackWriter::Message(at, time, 0x90 | channel, event.key & 0x7F,
                              event.velocity == 0 ? 1 : event.velocity & 0x7F);
+        if (event.gate_ms == 0) TrackWriter::Message(at, time, 0x80 | channel, event.key & 0x7F, kNoteOffVelocity);
         break;
       case EventKind::kProgram:
         TrackWriter::Message(at, time, 0xC0 | channel, event.data & 0x7F);
@@ -282,11 +286,20 @@ uint64_t WriteScoreTrack(const ScoreTrack& smaf, const std::array<uint8_t, 16>& 
   release_until(UINT64_MAX);
   track.set_position(at);
   track.End(smaf.end_ms > track.last() ? smaf.end_ms : track.last());
-  return offs.size();
+  return notes;
 }
 
 const char* FormatName(SequenceFormat format) {
   return format == SequenceFormat::kHandyphone ? "Handyphone Standard" : "Mobile Standard";
+}
+
+// A readable score track in the summary: counted, its format named once.
+void CountTrack(const ScoreTrack& track, MidiSummary& summary) {
+  ++summary.score_tracks;
+  const std::string name = FormatName(track.format);
+  if (std::find(summary.formats.begin(), summary.formats.end(), name) == summary.formats.end()) {
+    summary.formats.push_back(name);
+  }
 }
 
 // The score tracks' MIDI chunks one after another, then the whole file.
@@ -306,11 +319,7 @@ class MidiWriter {
     if (summary.score_tracks + 1 > static_cast<uint32_t>(midifile::kMaxTrackCount) - 1) {
       throw midifile::ConversionError("Too many tracks for one MIDI file (at most 65535)");
     }
-    ++summary.score_tracks;
-    const std::string name = FormatName(track.format);
-    if (std::find(summary.formats.begin(), summary.formats.end(), name) == summary.formats.end()) {
-      summary.formats.push_back(name);
-    }
+    CountTrack(track, summary);
     result_.channels.push_back(mapper_.Map(track));
     summary.notes += WriteScoreTrack(track, result_.channels.back(), out_);
   }
@@ -329,6 +338,27 @@ class MidiWriter {
 };
 
 }  // namespace
+
+std::string TagText(ByteView file, const SmafScore& score, char first, char second) {
+  for (const DataEntry& entry : score.data_entries) {
+    if (entry.tag[0] == first && entry.tag[1] == second) return std::string(BytesOf(file, entry.value));
+  }
+  for (const OptionTag& tag : score.content_info.tags) {
+    if (tag.tag[0] == first && tag.tag[1] == second) return OptionValue(file, tag.value);
+  }
+  return {};
+}
+
+MidiSummary SummariseMidi(const SmafScore& score) {
+  MidiSummary summary;
+  for (const ScoreTrack& track : score.score_tracks) {
+    if (!IsReadable(track)) continue;
+    CountTrack(track, summary);
+    for (const ScoreEvent& event : track.events) summary.notes += event.kind == EventKind::kNote;
+  }
+  summary.audio_tracks = static_cast<uint32_t>(score.audio_tracks.size());
+  return summary;
+}
 
 SmafMidi SmafToMidi(ByteView file, const SmafScore& score) {
   size_t room = 1024 + file.size();

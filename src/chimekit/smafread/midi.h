@@ -72,11 +72,24 @@ struct SmafMidi {
 // so; the caller decides whether that is an output).
 SmafMidi SmafToMidi(midifile::ByteView file, const SmafScore& score);
 
+// The summary SmafToMidi gives of `score`, without writing the file.
+MidiSummary SummariseMidi(const SmafScore& score);
+
 // Reads `file` into `score` and writes its MIDI file one score track after
 // another (ReadSmafScore with a sink): the same file as above, and what the
 // conversion touches is its largest track, not all of them. `score` keeps
 // its tracks without their events.
 SmafMidi ReadSmafToMidi(midifile::ByteView file, SmafScore& score);
+
+// The first text of a tag ("ST" title, "AN" artist, "CR" copyright): the
+// optional data's entries before the content information's option text;
+// empty when the file has none.
+std::string TagText(midifile::ByteView file, const SmafScore& score, char first, char second);
+
+// Why the MIDI file of `score` holds no note, in words: "no score track,
+// only 1 audio track (recorded sound, which MIDI cannot hold)", "its 2
+// score tracks hold no note", ...
+std::string NoNoteText(const SmafScore& score, const MidiSummary& summary);
 
 // Whether the reader reads a score track's sequence format.
 bool IsReadable(const ScoreTrack& track);

@@ -76,4 +76,20 @@ std::string MidiSummary::Text() const {
   return text + ", notes: " + std::to_string(notes) + ", audio tracks: " + std::to_string(audio_tracks);
 }
 
+std::string NoNoteText(const SmafScore& score, const MidiSummary& summary) {
+  const auto count = [](size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+  };
+  const size_t audio = score.audio_tracks.size();
+  const std::string recorded =
+      audio == 0 ? std::string() : count(audio, "audio track", "audio tracks") + " (recorded sound, which MIDI cannot hold)";
+  if (score.score_tracks.empty()) return audio == 0 ? "no score track" : "no score track, only " + recorded;
+  if (summary.score_tracks == 0) {
+    return count(score.score_tracks.size(), "score track", "score tracks") + " of a sequence format not read" +
+           (audio == 0 ? "" : ", and " + recorded);
+  }
+  if (summary.score_tracks == 1) return "its score track holds no note";
+  return "its " + std::to_string(summary.score_tracks) + " score tracks hold no note";
+}
+
 }  // namespace chimekit::smafread

@@ -131,7 +131,8 @@ bool ReadFrame(ByteView file, SmafScore& score, size_t& body_end, Problems& prob
     problems.Add(end, std::to_string(file.size() - end) + " bytes after the MMMD chunk");
   }
   // Files whose chunks fill the MMMD chunk to its end carry no CRC (as
-  // ffmpeg writes them); the walk of the chunk headers tells.
+  // ffmpeg writes them): a fact, not a problem, since players read them;
+  // the walk of the chunk headers tells.
   uint64_t position = kChunkHeader;
   while (position + kChunkHeader <= end) {
     const uint64_t next = position + kChunkHeader + BigEndian32(file, static_cast<size_t>(position) + 4);
@@ -139,7 +140,7 @@ bool ReadFrame(ByteView file, SmafScore& score, size_t& body_end, Problems& prob
     position = next;
   }
   if (position == end && end > kChunkHeader) {
-    problems.Add(end, "the file has no CRC: its chunks fill the MMMD chunk");
+    score.crc_absent = true;
     body_end = end;
     return true;
   }

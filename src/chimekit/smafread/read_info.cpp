@@ -98,8 +98,8 @@ void ReadOptionalData(ByteView file, const ChunkFact& chunk, SmafScore& score, P
   const size_t begin = chunk.body.begin;
   if (TagAt(file, begin, begin + chunk.size)) {
     // Tags as in an option text where the Dch chunks belong (as ffmpeg
-    // writes them): read as such, and named as a problem.
-    problems.Add(begin, "the OPDA chunk holds an option text where its Dch chunks belong");
+    // writes them): read as such, a fact of the file that the listing
+    // names.
     std::vector<OptionTag> tags;
     ReadOptionTags(file, begin, begin + chunk.size, tags, problems);
     for (const OptionTag& tag : tags) {

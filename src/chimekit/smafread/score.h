@@ -137,19 +137,23 @@ struct FmVoice {
   uint8_t basic_octave = 0;    // Mobile Standard: 0 up one, 1 as written, 2 down one, 3 down two
   uint8_t panpot = 15;         // Mobile Standard: 0 (left) to 31, 15 centre
   bool pan_enable = false;
+  uint8_t drum_key = 0;        // Mobile Standard: the voice's first byte, the key a drum voice sounds at
   std::array<FmOperator, 4> operators{};
 };
 
 // A sampled voice: it plays wave `wave` of its track's stream PCM (the
-// "Mwa" chunks; `rom` when the handset's own waves are meant), `rate_hz`
-// samples per second, from the start to `end_point` and, when `loop`, on
-// from `loop_point` to `end_point` while the key is held.
+// "Mwa" chunks), `rate_hz` samples per second, from the start to
+// `end_point` and, when `loop`, on from `loop_point` to `end_point` while
+// the key is held. The voice gives no loop flag: a loop point before the
+// end point is the loop. The high bit of the wave byte (RM) says the
+// handset's own wave of that number is meant, not the file's.
 struct PcmVoice {
   uint32_t rate_hz = 0;
   uint16_t loop_point = 0;  // in samples
   uint16_t end_point = 0;
   uint8_t wave = 0;  // wave number (the RM bit apart)
-  bool loop = false;  // the RM bit
+  bool loop = false;  // loop_point < end_point
+  bool rom = false;   // the RM bit
   uint8_t panpot = 15;
   bool pan_enable = false;
   uint8_t lfo = 0;
@@ -306,6 +310,7 @@ struct SmafScore {
   bool is_smaf = false;        // begins with "MMMD" and its size
   uint32_t declared_size = 0;  // the MMMD size: the bytes after it, CRC included
   bool has_crc = false;
+  bool crc_absent = false;  // written without a CRC: the chunks fill the MMMD chunk to its end
   uint16_t stored_crc = 0;
   uint16_t computed_crc = 0;
   std::vector<ChunkFact> chunks;

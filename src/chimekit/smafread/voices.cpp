@@ -17,8 +17,8 @@
 // (2-1), vibrato (0); multiplier (7-4), detune (2-0); waveform (7-3),
 // feedback (2-0). A PCM voice: the rate (16 bits), panpot (7-3) and pan
 // enable (0), LFO (7-6), then the envelope bytes as an FM operator's first
-// five, two more, the loop and end points (16 bits each) and the loop bit
-// (7) with the wave number (6-0).
+// five, two more, the loop and end points (16 bits each) and the RM bit
+// (7: the handset's own wave) with the wave number (6-0).
 #include <array>
 #include <unordered_map>
 
@@ -104,6 +104,7 @@ bool DecodeHandyphoneVoice(ByteView body, FmVoice& fm) {
 // A Mobile Standard FM voice: 3 bytes, then 7 per operator.
 bool DecodeMobileFm(const uint8_t* b, size_t size, FmVoice& fm) {
   if (size < 3) return false;
+  fm.drum_key = b[0];
   fm.panpot = static_cast<uint8_t>(b[1] >> 3);
   fm.basic_octave = static_cast<uint8_t>(b[1] & 0x03);
   fm.lfo = static_cast<uint8_t>(b[2] >> 6);
@@ -139,7 +140,8 @@ void DecodeMobilePcm(const uint8_t* b, PcmVoice& pcm) {
   pcm.vibrato = envelope.vibrato;
   pcm.loop_point = static_cast<uint16_t>((b[11] << 8) | b[12]);
   pcm.end_point = static_cast<uint16_t>((b[13] << 8) | b[14]);
-  pcm.loop = (b[15] & 0x80) != 0;
+  pcm.loop = pcm.loop_point < pcm.end_point;
+  pcm.rom = (b[15] & 0x80) != 0;
   pcm.wave = static_cast<uint8_t>(b[15] & 0x7F);
 }
 

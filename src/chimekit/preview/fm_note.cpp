@@ -1,4 +1,4 @@
-#include "chimekit/preview/fm_channel.h"
+#include "chimekit/preview/fm_note.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,7 +17,7 @@ constexpr float kModulationCycles = 1.0f;
 // 0 to 2) per unit of its recent output (the mean of two earlier samples).
 constexpr float kFeedbackCycles[8] = {0.0f, 1.0f / 32, 1.0f / 16, 1.0f / 8, 1.0f / 4, 1.0f / 2, 1.0f, 2.0f};
 // LFO 0 to 3: the vibrato's speed; its depth is a fixed share of the pitch.
-constexpr double kLfoHertz[4] = {4.0, 5.5, 6.5, 7.5};
+constexpr double kTwoOperatorLfoHertz[4] = {4.0, 5.5, 6.5, 7.5};
 constexpr double kVibratoDepth = 0.007;  // about 12 cents
 
 float LevelDbOf(const FmOperator& op, int32_t key) {
@@ -85,28 +85,23 @@ void Synthesize(const BlockParameters& block, FmWaves& waves, float* left, float
 
 }  // namespace
 
-void FmChannel::SetPitchBend(uint32_t value) {
-  controls_.SetPitchBend(value);
-  UpdateIncrements();
-}
-
-void FmChannel::UpdateIncrements() {
-  const double hertz = 440.0 * std::exp2((key_ - 69 + controls_.bend_semitones()) / 12.0);
+void FmNote::UpdateIncrements(const ChannelControls& controls) {
+  const double hertz = 440.0 * std::exp2((key_ - 69 + controls.bend_semitones()) / 12.0);
   modulator_.hertz = hertz * Multiplier(voice_.modulator);
   carrier_.hertz = hertz * Multiplier(voice_.carrier);
 }
 
-void FmChannel::NoteOn(int32_t key, uint64_t gate_samples) {
+void FmNote::Start(const FmVoice& voice, int32_t key, uint32_t velocity, uint64_t gate_samples) {
   if (!sounding_) {
-    // A channel that has fallen silent starts its waves afresh.
+    // A note that follows silence starts its waves afresh.
     modulator_ = Operator{};
     carrier_ = Operator{};
     waves_ = FmWaves{};
     lfo_phase_ = 0;
   }
-  voice_ = next_voice_;
+  voice_ = voice;
   key_ = key;
-  UpdateIncrements();
+  velocity_gain_ = velocity >= 127 ? 1.0f : ControlGain(velocity);
   modulator_.level_db = LevelDbOf(voice_.modulator, key);
   carrier_.level_db = LevelDbOf(voice_.carrier, key);
   modulator_.envelope.KeyOn(voice_.modulator, key);
@@ -114,9 +109,16 @@ void FmChannel::NoteOn(int32_t key, uint64_t gate_samples) {
   gate_left_ = gate_samples;
   key_down_ = true;
   sounding_ = true;
+  controls_seen_ = false;
 }
 
-void FmChannel::Render(const FmTables& tables, uint32_t samples, float* left, float* right) {
+void FmNote::Render(const FmTables& tables, const ChannelControls& controls, uint32_t samples, float* left,
+                    float* right) {
+  if (!controls_seen_ || controls.revision() != controls_revision_) {
+    UpdateIncrements(controls);
+    controls_revision_ = controls.revision();
+    controls_seen_ = true;
+  }
   while (samples > 0 && sounding_) {
     if (key_down_ && gate_left_ == 0) {
       modulator_.envelope.KeyOff();
@@ -125,7 +127,7 @@ void FmChannel::Render(const FmTables& tables, uint32_t samples, float* left, fl
     }
     uint32_t block = std::min(samples, kControlBlock);
     if (key_down_) block = static_cast<uint32_t>(std::min<uint64_t>(block, gate_left_));
-    RenderBlock(tables, block, left, right);
+    RenderBlock(tables, controls, block, left, right);
     if (key_down_) gate_left_ -= block;
     left += block;
     if (right != nullptr) right += block;
@@ -135,11 +137,12 @@ void FmChannel::Render(const FmTables& tables, uint32_t samples, float* left, fl
   }
 }
 
-void FmChannel::RenderBlock(const FmTables& tables, uint32_t samples, float* left, float* right) {
+void FmNote::RenderBlock(const FmTables& tables, const ChannelControls& controls, uint32_t samples, float* left,
+                         float* right) {
   // Vibrato: the LFO's value at the start of the block bends the operators
   // that take it.
   const double lfo = tables.Sine(lfo_phase_ >> FmTables::kPhaseShift);
-  lfo_phase_ += PhaseIncrement(kLfoHertz[voice_.lfo & 3]) * samples;
+  lfo_phase_ += PhaseIncrement(kTwoOperatorLfoHertz[voice_.lfo & 3]) * samples;
   const double vibrato = 1.0 + kVibratoDepth * lfo;
   const auto increment = [&](const Operator& op, const FmOperator& params) {
     return PhaseIncrement(params.vibrato ? op.hertz * vibrato : op.hertz);
@@ -152,8 +155,8 @@ void FmChannel::RenderBlock(const FmTables& tables, uint32_t samples, float* lef
   block.carrier_step = increment(carrier_, voice_.carrier);
   block.modulation = kModulationCycles * FmTables::kSineSize;
   block.feedback = kFeedbackCycles[voice_.feedback & 7] * FmTables::kSineSize / 2;
-  block.gain_left = right == nullptr ? controls_.gain_mono() : controls_.gain_left();
-  block.gain_right = controls_.gain_right();
+  block.gain_left = (right == nullptr ? controls.gain_mono() : controls.gain_left()) * velocity_gain_;
+  block.gain_right = controls.gain_right() * velocity_gain_;
 
   // Levels ramp from the block's start to its end.
   const float count = static_cast<float>(samples);
