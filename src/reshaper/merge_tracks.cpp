@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstddef>
 #include <cstring>
 #include <iterator>
 #include <new>
@@ -42,10 +43,11 @@ constexpr uint32_t kChunkHeaderBytes = 8;
 constexpr uint32_t kFileHeaderBytes = kChunkHeaderBytes + 6;
 // Data bytes of a channel message by the high half of its status.
 constexpr uint8_t kDataBytes[16] = {0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 2, 2, 1, 1, 2, 0};
+// How many turns ahead of the one written a track's bytes are fetched.
+constexpr ptrdiff_t kTurnsAhead = 4;
 
-// Asks the processor to fetch the bytes at a into its cache: a track's next
-// event is read a while later, when the other tracks had their turn, by
-// which time its bytes have arrived.
+// Asks the processor to fetch the bytes at `at` into its cache, to be read a
+// while later, by which time they have arrived.
 inline void prefetch(const uint8_t* at) {
 #if defined(__GNUC__)
   __builtin_prefetch(at);
@@ -163,6 +165,9 @@ RESHAPER_NOT_INLINED bool writeTick(Turn* const turns, Turn* const turnsEnd, Tra
   uint32_t lastStatus = track.lastStatus;
   uint32_t events = track.events;
   for (; turn != turnsEnd; ++turn) {
+    // The bytes of a track a few turns ahead are fetched while this one is
+    // written: with thousands of tracks, few of them are still in the cache.
+    if (turnsEnd - turn > kTurnsAhead) prefetch(tracks[turn[kTurnsAhead].track].at);
     TrackCursor& cursor = tracks[turn->track];
     const uint8_t* at = cursor.at;
     uint32_t status = cursor.status;
@@ -222,6 +227,9 @@ RESHAPER_NOT_INLINED bool writeTick(Turn* const turns, Turn* const turnsEnd, Tra
       delta = step.outcome == Step::Ended ? 0 : step.delta;
       if (delta != 0 || step.outcome == Step::Ended) break;
     }
+    // And the bytes of the track's next event: the first ones in another
+    // cache line are fetched now, long before its tick.
+    prefetch(at < cursor.fastEnd ? at + 8 : at);
     cursor.at = at;
     cursor.status = status;
     turn->delta = delta;
