@@ -1,62 +1,14 @@
 #include "reshaper/midi_stream.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 
-#if defined(_WIN32)
-#include <fcntl.h>
-#include <io.h>
-#include <share.h>
-#include <sys/stat.h>
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+#include "reshaper/file_system.h"
 
 namespace reshaper {
 
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
-
-enum class PathKind { Missing, Folder, RegularFile, Other };
-
-// The file-system calls that differ between the platforms. Paths are byte
-// strings in the system code page, so Windows gets its narrow ("A") calls.
-#if defined(_WIN32)
-
-std::FILE* openFile(const char* path, const char* mode) {
-  // Other programs may open the file in any way while the converter has it.
-  return _fsopen(path, mode, _SH_DENYNO);
-}
-
-PathKind pathKind(const char* path) {
-  DWORD attributes = GetFileAttributesA(path);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
-  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::Folder : PathKind::RegularFile;
-}
-
-#else
-
-std::FILE* openFile(const char* path, const char* mode) { return std::fopen(path, mode); }
-
-PathKind pathKind(const char* path) {
-  struct stat info {};
-  if (stat(path, &info) != 0) return PathKind::Missing;
-  if (S_ISDIR(info.st_mode)) return PathKind::Folder;
-  return S_ISREG(info.st_mode) ? PathKind::RegularFile : PathKind::Other;
-}
-
-#endif
 
 // The size a file has now, or 0 when it cannot be told (a pipe, a device).
 size_t currentSize(std::FILE* file) {
@@ -67,7 +19,7 @@ size_t currentSize(std::FILE* file) {
 }
 
 bool readWholeFile(const char* path, FileBytes& content) {
-  FilePointer file(openFile(path, "rb"));
+  FilePointer file = openFile(path, "rb");
   if (file == nullptr) return false;
   // Straight into content, without the stream's buffer between: one read
   // for a file of known size.

@@ -6,6 +6,8 @@
 #include <memory>
 #include <random>
 
+#include "reshaper/file_system.h"
+
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
@@ -22,24 +24,10 @@ namespace reshaper {
 
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
-
-enum class TargetKind { Missing, Folder, RegularFile, Other };
-
-// The file-system calls that differ between the platforms. Paths are byte
+// The file-system calls of the output alone that differ between the
+// platforms (those the input shares are in file_system.h). Paths are byte
 // strings in the system code page, so Windows gets its narrow ("A") calls.
 #if defined(_WIN32)
-
-std::FILE* openFile(const char* path, const char* mode) { return _fsopen(path, mode, _SH_DENYNO); }
-
-TargetKind targetKind(const char* path) {
-  DWORD attributes = GetFileAttributesA(path);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return TargetKind::Missing;
-  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? TargetKind::Folder : TargetKind::RegularFile;
-}
 
 // A new file; null with errno EEXIST when the name is taken.
 bool createExclusive(const char* path) {
@@ -79,15 +67,6 @@ bool isSameFile(const char* first, const char* second) {
 }
 
 #else
-
-std::FILE* openFile(const char* path, const char* mode) { return std::fopen(path, mode); }
-
-TargetKind targetKind(const char* path) {
-  struct stat info {};
-  if (stat(path, &info) != 0) return TargetKind::Missing;
-  if (S_ISDIR(info.st_mode)) return TargetKind::Folder;
-  return S_ISREG(info.st_mode) ? TargetKind::RegularFile : TargetKind::Other;
-}
 
 bool createExclusive(const char* path) {
   int descriptor = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -166,22 +145,22 @@ bool createTemporary(const std::string& target, std::string& name) {
 bool OutputFile::prepare(const char* path) {
   abandon();
   if (path == nullptr || path[0] == '\0') return false;
-  const TargetKind kind = targetKind(path);
-  if (kind == TargetKind::Folder) return false;
-  if (kind == TargetKind::Other) {
+  const PathKind kind = pathKind(path);
+  if (kind == PathKind::Folder) return false;
+  if (kind == PathKind::Other) {
     // A device or a pipe: nothing to replace, the bytes go straight in.
-    if (FilePointer device{openFile(path, "wb")}; device == nullptr) return false;
+    if (FilePointer device = openFile(path, "wb"); device == nullptr) return false;
     target_ = path;
     return true;
   }
   std::string target = path;
-  if (kind == TargetKind::RegularFile) {
+  if (kind == PathKind::RegularFile) {
     // An existing file that may not be written stays as it is.
-    if (FilePointer existing{openFile(path, "r+b")}; existing == nullptr) return false;
+    if (FilePointer existing = openFile(path, "r+b"); existing == nullptr) return false;
     target = resolveLinks(target);
   }
   if (!createTemporary(target, temporary_)) return false;
-  if (kind == TargetKind::RegularFile) keepAttributes(target.c_str(), temporary_.c_str());
+  if (kind == PathKind::RegularFile) keepAttributes(target.c_str(), temporary_.c_str());
   target_ = std::move(target);
   return true;
 }
@@ -190,7 +169,7 @@ bool OutputFile::commit(std::span<const uint8_t> content) {
   if (target_.empty()) return false;
   const bool replacing = !temporary_.empty();
   bool written = false;
-  if (FilePointer file{openFile(replacing ? temporary_.c_str() : target_.c_str(), "wb")}) {
+  if (FilePointer file = openFile(replacing ? temporary_.c_str() : target_.c_str(), "wb")) {
     written = content.empty() || std::fwrite(content.data(), 1, content.size(), file.get()) == content.size();
     written = std::fflush(file.get()) == 0 && written;
     // On the disk before it takes the target's name.
