@@ -14,7 +14,7 @@ constexpr uint32_t kChunkHeaderBytes = 8;
 // The body length of the MTrk chunk header at at, or false when fewer than
 // eight bytes remain or the id is another one.
 bool trackChunkAt(const uint8_t* at, const uint8_t* fileEnd, uint32_t& length) {
-  if (fileEnd - at < kChunkHeaderBytes || std::memcmp(at, "MTrk", 4) != 0) return false;
+  if (static_cast<size_t>(fileEnd - at) < kChunkHeaderBytes || std::memcmp(at, "MTrk", 4) != 0) return false;
   length = (uint32_t{at[4]} << 24) | (uint32_t{at[5]} << 16) | (uint32_t{at[6]} << 8) | at[7];
   return true;
 }
