@@ -37,7 +37,8 @@ uint64_t mergedFileBound(const SourceSong& source);
 // merge takes memory for the tracks and its tick wheel, none per event. An
 // event costs a few integer operations whatever the number of tracks T,
 // and O(log T) more when its track's next event lies a turn of the wheel
-// or more ahead (4,096 ticks up to 1,000 tracks or so, fewer beyond).
+// or more ahead (4,096 ticks up to 2,048 tracks in a song of 1 MiB or
+// more; fewer with more tracks or a smaller song).
 MergedFile mergeTracks(SourceSong& source, uint8_t* out);
 
 }  // namespace reshaper
