@@ -93,7 +93,8 @@ uint32_t ParseSeconds(std::string_view text, uint32_t least_ms, uint32_t most_ms
     ms = ms * 10 + static_cast<uint64_t>(c - '0');
   }
   ms *= 1000;
-  for (uint64_t i = 0, scale = 100; i < fraction.size(); ++i, scale /= 10) {
+  uint64_t scale = 100;
+  for (size_t i = 0; i < fraction.size(); ++i, scale /= 10) {
     good = good && fraction[i] >= '0' && fraction[i] <= '9';
     ms += static_cast<uint64_t>(fraction[i] - '0') * scale;
   }

@@ -5,6 +5,8 @@
 #include <complex>
 #include <numbers>
 
+#include <gtest/gtest.h>
+
 #include "chimekit/preview/render.h"
 #include "chimekit/preview/score.h"
 #include "chimekit/smaf/convert.h"
@@ -150,5 +152,27 @@ double ReleaseDbPerSecond(int rate, int key) { return 96.0 / (39.28 * std::exp2(
 
 double Semitones(double from_hertz, double to_hertz) { return 12.0 * std::log2(to_hertz / from_hertz); }
 double KeyHertz(int key) { return 440.0 * std::exp2((key - 69) / 12.0); }
+
+void ExpectPitchAttackRelease(const std::vector<float>& note, int key, double held, int attack_rate,
+                              int release_rate) {
+  const double expected = KeyHertz(key);
+  EXPECT_NEAR(Fundamental(note, 0.15), expected, 0.01 * expected);
+
+  const std::vector<double> levels = Levels(note, key);
+  const double window = 2 / KeyHertz(key);  // the first level's time
+  const auto at = [&](double seconds) { return levels[static_cast<size_t>((seconds - window) * kRate / 22)]; };
+  const double level = at(0.4);
+  // The attack reaches the held level (within 1 dB) after two thirds of its
+  // time from silence to the peak (96 dB to 1 dB of a fall in dB that slows
+  // as it nears the peak, 96 dB to 0.1 dB in the whole time).
+  const auto first = std::find_if(levels.begin(), levels.end(), [&](double l) { return l > level - 1.0; });
+  const double reached = window + static_cast<double>(first - levels.begin()) * 22 / kRate;
+  const double attack = AttackSeconds(attack_rate, key);
+  EXPECT_NEAR(reached, std::log(96.0) / std::log(960.0) * attack, 0.1 * attack);
+  // From the key-off on, the level falls in a straight line in dB.
+  EXPECT_NEAR(at(held - 0.02), level, 0.5);
+  const double slope = (at(held + 0.05) - at(held + 0.2)) / 0.15;
+  EXPECT_NEAR(slope, ReleaseDbPerSecond(release_rate, key), 0.1 * ReleaseDbPerSecond(release_rate, key));
+}
 
 }  // namespace test_support

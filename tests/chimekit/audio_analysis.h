@@ -41,6 +41,13 @@ double Fundamental(const std::vector<float>& samples, double from);
 double AttackSeconds(int rate, int key);
 double ReleaseDbPerSecond(int rate, int key);
 
+// Checks a note of one held key, started at the samples' beginning and let
+// go after `held` seconds, under an envelope of those rates on every
+// carrier: its pitch within 1%, its attack and its release where the rates
+// put them.
+void ExpectPitchAttackRelease(const std::vector<float>& note, int key, double held, int attack_rate,
+                              int release_rate);
+
 // Semitones from one frequency to another.
 double Semitones(double from_hertz, double to_hertz);
 double KeyHertz(int key);

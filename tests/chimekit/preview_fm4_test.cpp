@@ -21,11 +21,8 @@ namespace {
 using chimekit::preview::Fm4Note;
 using chimekit::preview::Fm4Operator;
 using chimekit::preview::Fm4Voice;
-using test_support::AttackSeconds;
-using test_support::Fundamental;
 using test_support::kRate;
 using test_support::Levels;
-using test_support::ReleaseDbPerSecond;
 
 // Renders a note held for `held` seconds, in mono, until it has died away
 // or `seconds` have passed.
@@ -72,25 +69,7 @@ TEST(PreviewFm4, EveryAlgorithmAtItsPitchWithItsAttackAndRelease) {
     }
     for (int key : {57, 81}) {
       SCOPED_TRACE("algorithm " + std::to_string(algorithm) + " key " + std::to_string(key));
-      const std::vector<float> samples = Render(voice, key, kHeld, 1.5);
-      const double expected = test_support::KeyHertz(key);
-      EXPECT_NEAR(Fundamental(samples, 0.15), expected, 0.01 * expected);
-
-      const std::vector<double> levels = Levels(samples, key);
-      const double window = 2 / test_support::KeyHertz(key);  // the first level's time
-      const auto at = [&](double seconds) { return levels[static_cast<size_t>((seconds - window) * kRate / 22)]; };
-      const double held = at(0.4);
-      // The attack reaches the held level (within 1 dB) after two thirds of
-      // its time from silence to the peak (96 dB to 1 dB of a fall in dB
-      // that slows as it nears the peak, 96 dB to 0.1 dB in the whole time).
-      const auto first = std::find_if(levels.begin(), levels.end(), [&](double l) { return l > held - 1.0; });
-      const double reached = window + static_cast<double>(first - levels.begin()) * 22 / kRate;
-      const double attack = AttackSeconds(kAttackRate, key);
-      EXPECT_NEAR(reached, std::log(96.0) / std::log(960.0) * attack, 0.1 * attack);
-      // From the key-off on, the level falls in a straight line in dB.
-      EXPECT_NEAR(at(kHeld - 0.02), held, 0.5);
-      const double slope = (at(kHeld + 0.05) - at(kHeld + 0.2)) / 0.15;
-      EXPECT_NEAR(slope, ReleaseDbPerSecond(kReleaseRate, key), 0.1 * ReleaseDbPerSecond(kReleaseRate, key));
+      test_support::ExpectPitchAttackRelease(Render(voice, key, kHeld, 1.5), key, kHeld, kAttackRate, kReleaseRate);
     }
   }
 }

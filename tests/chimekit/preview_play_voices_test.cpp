@@ -21,11 +21,8 @@
 namespace {
 
 using namespace test_support::smaf_bytes;
-using test_support::AttackSeconds;
 using test_support::Fundamental;
 using test_support::kRate;
-using test_support::Levels;
-using test_support::ReleaseDbPerSecond;
 
 // A voice message of the setup: F0, its length, 43 79 07 7F 01, bank MSB
 // and LSB, program, drum key, voice type, the voice, F7.
@@ -165,25 +162,7 @@ TEST_F(PreviewPlayVoices, EveryAlgorithmAtItsPitchWithItsAttackAndRelease) {
     SCOPED_TRACE("algorithm " + std::to_string(algorithm) + " key " + std::to_string(key));
     const std::vector<float> note = From(2.0 * algorithm, 2.0);
     ASSERT_EQ(note.size(), static_cast<size_t>(2.0 * kRate));
-    const double expected = test_support::KeyHertz(key);
-    EXPECT_NEAR(Fundamental(note, 0.15), expected, 0.01 * expected);
-
-    const std::vector<double> levels = Levels(note, key);
-    const double window = 2 / test_support::KeyHertz(key);  // the first level's time
-    const auto at = [&](double seconds) { return levels[static_cast<size_t>((seconds - window) * kRate / 22)]; };
-    const double held = at(0.4);
-    // From the note's time, the attack reaches the held level (within 1 dB)
-    // after two thirds of its time from silence to the peak (96 dB to 1 dB
-    // of a fall in dB that slows as it nears the peak, 96 dB to 0.1 dB in
-    // the whole time).
-    const auto first = std::find_if(levels.begin(), levels.end(), [&](double l) { return l > held - 1.0; });
-    const double reached = window + static_cast<double>(first - levels.begin()) * 22 / kRate;
-    const double attack = AttackSeconds(kAttackRate, key);
-    EXPECT_NEAR(reached, std::log(96.0) / std::log(960.0) * attack, 0.1 * attack);
-    // From the end of its gate on, the level falls in a straight line in dB.
-    EXPECT_NEAR(at(kHeld - 0.02), held, 0.5);
-    const double slope = (at(kHeld + 0.05) - at(kHeld + 0.2)) / 0.15;
-    EXPECT_NEAR(slope, ReleaseDbPerSecond(kReleaseRate, key), 0.1 * ReleaseDbPerSecond(kReleaseRate, key));
+    test_support::ExpectPitchAttackRelease(note, key, kHeld, kAttackRate, kReleaseRate);
   }
 }
 

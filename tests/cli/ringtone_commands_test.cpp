@@ -164,7 +164,7 @@ TEST(RingtoneCommands, RealTimeAsTheSongPlays) {
   const std::string listing = RunChimekit({"inspect", mmf}).out;
   std::vector<double> onsets = InspectedOnsets(listing);
   ASSERT_EQ(onsets.size(), 16u) << listing;
-  for (size_t k = 0; k < onsets.size(); ++k) EXPECT_NEAR(onsets[k], 125.0 * k, 2.0) << k;
+  for (size_t k = 0; k < onsets.size(); ++k) EXPECT_NEAR(onsets[k], 125.0 * static_cast<double>(k), 2.0) << k;
   EXPECT_NE(listing.find("(2000 ms)"), std::string::npos) << listing;
 }
 

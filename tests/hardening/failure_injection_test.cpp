@@ -301,7 +301,9 @@ TEST(FailureInjection, ReplacedOutputKeepsItsModeAndOwner) {
     SCOPED_TRACE(call.name);
     space.Write(output, "old");
     ASSERT_EQ(chmod(output.c_str(), 0604), 0);
-    if (root) ASSERT_EQ(chown(output.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    if (root) {
+      ASSERT_EQ(chown(output.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    }
     struct stat before {};
     ASSERT_EQ(stat(output.c_str(), &before), 0);
     ExportArguments arguments = Arguments(space, output);

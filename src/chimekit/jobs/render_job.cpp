@@ -16,7 +16,7 @@ preview::PreviewRendered RenderSamples(const preview::PreviewScore& score, const
                                        std::vector<float>& samples) {
   const uint64_t planned = preview::PlannedFrames(score, options);
   const uint32_t channels = options.output_channels;
-  samples.resize(planned * channels);
+  samples.resize(static_cast<size_t>(planned * channels));
   float* const planes = samples.data();
   uint64_t frame = 0;
   preview::PreviewRendered rendered = preview::RenderPreview(score, options, [&](const int16_t* block, size_t count) {
@@ -30,7 +30,7 @@ preview::PreviewRendered RenderSamples(const preview::PreviewScore& score, const
   rendered.frames = std::min(rendered.frames, planned);
   // Close the gap between the planes when the render ended early.
   for (uint32_t c = 1; c < channels; ++c) std::copy_n(planes + c * planned, rendered.frames, planes + c * rendered.frames);
-  samples.resize(rendered.frames * channels);
+  samples.resize(static_cast<size_t>(rendered.frames * channels));
   return rendered;
 }
 

@@ -31,7 +31,7 @@ void AppendNotes(std::string& out, const std::vector<RingtoneNote>& notes) {
   for (const RingtoneNote& note : notes) {
     const uint64_t fate = static_cast<uint64_t>(note.fate);
     numbers.insert(numbers.end(), {note.channel, note.key, note.velocity, note.start_ms, note.end_ms, fate});
-    ++counts[fate];
+    ++counts[static_cast<size_t>(fate)];
   }
   AppendKey(out, "fates");
   out += '[';

@@ -109,7 +109,7 @@ void AppendAudioTracks(std::string& out, const SmafScore& score) {
 void AppendNotes(std::string& out, const SmafScore& score) {
   const smafread::ChannelMap channels = smafread::MapChannels(score);
   std::vector<uint64_t> numbers;
-  numbers.reserve(5 * smafread::SummariseMidi(score).notes);
+  numbers.reserve(static_cast<size_t>(5 * smafread::SummariseMidi(score).notes));
   size_t readable = 0;
   for (const smafread::ScoreTrack& track : score.score_tracks) {
     if (!smafread::IsReadable(track)) continue;

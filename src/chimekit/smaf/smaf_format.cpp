@@ -5,10 +5,11 @@
 namespace chimekit::smaf {
 namespace {
 
-// CRC-16 tables (polynomial 1021, most significant bit first): table k
-// holds the CRC of a byte followed by k zero bytes. The CRC is linear, so
-// four bytes of a message are the XOR of four independent lookups.
-using TCrcTables = std::array<std::array<uint16_t, 256>, 4>;
+// The file's CRC-16 (polynomial 0x1021, initial 0xFFFF, most significant
+// bit first, complemented) eight bytes at a time: table k holds the CRC of
+// a byte followed by k zero bytes, and the CRC is linear, so eight bytes of
+// a message are the XOR of eight independent lookups.
+using TCrcTables = std::array<std::array<uint16_t, 256>, 8>;
 
 constexpr TCrcTables CrcTables() {
   TCrcTables tables{};
@@ -55,15 +56,15 @@ bool ReadLength(midifile::ByteView bytes, size_t& position, uint32_t& value) {
 }
 
 uint16_t SmafCrc16(midifile::ByteView bytes) {
-  static constexpr uint32_t kInitial = 0xFFFF;
   static constexpr TCrcTables kTables = CrcTables();
-  uint32_t crc = kInitial;
+  uint32_t crc = 0xFFFF;
   size_t at = 0;
-  for (; at + 4 <= bytes.size(); at += 4) {
-    crc = kTables[3][(crc >> 8) ^ midifile::ByteAt(bytes, at)] ^ kTables[2][(crc & 0xFF) ^ midifile::ByteAt(bytes, at + 1)] ^
-          kTables[1][midifile::ByteAt(bytes, at + 2)] ^ kTables[0][midifile::ByteAt(bytes, at + 3)];
+  auto byte = [&](size_t i) { return uint32_t{midifile::ByteAt(bytes, at + i)}; };
+  for (; at + 8 <= bytes.size(); at += 8) {
+    crc = kTables[7][(crc >> 8) ^ byte(0)] ^ kTables[6][(crc & 0xFF) ^ byte(1)] ^ kTables[5][byte(2)] ^
+          kTables[4][byte(3)] ^ kTables[3][byte(4)] ^ kTables[2][byte(5)] ^ kTables[1][byte(6)] ^ kTables[0][byte(7)];
   }
-  for (; at < bytes.size(); ++at) crc = kTables[0][(crc >> 8) ^ midifile::ByteAt(bytes, at)] ^ ((crc << 8) & 0xFFFF);
+  for (; at < bytes.size(); ++at) crc = kTables[0][(crc >> 8) ^ byte(0)] ^ ((crc << 8) & 0xFFFF);
   return static_cast<uint16_t>(~crc & 0xFFFF);
 }
 

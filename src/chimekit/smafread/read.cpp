@@ -7,16 +7,11 @@
 #include <cstdio>
 #include <limits>
 
+#include "chimekit/smaf/smaf_format.h"
 #include "chimekit/smafread/read_parts.h"
 
 namespace chimekit::smafread {
 namespace detail {
-
-uint32_t BigEndian16(ByteView bytes, size_t at) {
-  return (static_cast<uint32_t>(midifile::ByteAt(bytes, at)) << 8) | midifile::ByteAt(bytes, at + 1);
-}
-
-uint32_t BigEndian32(ByteView bytes, size_t at) { return (BigEndian16(bytes, at) << 16) | BigEndian16(bytes, at + 2); }
 
 uint32_t TimebaseMs(uint8_t code) {
   switch (code) {
@@ -32,47 +27,7 @@ uint32_t TimebaseMs(uint8_t code) {
   }
 }
 
-std::string Hex(uint64_t value, int digits) {
-  char text[32];
-  std::snprintf(text, sizeof text, "0x%0*llX", digits, static_cast<unsigned long long>(value));
-  return text;
-}
-
 namespace {
-
-// The file's CRC-16 (polynomial 0x1021, initial 0xFFFF, most significant
-// bit first, complemented) eight bytes at a time: table k holds the CRC of
-// a byte followed by k zero bytes, and the CRC is linear.
-using CrcTables = std::array<std::array<uint16_t, 256>, 8>;
-
-constexpr CrcTables MakeCrcTables() {
-  CrcTables tables{};
-  for (uint32_t i = 0; i < 256; ++i) {
-    uint32_t crc = i << 8;
-    for (int bit = 0; bit < 8; ++bit) crc = (crc & 0x8000) != 0 ? (crc << 1) ^ 0x1021 : crc << 1;
-    tables[0][i] = static_cast<uint16_t>(crc & 0xFFFF);
-  }
-  for (size_t k = 1; k < tables.size(); ++k) {
-    for (uint32_t i = 0; i < 256; ++i) {
-      const uint32_t crc = tables[k - 1][i];
-      tables[k][i] = static_cast<uint16_t>(((crc << 8) & 0xFFFF) ^ tables[0][crc >> 8]);
-    }
-  }
-  return tables;
-}
-
-uint16_t Crc16(ByteView bytes) {
-  static constexpr CrcTables kTables = MakeCrcTables();
-  uint32_t crc = 0xFFFF;
-  size_t at = 0;
-  auto byte = [&](size_t i) { return uint32_t{midifile::ByteAt(bytes, at + i)}; };
-  for (; at + 8 <= bytes.size(); at += 8) {
-    crc = kTables[7][(crc >> 8) ^ byte(0)] ^ kTables[6][(crc & 0xFF) ^ byte(1)] ^ kTables[5][byte(2)] ^
-          kTables[4][byte(3)] ^ kTables[3][byte(4)] ^ kTables[2][byte(5)] ^ kTables[1][byte(6)] ^ kTables[0][byte(7)];
-  }
-  for (; at < bytes.size(); ++at) crc = kTables[0][(crc >> 8) ^ byte(0)] ^ ((crc << 8) & 0xFFFF);
-  return static_cast<uint16_t>(~crc & 0xFFFF);
-}
 
 constexpr size_t kChunkHeader = 8;
 constexpr size_t kCrcBytes = 2;
@@ -152,7 +107,7 @@ bool ReadFrame(ByteView file, SmafScore& score, size_t& body_end, Problems& prob
   if (!check_crc) return true;
   score.has_crc = true;
   score.stored_crc = static_cast<uint16_t>(BigEndian16(file, body_end));
-  score.computed_crc = Crc16(file.substr(0, body_end));
+  score.computed_crc = smaf::SmafCrc16(file.substr(0, body_end));
   if (score.stored_crc != score.computed_crc) {
     problems.Add(body_end, "CRC " + Hex(score.stored_crc, 4) + " but the bytes before it give " +
                                Hex(score.computed_crc, 4));
