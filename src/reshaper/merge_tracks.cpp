@@ -1,7 +1,6 @@
 #include "reshaper/merge_tracks.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstddef>
 #include <cstring>
 #include <iterator>
