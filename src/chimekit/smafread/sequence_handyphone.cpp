@@ -42,9 +42,19 @@ class HandyphoneReader {
   }
 
  private:
-  // One event; false when the sequence ends here.
+  // One event, read in its place behind the events read before (stores
+  // straight into the storage, where an event built aside and copied there
+  // is loaded back before its stores have landed); kept when it is one the
+  // score lists. False when the sequence ends here.
   bool ReadEvent() {
-    ScoreEvent event;
+    ScoreEvent& event = out_.events.emplace_back();
+    kept_ = false;
+    const bool more = ReadEventInto(event);
+    if (!kept_) out_.events.pop_back();
+    return more;
+  }
+
+  bool ReadEventInto(ScoreEvent& event) {
     event.at = static_cast<uint32_t>(cursor_.position());
     if (cursor_.AtEnd()) {
       problems_.Add(event.at, "the sequence ends without its end of sequence (00 00 00)");
@@ -105,7 +115,7 @@ class HandyphoneReader {
       event.key = static_cast<uint8_t>(key);
       event.velocity = kHandyphoneVelocity;
     }
-    Push(event);
+    Keep();
     return true;
   }
 
@@ -121,7 +131,7 @@ class HandyphoneReader {
         return true;
       }
       event.kind = EventKind::kEnd;
-      Push(event);
+      Keep();
       // Zeros after the end pad the chunk; anything else is a problem.
       for (size_t i = 0; i < cursor_.left(); ++i) {
         if (cursor_.Peek(i) != 0) {
@@ -150,7 +160,7 @@ class HandyphoneReader {
     } else {
       SetControl(event, 1, kShortModulation[data]);
     }
-    Push(event);
+    Keep();
     return true;
   }
 
@@ -187,7 +197,7 @@ class HandyphoneReader {
         problems_.Add(event.at, "unknown control type " + Hex(0x30 | type) + " with value " + std::to_string(value));
         return true;
     }
-    Push(event);
+    Keep();
     return true;
   }
 
@@ -208,7 +218,7 @@ class HandyphoneReader {
     event.code = second;
     if (second == 0x00) {
       event.kind = EventKind::kNop;
-      Push(event);
+      Keep();
       return true;
     }
     if (second != 0xF0) {
@@ -232,11 +242,11 @@ class HandyphoneReader {
     out_.exclusives.push_back({static_cast<uint32_t>(out_.exclusive_bytes.size()),
                                static_cast<uint32_t>(message_end - message)});
     out_.exclusive_bytes.append(file_.substr(message, message_end - message));
-    Push(event);
+    Keep();
     return true;
   }
 
-  void Push(const ScoreEvent& event) { out_.events.push_back(event); }
+  void Keep() { kept_ = true; }
 
   ByteView file_;
   Cursor cursor_;
@@ -247,6 +257,7 @@ class HandyphoneReader {
   Problems& problems_;
   uint64_t units_ = 0;
   uint64_t end_ms_ = 0;
+  bool kept_ = false;  // the event being read is one to keep
   int32_t bases_[4] = {kOriginalBase, kOriginalBase, kOriginalBase, kOriginalBase};
 };
 

@@ -93,8 +93,19 @@ class MobileReader {
     return false;
   }
 
+  // One event, read in its place behind the events read before (stores
+  // straight into the storage, where an event built aside and copied there
+  // is loaded back before its stores have landed); kept when it is one the
+  // score lists. False when the sequence ends here.
   bool ReadEvent() {
-    ScoreEvent event;
+    ScoreEvent& event = track_.events.emplace_back();
+    kept_ = false;
+    const bool more = ReadEventInto(event);
+    if (!kept_) track_.events.pop_back();
+    return more;
+  }
+
+  bool ReadEventInto(ScoreEvent& event) {
     const size_t at = cursor_.position();
     event.at = static_cast<uint32_t>(at);
     if (cursor_.AtEnd()) {
@@ -104,7 +115,7 @@ class MobileReader {
     if (ClosingZeros()) {
       event.kind = EventKind::kEnd;
       event.time_ms = end_ms_;
-      Push(event);
+      Keep();
       return false;
     }
     if (!Number(event.units, at, "event duration")) return false;
@@ -178,7 +189,7 @@ class MobileReader {
         event.data = (uint32_t{second} << 7) | first;
         break;
     }
-    Push(event);
+    Keep();
     return true;
   }
 
@@ -194,14 +205,14 @@ class MobileReader {
     event.code = type;
     if (type == 0x00) {
       event.kind = EventKind::kNop;
-      Push(event);
+      Keep();
       return true;
     }
     uint8_t length = 0;
     if (!cursor_.Byte(length)) return Cut(at, "event FF");
     if (type == 0x2F && length == 0) {
       event.kind = EventKind::kEnd;
-      Push(event);
+      Keep();
       return false;
     }
     if (!cursor_.Skip(length)) return Cut(at, "event FF");
@@ -227,11 +238,11 @@ class MobileReader {
     track_.exclusives.push_back({static_cast<uint32_t>(track_.exclusive_bytes.size()),
                                  static_cast<uint32_t>(message_end - message)});
     track_.exclusive_bytes.append(bytes_.substr(message, message_end - message));
-    Push(event);
+    Keep();
     return true;
   }
 
-  void Push(const ScoreEvent& event) { track_.events.push_back(event); }
+  void Keep() { kept_ = true; }
 
   ByteView bytes_;
   Cursor cursor_;
@@ -241,6 +252,7 @@ class MobileReader {
   Problems& problems_;
   uint64_t units_ = 0;
   uint64_t end_ms_ = 0;
+  bool kept_ = false;  // the event being read is one to keep
   uint8_t running_ = 0;
   uint8_t velocities_[16];
 };
