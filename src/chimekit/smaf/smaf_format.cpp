@@ -29,30 +29,18 @@ constexpr TCrcTables CrcTables() {
 
 }  // namespace
 
-std::optional<uint32_t> TimebaseMs(uint32_t code) {
+uint32_t TimebaseMs(uint32_t code) {
+  if (code == 0x00) return 1;
+  if (code == 0x01) return 2;
   for (const TTimebase& timebase : kTimebases) {
     if (timebase.code == code) return static_cast<uint32_t>(timebase.ms);
   }
-  return std::nullopt;
+  return 0;
 }
 
 void PutLength(midifile::ByteString& out, int64_t n) {
   char bytes[2];
   out.append(bytes, WriteLength(n, bytes));
-}
-
-bool ReadLength(midifile::ByteView bytes, size_t& position, uint32_t& value) {
-  if (position >= bytes.size()) return false;
-  uint8_t first = midifile::ByteAt(bytes, position);
-  if (first < 0x80) {
-    value = first;
-    position += 1;
-    return true;
-  }
-  if (position + 1 >= bytes.size()) return false;
-  value = 128 + ((static_cast<uint32_t>(first & 0x7F) << 7) | (midifile::ByteAt(bytes, position + 1) & 0x7Fu));
-  position += 2;
-  return true;
 }
 
 uint16_t SmafCrc16(midifile::ByteView bytes) {

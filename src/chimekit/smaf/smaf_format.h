@@ -26,6 +26,14 @@ inline constexpr int32_t kControlExpression = 0x3B;
 // counted from the original octave.
 inline constexpr int32_t kOriginalOctaveBase = 36;
 
+// The base an octave setting value names; nothing for a value that names
+// no setting (above four octaves, or 0x80).
+inline std::optional<int32_t> OctaveSettingBase(uint32_t value) {
+  const int32_t octaves = static_cast<int32_t>(value & 0x7F);
+  if (octaves > 4 || value == 0x80 || value > 0xFF) return std::nullopt;
+  return kOriginalOctaveBase + ((value & 0x80) != 0 ? -12 : 12) * octaves;
+}
+
 // A timebase in milliseconds and the code that stands for it in a score
 // track; the six the format knows, finest first.
 struct TTimebase {
@@ -35,8 +43,10 @@ struct TTimebase {
 inline constexpr std::array<TTimebase, 6> kTimebases = {
     {{4, 0x02}, {5, 0x03}, {10, 0x10}, {20, 0x11}, {40, 0x12}, {50, 0x13}}};
 
-// The milliseconds a timebase code stands for; nothing for an unknown code.
-std::optional<uint32_t> TimebaseMs(uint32_t code);
+// The milliseconds a timebase code of a score track stands for (the six
+// above, and 1 and 2 ms, which this project does not write); 0 for a code
+// the format does not name.
+uint32_t TimebaseMs(uint32_t code);
 
 // Largest value a SMAF length number can hold (two bytes, FF 7F).
 inline constexpr uint32_t kMaxLengthNumber = 16511;
@@ -57,10 +67,6 @@ inline size_t WriteLength(int64_t n, char* bytes) {
 
 // Appends the SMAF length number of n (see WriteLength).
 void PutLength(midifile::ByteString& out, int64_t n);
-
-// Reads a length number at `position`, advancing it. False when the bytes
-// run out.
-bool ReadLength(midifile::ByteView bytes, size_t& position, uint32_t& value);
 
 // CRC-16/GENIBUS (polynomial 0x1021, initial 0xFFFF, not reflected, result
 // complemented); "123456789" gives 0xD64E.

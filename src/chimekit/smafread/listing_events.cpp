@@ -3,7 +3,9 @@
 // (base+24 = key 60)", "expression 47 (short 6)"); Mobile Standard events
 // read as MIDI messages do.
 #include <cstdio>
+#include <optional>
 
+#include "chimekit/smaf/smaf_format.h"
 #include "chimekit/smaf/smaf_text.h"
 #include "chimekit/smafread/listing_parts.h"
 #include "chimekit/smafread/read.h"
@@ -73,13 +75,13 @@ std::string ControlName(uint32_t controller) {
 }
 
 std::string OctaveText(uint32_t value) {
+  const std::optional<int32_t> base = smaf::OctaveSettingBase(value);
+  if (!base) return "octave setting " + Hex(value);
   const uint32_t octaves = value & 0x7F;
-  if (octaves > 4 || value == 0x80) return "octave setting " + Hex(value);
-  const int32_t base = 36 + ((value & 0x80) != 0 ? -12 : 12) * static_cast<int32_t>(octaves);
   const std::string setting = octaves == 0 ? std::string("original")
                               : (value & 0x80) != 0 ? "down " + std::to_string(octaves)
                                                     : "up " + std::to_string(octaves);
-  return "octave setting " + setting + " (base " + std::to_string(base) + ")";
+  return "octave setting " + setting + " (base " + std::to_string(*base) + ")";
 }
 
 std::string ExclusiveText(const std::string& bytes, const std::vector<ByteRange>& ranges, uint32_t index) {

@@ -13,20 +13,6 @@
 namespace chimekit::smafread {
 namespace detail {
 
-uint32_t TimebaseMs(uint8_t code) {
-  switch (code) {
-    case 0x00: return 1;
-    case 0x01: return 2;
-    case 0x02: return 4;
-    case 0x03: return 5;
-    case 0x10: return 10;
-    case 0x11: return 20;
-    case 0x12: return 40;
-    case 0x13: return 50;
-    default: return 0;
-  }
-}
-
 namespace {
 
 constexpr size_t kChunkHeader = 8;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "chimekit/smaf/smaf_format.h"
 #include "chimekit/smaf/smaf_text.h"
 #include "chimekit/smafread/score.h"
 #include "midifile/bytes.h"
@@ -98,8 +99,7 @@ inline uint32_t BigEndian16(ByteView bytes, size_t at) { return midifile::BigEnd
 inline uint32_t BigEndian32(ByteView bytes, size_t at) { return midifile::BigEndian(bytes, at, 4); }
 // "0x1C" with at least `digits` hexadecimal digits.
 using smaf::Hex;
-// The milliseconds of a timebase code; 0 for a code the format does not name.
-uint32_t TimebaseMs(uint8_t code);
+using smaf::TimebaseMs;
 
 void ReadContentInfo(ByteView file, const ChunkFact& chunk, ContentInfo& info, Problems& problems);
 void ReadOptionalData(ByteView file, const ChunkFact& chunk, SmafScore& score, Problems& problems);

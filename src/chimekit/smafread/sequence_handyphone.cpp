@@ -19,7 +19,6 @@
 namespace chimekit::smafread::detail {
 namespace {
 
-constexpr int32_t kOriginalBase = 36;
 constexpr uint8_t kHandyphoneVelocity = 127;
 // The short modulation values 1 to 14; 0 and 15 are reserved.
 constexpr uint8_t kShortModulation[16] = {0,    0x00, 0x08, 0x10, 0x18, 0x20, 0x28, 0x30,
@@ -177,9 +176,8 @@ class HandyphoneReader {
         break;
       case 0x2:
         event.kind = EventKind::kOctaveSetting;
-        if (IsOctaveSetting(value)) {
-          const int32_t octaves = value & 0x7F;
-          bases_[event.channel] = kOriginalBase + ((value & 0x80) != 0 ? -12 : 12) * octaves;
+        if (const std::optional<int32_t> base = smaf::OctaveSettingBase(value)) {
+          bases_[event.channel] = *base;
         } else {
           problems_.Add(event.at,
                         "octave setting value " + Hex(value) + " (00 original, 01 to 04 up, 81 to 84 down)");
@@ -199,11 +197,6 @@ class HandyphoneReader {
     }
     Keep();
     return true;
-  }
-
-  static bool IsOctaveSetting(uint32_t value) {
-    const uint32_t octaves = value & 0x7F;
-    return octaves <= 4 && value != 0x80;
   }
 
   void SetControl(ScoreEvent& event, uint8_t controller, uint32_t value) {
@@ -258,7 +251,8 @@ class HandyphoneReader {
   uint64_t units_ = 0;
   uint64_t end_ms_ = 0;
   bool kept_ = false;  // the event being read is one to keep
-  int32_t bases_[4] = {kOriginalBase, kOriginalBase, kOriginalBase, kOriginalBase};
+  int32_t bases_[4] = {smaf::kOriginalOctaveBase, smaf::kOriginalOctaveBase, smaf::kOriginalOctaveBase,
+                       smaf::kOriginalOctaveBase};
 };
 
 }  // namespace
