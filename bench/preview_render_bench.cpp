@@ -69,9 +69,9 @@ void ReportSpeed(benchmark::State& state) {
   state.counters["realtime"] = benchmark::Counter(kSongSeconds, benchmark::Counter::kIsIterationInvariantRate);
 }
 
-// Reading, scoring and rendering: the whole preview but the WAV file.
-void BM_RenderSixteenChannels(benchmark::State& state) {
-  const std::string smaf = Ringtone(state);
+// Reading, scoring and rendering a SMAF file, in as many output channels
+// as the case's argument: the whole preview but the WAV file.
+void ReadAndRender(benchmark::State& state, const std::string& smaf) {
   chimekit::preview::PreviewOptions options;
   options.output_channels = static_cast<uint32_t>(state.range(0));
   for (auto _ : state) {
@@ -83,6 +83,11 @@ void BM_RenderSixteenChannels(benchmark::State& state) {
     benchmark::DoNotOptimize(sum);
   }
   ReportSpeed(state);
+}
+
+void BM_RenderSixteenChannels(benchmark::State& state) {
+  const std::string smaf = Ringtone(state);
+  ReadAndRender(state, smaf);
 }
 BENCHMARK(BM_RenderSixteenChannels)->Arg(1)->Arg(2)->ArgName("channels")->Unit(benchmark::kMillisecond);
 
@@ -134,20 +139,10 @@ std::string SixteenMobileChannels() {
 // preview but the WAV file.
 void BM_RenderSixteenMobileChannels(benchmark::State& state) {
   const std::string smaf = SixteenMobileChannels();
-  chimekit::preview::PreviewOptions options;
-  options.output_channels = static_cast<uint32_t>(state.range(0));
   if (chimekit::preview::ReadPreviewScore(smaf).summary.notes_on_file_fm != 960) {
     state.SkipWithError("the file's voices do not play every note");
   }
-  for (auto _ : state) {
-    const chimekit::preview::PreviewScore score = chimekit::preview::ReadPreviewScore(smaf);
-    int64_t sum = 0;
-    chimekit::preview::RenderPreview(score, options, [&](const int16_t* samples, size_t count) {
-      for (size_t i = 0; i < count; ++i) sum += samples[i];
-    });
-    benchmark::DoNotOptimize(sum);
-  }
-  ReportSpeed(state);
+  ReadAndRender(state, smaf);
 }
 BENCHMARK(BM_RenderSixteenMobileChannels)->Arg(1)->Arg(2)->ArgName("channels")->Unit(benchmark::kMillisecond);
 
