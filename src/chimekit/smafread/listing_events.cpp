@@ -164,10 +164,16 @@ void ListVoices(midifile::ByteView file, const std::vector<Voice>& voices, uint8
   for (const Voice& voice : voices) log.Line(voice.at, depth, VoiceText(file, voice));
 }
 
-SequenceCounts ListScoreEvents(const ScoreTrack& track, const ChunkFact& chunk, uint8_t depth, LineLog& log) {
+namespace {
+
+// A line per event of a sequence but its end: the duration, then a
+// no-operation, an exclusive message, or what `channel_text` makes of a
+// channel's event after "ch1 " (counting the notes), at the offset
+// `offset_of` gives.
+template <class Track, class ChannelText, class OffsetOf>
+SequenceCounts ListEvents(const Track& track, uint8_t depth, LineLog& log, ChannelText channel_text,
+                          OffsetOf offset_of) {
   SequenceCounts counts;
-  const bool handyphone = track.format == SequenceFormat::kHandyphone;
-  const bool compressed = track.format == SequenceFormat::kMobileCompressed;
   for (const ScoreEvent& event : track.events) {
     counts.units += event.units;
     if (event.kind == EventKind::kEnd) continue;
@@ -178,40 +184,38 @@ SequenceCounts ListScoreEvents(const ScoreTrack& track, const ChunkFact& chunk, 
     } else if (event.kind == EventKind::kExclusive) {
       text += ExclusiveText(track.exclusive_bytes, track.exclusives, event.data);
     } else {
-      text += "ch" + std::to_string(event.channel) + " ";
-      if (event.kind == EventKind::kNote) {
-        ++counts.notes;
-        text += handyphone ? HandyphoneNote(event) : MobileText(event);
-      } else {
-        text += handyphone ? HandyphoneControl(event) : MobileText(event);
-      }
+      text += "ch" + std::to_string(event.channel) + " " + channel_text(event, counts);
     }
-    log.Line(compressed ? chunk.body.begin : event.at, depth, text);
+    log.Line(offset_of(event), depth, text);
   }
   return counts;
 }
 
+}  // namespace
+
+SequenceCounts ListScoreEvents(const ScoreTrack& track, const ChunkFact& chunk, uint8_t depth, LineLog& log) {
+  const bool handyphone = track.format == SequenceFormat::kHandyphone;
+  const bool compressed = track.format == SequenceFormat::kMobileCompressed;
+  return ListEvents(
+      track, depth, log,
+      [&](const ScoreEvent& event, SequenceCounts& counts) {
+        if (event.kind != EventKind::kNote) return handyphone ? HandyphoneControl(event) : MobileText(event);
+        ++counts.notes;
+        return handyphone ? HandyphoneNote(event) : MobileText(event);
+      },
+      [&](const ScoreEvent& event) { return compressed ? chunk.body.begin : event.at; });
+}
+
 SequenceCounts ListAudioEvents(const AudioTrack& track, uint8_t depth, LineLog& log) {
-  SequenceCounts counts;
-  for (const ScoreEvent& event : track.events) {
-    counts.units += event.units;
-    if (event.kind == EventKind::kEnd) continue;
-    ++counts.events;
-    std::string text = "+" + std::to_string(event.units) + " ";
-    if (event.kind == EventKind::kNop) {
-      text += "nop";
-    } else if (event.kind == EventKind::kExclusive) {
-      text += ExclusiveText(track.exclusive_bytes, track.exclusives, event.data);
-    } else if (event.kind == EventKind::kWave) {
-      ++counts.notes;
-      text += "ch" + std::to_string(event.channel) + " wave " + std::to_string(event.key) + " gate " +
-              std::to_string(event.data) + " (" + std::to_string(event.gate_ms) + " ms)";
-    } else {
-      text += "ch" + std::to_string(event.channel) + " " + HandyphoneControl(event);
-    }
-    log.Line(event.at, depth, text);
-  }
-  return counts;
+  return ListEvents(
+      track, depth, log,
+      [](const ScoreEvent& event, SequenceCounts& counts) {
+        if (event.kind != EventKind::kWave) return HandyphoneControl(event);
+        ++counts.notes;
+        return "wave " + std::to_string(event.key) + " gate " + std::to_string(event.data) + " (" +
+               std::to_string(event.gate_ms) + " ms)";
+      },
+      [](const ScoreEvent& event) { return event.at; });
 }
 
 }  // namespace chimekit::smafread::listing
