@@ -10,6 +10,7 @@
 #include "reshaper/event_bytes.h"
 #include "reshaper/tick_wheel.h"
 #include "reshaper/track_cursor.h"
+#include "reshaper/track_writer.h"
 
 // Why the merged events fit mergedFileBound: a merged event's delta time
 // counts the ticks since the event written before it, which is no earlier
@@ -20,30 +21,17 @@
 // So only an event that repeated its status in the source grows: by its
 // status byte, which is at most half its size.
 
-// The rare kinds of event are written apart from the loop of the common
-// one, and the loop apart from the tick wheel's work, so that each keeps its
-// values in registers.
-#if defined(__GNUC__)
-#define RESHAPER_OUT_OF_LINE __attribute__((noinline, cold))
-#define RESHAPER_NOT_INLINED __attribute__((noinline))
-#elif defined(_MSC_VER)
-#define RESHAPER_OUT_OF_LINE __declspec(noinline)
-#define RESHAPER_NOT_INLINED __declspec(noinline)
-#else
-#define RESHAPER_OUT_OF_LINE
-#define RESHAPER_NOT_INLINED
-#endif
-
 namespace reshaper {
 
 namespace {
 
 constexpr uint32_t kChunkHeaderBytes = 8;
 constexpr uint32_t kFileHeaderBytes = kChunkHeaderBytes + 6;
-// Data bytes of a channel message by the high half of its status.
-constexpr uint8_t kDataBytes[16] = {0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 2, 2, 1, 1, 2, 0};
 // How many turns ahead of the one written a track's bytes are fetched.
 constexpr ptrdiff_t kTurnsAhead = 4;
+// Up to this many tracks, the track whose event comes next is found by a
+// look at every track; with more, the tick wheel holds them.
+constexpr uint32_t kScannedTracks = 12;
 
 // Asks the processor to fetch the bytes at `at` into its cache, to be read a
 // while later, by which time they have arrived.
@@ -60,84 +48,14 @@ uint8_t* writeBigEndian(uint8_t* out, uint32_t value, int bytes) {
   return out;
 }
 
-// The End of Track that ends the merged track: the one taken last.
-struct FinalEnd {
-  const uint8_t* body = nullptr;  // its type byte; null while none was taken
-  uint64_t time = 0;
-};
-
-// One event taken the careful way, and the next event's delta time.
-struct Step {
-  enum Outcome : uint8_t { Next, Ended, Failed };
-  const uint8_t* at;  // the next event behind its delta time
-  uint8_t* out;
-  uint32_t status;  // the event's status
-  uint32_t delta;   // the next event's delta time
-  bool written;     // false for an End of Track, which is withheld
-  Outcome outcome;  // Ended: the event was the track's last
-};
-
-// Any event, read by the reading rules with every check of its track's end,
-// and written with its status byte wherever running status does not apply;
-// then the next event's delta time. at is the event behind its delta time,
-// status the status before it, gap its delta time in the merged track.
-// Failed when the event or the delta time behind it runs past the track's
-// end, the event has no status, or it would not fit the memory.
-RESHAPER_OUT_OF_LINE Step takeEvent(const uint8_t* at, const uint8_t* end, uint32_t status, uint32_t gap,
-                                    uint8_t* out, const uint8_t* roomEnd, uint32_t lastStatus, uint64_t now,
-                                    FinalEnd& finalEnd) {
-  Step step{at, out, status, 0, false, Step::Failed};
-  if (at >= end) return step;
-  if (*at >= 0x80) {
-    status = *at++;
-  } else if (status == 0) {
-    return step;
-  }
-  step.status = status;
-  const uint8_t* const bodyStart = at;
-  EventBody body;
-  if (!readEventBody(at, end, static_cast<uint8_t>(status), body)) return step;
-  if (body.isEndOfTrack(static_cast<uint8_t>(status))) {
-    finalEnd = {bodyStart, now};  // withheld; the one taken last ends the merged track
-  } else {
-    if (static_cast<uint64_t>(roomEnd - out) < uint64_t{11} + body.blockLength) return step;
-    out = writeQuantity(out, gap);
-    // Only a channel status is left out, behind an event of the same status,
-    // and not before a first data byte with its top bit set (kept from a
-    // damaged input), which a reader would take for a status.
-    if (status >= 0xF0 || status != lastStatus || body.fixed[0] >= 0x80) *out++ = static_cast<uint8_t>(status);
-    for (uint32_t i = 0; i < body.fixedCount; ++i) *out++ = body.fixed[i];
-    if (body.hasBlock) {
-      out = writeQuantity(out, body.blockLength);
-      if (body.blockLength > 0) std::memcpy(out, body.block, body.blockLength);
-      out += body.blockLength;
-    }
-    step.out = out;
-    step.written = true;
-  }
-  step.at = at;
-  if (at == end) {
-    step.outcome = Step::Ended;
-    return step;
-  }
-  // An event must follow the delta time inside the track.
-  if (!readQuantity(at, end, step.delta) || at == end) return step;
-  step.at = at;
-  step.outcome = Step::Next;
-  return step;
-}
-
 using Turn = TickWheel::Hand::Turn;
 
-// The merged track as far as it is written.
+// The merged track as far as it is written, and the tick whose events are
+// being written.
 struct MergedTrack {
-  uint8_t* out;               // where the next event goes
-  const uint8_t* roomEnd;     // the end of the memory for the file
-  const uint8_t* roomLimit;   // the room a channel message written the fast way needs
-  uint64_t now = 0;           // the tick the events are written at
-  uint32_t gap = 0;           // the delta time of the next event written
-  uint32_t lastStatus = 0;    // of the event written last; 0 before the first
-  uint32_t events = 0;        // written, End of Track not counted
+  TrackWriter writer;
+  uint64_t now = 0;  // the tick the events are written at
+  uint32_t gap = 0;  // the delta time of the next event written at it
   FinalEnd finalEnd;
 };
 
@@ -158,11 +76,11 @@ struct MergedTrack {
 RESHAPER_NOT_INLINED bool writeTick(Turn* const turns, Turn* const turnsEnd, TrackCursor* const tracks,
                                      MergedTrack& track, TickWheel::Hand& hand) {
   Turn* turn = turns;
-  uint8_t* out = track.out;
-  const uint8_t* const roomLimit = track.roomLimit;
+  uint8_t* out = track.writer.out;
+  const uint8_t* const roomLimit = track.writer.roomLimit;
   uint32_t gap = track.gap;
-  uint32_t lastStatus = track.lastStatus;
-  uint32_t events = track.events;
+  uint32_t lastStatus = track.writer.lastStatus;
+  uint32_t events = track.writer.events;
   for (; turn != turnsEnd; ++turn) {
     // The bytes of a track a few turns ahead are fetched while this one is
     // written: with thousands of tracks, few of them are still in the cache.
@@ -195,25 +113,14 @@ RESHAPER_NOT_INLINED bool writeTick(Turn* const turns, Turn* const turnsEnd, Tra
           lastStatus = eventStatus;
           status = eventStatus;
           ++events;
-          // The next event's delta time; of one or two bytes without a
-          // branch, as which it is cannot be foreseen.
           at = data + dataBytes;
-          const uint32_t lead = at[0];
-          const uint32_t second = at[1];
-          if ((lead & second) >= 0x80) {
-            readQuantity(at, cursor.end, delta);
-          } else {
-            const uint32_t two = lead >> 7;
-            const uint32_t both = ((lead & 0x7F) << 7) | second;
-            delta = lead ^ ((lead ^ both) & (0u - two));
-            at += 1 + two;
-          }
+          delta = readShortDelta(at, cursor.end);
           if (delta != 0) break;
           continue;
         }
       }
       const Step step =
-          takeEvent(at, cursor.end, status, gap, out, track.roomEnd, lastStatus, track.now, track.finalEnd);
+          takeEvent(at, cursor.end, status, gap, out, track.writer.roomEnd, lastStatus, track.now, track.finalEnd);
       if (step.outcome == Step::Failed) return false;
       if (step.written) {
         out = step.out;
@@ -233,11 +140,80 @@ RESHAPER_NOT_INLINED bool writeTick(Turn* const turns, Turn* const turnsEnd, Tra
     cursor.status = status;
     turn->delta = delta;
   }
-  track.out = out;
+  track.writer.out = out;
   track.gap = gap;
-  track.lastStatus = lastStatus;
-  track.events = events;
+  track.writer.lastStatus = lastStatus;
+  track.writer.events = events;
   hand.addEach(turns, turnsEnd);
+  return true;
+}
+
+// The merge of a few tracks, whose next events lie at the ticks of
+// nextTicks (UINT64_MAX for none), one event at a time: the track whose
+// event comes first (the first such track where several tie) is found by a
+// look at every track's next tick, without a branch. The tracks of a song
+// of few tracks take turns at random, and a tick mostly holds one or two
+// events: the wheel's work at every tick, and its branches on how many
+// tracks the tick holds, would cost more than the event.
+RESHAPER_NOT_INLINED bool mergeByScan(std::vector<uint64_t>& nextTicks, TrackCursor* const cursors,
+                                      MergedTrack& track) {
+  const auto count = static_cast<uint32_t>(nextTicks.size());
+  uint64_t* const next = nextTicks.data();
+  TrackWriter writer = track.writer;
+  while (count > 0) {
+    uint64_t now = next[0];
+    uint32_t chosen = 0;
+    for (uint32_t index = 1; index < count; ++index) {
+      const bool earlier = next[index] < now;
+      now = earlier ? next[index] : now;
+      chosen = earlier ? index : chosen;
+    }
+    if (now == UINT64_MAX) break;
+    TrackCursor& cursor = cursors[chosen];
+    const Step step = writeEvent(cursor.at, cursor.status, cursor, now, writer, track.finalEnd);
+    if (step.outcome == Step::Failed) return false;
+    cursor.at = step.at;
+    cursor.status = step.status;
+    next[chosen] = step.outcome == Step::Ended ? UINT64_MAX : now + step.delta;
+  }
+  track.writer = writer;
+  return true;
+}
+
+// The merge of many tracks, whose first events lie at the ticks of
+// firstTicks, in a song of songBytes: the tick wheel holds each track under
+// its next event's tick.
+bool mergeByWheel(const std::vector<uint64_t>& firstTicks, size_t songBytes, TrackCursor* const cursors,
+                  MergedTrack& track) {
+  const auto count = static_cast<uint32_t>(firstTicks.size());
+  TickWheel wheel(count, songBytes);
+  TickWheel::Hand hand = wheel.hand();
+  for (uint32_t index = 0; index < count; ++index) hand.add(index, firstTicks[index]);
+  // The tracks of the current tick, and their next events' delta times.
+  std::vector<Turn> turns(count);
+  for (bool more = count > 0; more; more = hand.next()) {
+    // The first event written at this tick gets the ticks since the one
+    // before; a delta too long for four bytes (only possible behind an End
+    // of Track, whose ticks pass without an event written) is shortened.
+    // Of a delta of two bytes or more, all but the last byte are written
+    // now, and taken back if no event follows them at this tick.
+    track.now = hand.now;
+    track.gap = static_cast<uint32_t>(std::min<uint64_t>(hand.now - track.writer.lastTime, kMaxQuantity));
+    uint32_t gapHead = 0;
+    if (track.gap > 0x7F && track.writer.out <= track.writer.roomLimit) {
+      gapHead = static_cast<uint32_t>(writeQuantity(track.writer.out, track.gap) - 1 - track.writer.out);
+      track.writer.out += gapHead;
+      track.gap &= 0x7F;
+    }
+    const uint32_t written = track.writer.events;
+    Turn* const turnsEnd = turns.data() + hand.take(turns.data());
+    if (!writeTick(turns.data(), turnsEnd, cursors, track, hand)) return false;
+    if (track.writer.events != written) {
+      track.writer.lastTime = hand.now;
+    } else {
+      track.writer.out -= gapHead;
+    }
+  }
   return true;
 }
 
@@ -254,13 +230,12 @@ bool tryMerge(const SourceSong& source, uint8_t* out, uint64_t room, MergedFile&
   uint8_t* const lengthField = out + 4;
   // A channel message written the fast way takes at most seven bytes: the
   // head of a long delta time, then four.
-  MergedTrack track{lengthField + 4, file + room, file + room - 16, 0, 0, 0, 0, {}};
+  MergedTrack track{{lengthField + 4, file + room, file + room - 16}, 0, 0, {}};
 
   const auto count = static_cast<uint32_t>(source.tracks.size());
   std::vector<TrackCursor> cursors;
   cursors.reserve(count);
-  TickWheel wheel(count, static_cast<size_t>(source.fileEnd - source.tracksBegin));
-  TickWheel::Hand hand = wheel.hand();
+  std::vector<uint64_t> firstTicks(count);
   for (uint32_t index = 0; index < count; ++index) {
     const SourceTrack& source_track = source.tracks[index];
     // Every track's first delta time; its first event must carry a status.
@@ -269,38 +244,16 @@ bool tryMerge(const SourceSong& source, uint8_t* out, uint64_t room, MergedFile&
     uint32_t delta = 0;
     if (!readQuantity(at, end, delta) || at == end || *at < 0x80) return false;
     cursors.push_back({at, end - at > 7 ? end - 7 : at, end});
-    hand.add(index, delta);
+    firstTicks[index] = delta;
   }
-
-  // The tracks of the current tick, and their next events' delta times.
-  std::vector<Turn> turns(count);
-  uint64_t lastTime = 0;  // of the event written last
-  for (bool more = count > 0; more; more = hand.next()) {
-    // The first event written at this tick gets the ticks since the one
-    // before; a delta too long for four bytes (only possible behind an End
-    // of Track, whose ticks pass without an event written) is shortened.
-    // Of a delta of two bytes or more, all but the last byte are written
-    // now, and taken back if no event follows them at this tick.
-    track.now = hand.now;
-    track.gap = static_cast<uint32_t>(std::min<uint64_t>(hand.now - lastTime, kMaxQuantity));
-    uint32_t gapHead = 0;
-    if (track.gap > 0x7F && track.out <= track.roomLimit) {
-      gapHead = static_cast<uint32_t>(writeQuantity(track.out, track.gap) - 1 - track.out);
-      track.out += gapHead;
-      track.gap &= 0x7F;
-    }
-    const uint32_t written = track.events;
-    Turn* const turnsEnd = turns.data() + hand.take(turns.data());
-    if (!writeTick(turns.data(), turnsEnd, cursors.data(), track, hand)) return false;
-    if (track.events != written) {
-      lastTime = hand.now;
-    } else {
-      track.out -= gapHead;
-    }
-  }
+  const bool complete =
+      count <= kScannedTracks
+          ? mergeByScan(firstTicks, cursors.data(), track)
+          : mergeByWheel(firstTicks, static_cast<size_t>(source.fileEnd - source.tracksBegin), cursors.data(), track);
+  if (!complete) return false;
   uint8_t* const roomEnd = file + room;
   const FinalEnd& finalEnd = track.finalEnd;
-  out = track.out;
+  out = track.writer.out;
 
   // The End of Track taken last, or one of no data, ends the track.
   static constexpr uint8_t kEmptyEndOfTrack[] = {kEndOfTrackType, 0x00};
@@ -310,8 +263,8 @@ bool tryMerge(const SourceSong& source, uint8_t* out, uint64_t room, MergedFile&
   readEventBody(endBodyEnd, finalEnd.body != nullptr ? source.fileEnd : std::end(kEmptyEndOfTrack), kMetaStatus,
                 endOfTrack);  // read once already
   if (static_cast<uint64_t>(roomEnd - out) < 6 + static_cast<uint64_t>(endBodyEnd - endBody)) return false;
-  uint64_t endTime = std::max(finalEnd.time, lastTime);
-  out = writeQuantity(out, static_cast<uint32_t>(std::min<uint64_t>(endTime - lastTime, kMaxQuantity)));
+  uint64_t endTime = std::max(finalEnd.time, track.writer.lastTime);
+  out = writeQuantity(out, static_cast<uint32_t>(std::min<uint64_t>(endTime - track.writer.lastTime, kMaxQuantity)));
   *out++ = kMetaStatus;
   *out++ = endOfTrack.fixed[0];
   out = writeQuantity(out, endOfTrack.blockLength);
@@ -319,7 +272,7 @@ bool tryMerge(const SourceSong& source, uint8_t* out, uint64_t room, MergedFile&
   out += endOfTrack.blockLength;
 
   writeBigEndian(lengthField, static_cast<uint32_t>(out - (lengthField + 4)), 4);
-  merged = {source.trackCount, track.events + 1, static_cast<size_t>(out - file)};
+  merged = {source.trackCount, track.writer.events + 1, static_cast<size_t>(out - file)};
   return true;
 }
 

@@ -34,11 +34,12 @@ uint64_t mergedFileBound(const SourceSong& source);
 // Tracks taken from their chunk lengths (readSource) are checked as they
 // are read; when their events do not end exactly where their chunks do,
 // the tracks are scanned (scanTracks) and merged again. Besides out, the
-// merge takes memory for the tracks and its tick wheel, none per event. An
-// event costs a few integer operations whatever the number of tracks T,
-// and O(log T) more when its track's next event lies a turn of the wheel
-// or more ahead (4,096 ticks up to 2,048 tracks in a song of 1 MiB or
-// more; fewer with more tracks or a smaller song).
+// merge takes memory for the tracks and, beyond 12 tracks, its tick wheel,
+// none per event. Up to 12 tracks, an event costs a look at every track's
+// next tick. With more, it costs a few integer operations whatever the
+// number of tracks T, and O(log T) more when its track's next event lies a
+// turn of the wheel or more ahead (4,096 ticks up to 2,048 tracks in a song
+// of 1 MiB or more; fewer with more tracks or a smaller song).
 MergedFile mergeTracks(SourceSong& source, uint8_t* out);
 
 }  // namespace reshaper
