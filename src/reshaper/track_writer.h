@@ -110,15 +110,6 @@ RESHAPER_OUT_OF_LINE inline Step takeEvent(const uint8_t* at, const uint8_t* end
   return step;
 }
 
-// True when the event at at, behind its delta time, is a channel message
-// whose first data byte is one, status being the status before it (a
-// damaged file may have another byte there, which the careful way keeps).
-inline bool channelMessageAt(const uint8_t* at, uint32_t status) {
-  const uint32_t statusBytes = at[0] >> 7;
-  const uint32_t eventStatus = statusBytes != 0 ? at[0] : status;
-  return eventStatus < 0xF0 && at[statusBytes] < 0x80;
-}
-
 // Reads the delta time at at, which moves behind it: one or two bytes
 // without a branch, as which it is cannot be foreseen; a longer one the
 // careful way. At least four bytes lie before end.
@@ -148,26 +139,32 @@ inline uint32_t readShortDelta(const uint8_t*& at, const uint8_t* end) {
 inline Step writeEvent(const uint8_t* at, uint32_t status, const TrackCursor& cursor, uint64_t now,
                        TrackWriter& writer, FinalEnd& finalEnd) {
   const uint64_t gap = now - writer.lastTime;
-  if (at < cursor.fastEnd && writer.out <= writer.roomLimit && gap < 0x4000 && channelMessageAt(at, status)) {
-    const uint32_t statusBytes = at[0] >> 7;  // 1 for a status byte, 0 where it repeats the last one
-    const uint32_t eventStatus = statusBytes != 0 ? at[0] : status;
+  if (at < cursor.fastEnd && writer.out <= writer.roomLimit && gap < 0x4000) {
+    const uint32_t first = at[0];
+    const uint32_t statusBytes = first >> 7;  // 1 for a status byte, 0 where it repeats the last one
+    const uint32_t statusMask = 0u - statusBytes;
+    const uint32_t eventStatus = (first & statusMask) | (status & ~statusMask);
     const uint8_t* const data = at + statusBytes;
-    const uint32_t dataBytes = kDataBytes[eventStatus >> 4];
-    uint8_t* out = writer.out;
-    const uint32_t two = gap > 0x7F;
-    out[0] = static_cast<uint8_t>(0x80 | (gap >> 7));
-    out[two] = static_cast<uint8_t>(gap & 0x7F);
-    out += 1 + two;
-    const uint32_t statusKept = eventStatus != writer.lastStatus;
-    out[0] = static_cast<uint8_t>(eventStatus);
-    std::memcpy(out + statusKept, data, 2);
-    writer.out = out + statusKept + dataBytes;
-    writer.lastStatus = eventStatus;
-    writer.lastTime = now;
-    ++writer.events;
-    at = data + dataBytes;
-    const uint32_t delta = readShortDelta(at, cursor.end);
-    return {at, writer.out, eventStatus, delta, true, Step::Next};
+    // A channel message whose first data byte is one (a damaged file may
+    // have another byte there, which the careful way keeps).
+    if (eventStatus < 0xF0 && data[0] < 0x80) {
+      const uint32_t dataBytes = kDataBytes[eventStatus >> 4];
+      uint8_t* out = writer.out;
+      const uint32_t two = gap > 0x7F;
+      out[0] = static_cast<uint8_t>(0x80 | (gap >> 7));
+      out[two] = static_cast<uint8_t>(gap & 0x7F);
+      out += 1 + two;
+      const uint32_t statusKept = eventStatus != writer.lastStatus;
+      out[0] = static_cast<uint8_t>(eventStatus);
+      std::memcpy(out + statusKept, data, 2);
+      writer.out = out + statusKept + dataBytes;
+      writer.lastStatus = eventStatus;
+      writer.lastTime = now;
+      ++writer.events;
+      at = data + dataBytes;
+      const uint32_t delta = readShortDelta(at, cursor.end);
+      return {at, writer.out, eventStatus, delta, true, Step::Next};
+    }
   }
   const Step step = takeEvent(at, cursor.end, status, static_cast<uint32_t>(std::min<uint64_t>(gap, kMaxQuantity)),
                               writer.out, writer.roomEnd, writer.lastStatus, now, finalEnd);
