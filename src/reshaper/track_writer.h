@@ -67,8 +67,8 @@ struct Step {
 // the event or the delta time behind it runs past the track's end, the
 // event has no status, or it would not fit the memory.
 RESHAPER_OUT_OF_LINE inline Step takeEvent(const uint8_t* at, const uint8_t* end, uint32_t status, uint32_t gap,
-                                                uint8_t* out, const uint8_t* roomEnd, uint32_t lastStatus,
-                                                uint64_t now, FinalEnd& finalEnd) {
+                                           uint8_t* out, const uint8_t* roomEnd, uint32_t lastStatus, uint64_t now,
+                                           FinalEnd& finalEnd) {
   Step step{at, out, status, 0, false, Step::Failed};
   if (at >= end) return step;
   if (*at >= 0x80) {
