@@ -103,7 +103,7 @@ RESHAPER_NOT_INLINED bool writeTick(Turn* const turns, Turn* const turnsEnd, Tra
           // running status applies), then both data bytes, of which the
           // second is overwritten by the next event where the message has
           // one only.
-          const uint32_t dataBytes = kDataBytes[eventStatus >> 4];
+          const uint32_t dataBytes = dataCountOf(static_cast<uint8_t>(eventStatus));
           const uint32_t statusKept = eventStatus != lastStatus;
           out[0] = static_cast<uint8_t>(gap);
           out[1] = static_cast<uint8_t>(eventStatus);

@@ -28,9 +28,6 @@
 
 namespace reshaper {
 
-// Data bytes of a channel message by the high half of its status.
-inline constexpr uint8_t kDataBytes[16] = {0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 2, 2, 1, 1, 2, 0};
-
 // The merged track as far as it is written. A loop that writes events works
 // on a copy in local values, which the compiler keeps in registers.
 struct TrackWriter {
@@ -148,7 +145,7 @@ inline Step writeEvent(const uint8_t* at, uint32_t status, const TrackCursor& cu
     // A channel message whose first data byte is one (a damaged file may
     // have another byte there, which the careful way keeps).
     if (eventStatus < 0xF0 && data[0] < 0x80) {
-      const uint32_t dataBytes = kDataBytes[eventStatus >> 4];
+      const uint32_t dataBytes = dataCountOf(static_cast<uint8_t>(eventStatus));
       uint8_t* out = writer.out;
       const uint32_t two = gap > 0x7F;
       out[0] = static_cast<uint8_t>(0x80 | (gap >> 7));
