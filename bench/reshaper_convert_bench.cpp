@@ -125,13 +125,16 @@ int64_t peakHeapOf(Run&& run) {
   return heap::peak - before;
 }
 
-void convertInMemory(benchmark::State& state) {
+// Converts the song of the state's tracks and events in memory into an
+// Output, a byte vector or FileBytes.
+template <class Output>
+void convertInto(benchmark::State& state) {
   auto tracks = static_cast<uint32_t>(state.range(0));
   auto events = static_cast<uint32_t>(state.range(1));
   std::string song = generateSong(tracks, events);
   std::span<const uint8_t> input(reinterpret_cast<const uint8_t*>(song.data()), song.size());
   auto convert = [&] {
-    std::vector<uint8_t> output;
+    Output output;
     reshaper::ConversionResult result = reshaper::convertBytes(input, output);
     if (result.status != reshaper::kConverted) state.SkipWithError("conversion failed");
     benchmark::DoNotOptimize(output.data());
@@ -140,22 +143,11 @@ void convertInMemory(benchmark::State& state) {
   setCounters(state, uint64_t{tracks} * events, song.size(), peakHeapOf(convert));
 }
 
+void convertInMemory(benchmark::State& state) { convertInto<std::vector<uint8_t>>(state); }
+
 // The same into memory that is not zero-filled first and takes large pages,
 // as the tool converts (its reshape command).
-void convertIntoFileBytes(benchmark::State& state) {
-  auto tracks = static_cast<uint32_t>(state.range(0));
-  auto events = static_cast<uint32_t>(state.range(1));
-  std::string song = generateSong(tracks, events);
-  std::span<const uint8_t> input(reinterpret_cast<const uint8_t*>(song.data()), song.size());
-  auto convert = [&] {
-    reshaper::FileBytes output;
-    reshaper::ConversionResult result = reshaper::convertBytes(input, output);
-    if (result.status != reshaper::kConverted) state.SkipWithError("conversion failed");
-    benchmark::DoNotOptimize(output.data());
-  };
-  for (auto _ : state) convert();
-  setCounters(state, uint64_t{tracks} * events, song.size(), peakHeapOf(convert));
-}
+void convertIntoFileBytes(benchmark::State& state) { convertInto<reshaper::FileBytes>(state); }
 
 void convertFiles(benchmark::State& state) {
   auto tracks = static_cast<uint32_t>(state.range(0));
